@@ -1,22 +1,21 @@
 // qx7ctl: the command-line front end of the QX7 configurator.
 
-#include <CLI/CLI.hpp>
-
 #include <iostream>
 
-namespace {
-
-constexpr const char* kVersionText = "qx7ctl " QX7_VERSION_TEXT;
-
-}  // namespace
+#include "cli/commands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Command-line configurator for QX7 encrypted USB drives"};
-    app.set_version_flag("--version", kVersionText);
-    app.require_subcommand(0);
+    app.set_version_flag("--version", "qx7ctl " QX7_VERSION_TEXT);
+    qx7::cli::GlobalOptions options;
+    app.add_option("--sim", options.sim_state,
+                   "Use simulated drives kept in this state file (created when missing)");
+    app.add_flag("--trace", options.trace, "Print every SCSI command to standard error");
+    app.require_subcommand(1);
+
+    int exit_code = 0;
+    qx7::cli::AddCheckUpdateCommand(app, options, exit_code);
+
     CLI11_PARSE(app, argc, argv);
-    if (app.get_subcommands().empty()) {
-        std::cout << app.help();
-    }
-    return 0;
+    return exit_code;
 }

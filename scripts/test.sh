@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the project and runs every test under ctest.
+#   scripts/test.sh             release build with debug info (build/default)
+#   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+preset=default
+if [ "${1:-}" = "--sanitize" ]; then
+    preset=asan
+fi
+
+cmake --preset "$preset"
+cmake --build --preset "$preset" --parallel "$(nproc)"
+ctest --preset "$preset" --parallel "$(nproc)"

@@ -1,0 +1,16 @@
+#pragma once
+// The subcommands of qx7ctl. Each Add*Command registers one subcommand on
+// the application; its callback stores the process exit code in `exit_code`.
+
+#include <CLI/CLI.hpp>
+
+namespace qx7::cli {
+
+struct GlobalOptions {
+    std::string sim_state;  // --sim FILE: use the simulator instead of real drives
+    bool trace = false;     // --trace: one line per SCSI command on stderr
+};
+
+void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
+
+}  // namespace qx7::cli

@@ -1,0 +1,54 @@
+#include "transport/tracing_device.h"
+
+#include <algorithm>
+#include <string>
+
+namespace qx7::transport {
+namespace {
+
+std::string HexText(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+const char* DirectionText(DataDirection direction) {
+    switch (direction) {
+        case DataDirection::In: return "in";
+        case DataDirection::Out: return "out";
+        case DataDirection::None: break;
+    }
+    return "none";
+}
+
+}  // namespace
+
+TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out) : inner_(inner), out_(out) {}
+
+ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
+    const ScsiResult result = inner_.Execute(request);
+    const std::size_t cdb_length = std::min<std::size_t>(request.cdb_length, request.cdb.size());
+    std::span<const std::uint8_t> data;
+    if (request.direction == DataDirection::Out) {
+        data = request.data;
+    } else if (request.direction == DataDirection::In) {
+        data = std::span<const std::uint8_t>(request.data)
+                   .first(std::min<std::size_t>(result.transferred, request.data.size()));
+    }
+    std::string status = "io-error";
+    if (result.io_ok) {
+        status = HexText(std::span<const std::uint8_t>(&result.scsi_status, 1));
+    }
+    out_ << "scsi cdb=" << HexText(std::span(request.cdb).first(cdb_length))
+         << " dir=" << DirectionText(request.direction) << " len=" << request.data.size()
+         << " status=" << status << " xfer=" << result.transferred << " data=" << HexText(data)
+         << '\n';
+    return result;
+}
+
+}  // namespace qx7::transport
