@@ -1,0 +1,54 @@
+// qx7ctl check-update: asks the update server whether a newer release of the
+// configurator exists and prints what the updater dialog would show.
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "strings/text_codec.h"
+#include "updater/curl_http_client.h"
+#include "updater/update_check.h"
+#include "updater/update_folder.h"
+
+namespace qx7::cli {
+namespace {
+
+void PrintOutcome(const updater::UpdateCheckOutcome& outcome, std::ostream& out) {
+    out << strings::ToUtf8(outcome.status_text) << "\n\n";
+    if (!outcome.changelog.empty()) {
+        const std::string changelog = strings::ToUtf8(outcome.changelog);
+        out << changelog;
+        if (changelog.back() != '\n') out << '\n';
+        out << '\n';
+    }
+    out << "Result: " << updater::ResultName(outcome.result) << " ("
+        << static_cast<int>(outcome.result) << ")\n";
+}
+
+// The check completed when it could compare the versions.
+bool Completed(updater::UpdateCheckResult result) {
+    return result == updater::UpdateCheckResult::UpdateAvailable ||
+           result == updater::UpdateCheckResult::UpToDate;
+}
+
+}  // namespace
+
+void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
+    CLI::App* const command = app.add_subcommand(
+        "check-update", "Ask the update server whether a newer configurator exists");
+    auto folder_url = std::make_shared<std::string>(updater::DefaultUpdateFolderUrl());
+    command->add_option("--url", *folder_url,
+                        "Update folder URL, ending in '/' (the file names are appended)")
+        ->capture_default_str();
+    command->callback([folder_url, &options, &exit_code] {
+        updater::CurlHttpClient http;
+        const updater::UpdateCheckOutcome outcome =
+            updater::CheckForUpdate(http, *folder_url, updater::CompiledFileVersion(),
+                                    options.language);
+        PrintOutcome(outcome, std::cout);
+        exit_code = Completed(outcome.result) ? 0 : 1;
+    });
+}
+
+}  // namespace qx7::cli

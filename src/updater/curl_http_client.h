@@ -1,0 +1,49 @@
+#pragma once
+// HttpClient over libcurl: HTTPS with certificate and host-name checks, the
+// update agent's user-agent string, no cached answers and bounded waits.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "updater/http_client.h"
+
+namespace qx7::updater {
+
+struct CurlSettings {
+    // Bounded so that the silent check at start-up cannot hold the program
+    // for long when the server or the network is slow.
+    std::chrono::milliseconds connect_timeout{5000};
+    std::chrono::milliseconds total_timeout{10000};
+    // False ignores any proxy set in the environment (for loopback servers).
+    bool use_environment_proxy = true;
+};
+
+// One session (a libcurl easy handle, which keeps connections for reuse)
+// for the lifetime of the object.
+//
+// A Get ends in NoConnection when the session could not be created, the
+// host name (or the proxy's) could not be resolved, the connection was
+// refused, or the connect time-out passed before a connection stood: the
+// machine is offline or the server unreachable. Every other failure after
+// that (TLS or certificate errors, a time-out during the transfer, a body
+// that does not fit, a malformed URL or a scheme other than http/https)
+// is RequestFailed. Redirects are followed, at most five, and only to https.
+class CurlHttpClient final : public HttpClient {
+public:
+    explicit CurlHttpClient(CurlSettings settings = {});
+    ~CurlHttpClient() override;
+    CurlHttpClient(const CurlHttpClient&) = delete;
+    CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+
+    HttpResponse Get(const std::string& url) override;
+
+    static constexpr const char* kUserAgent = "QX7ConfigUpdateAgent";
+
+private:
+    struct Session;
+    CurlSettings settings_;
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace qx7::updater

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "local_http_server.h"
+#include "strings/string_table.h"
+#include "strings/text_codec.h"
+#include "updater/curl_http_client.h"
+#include "updater/update_check.h"
+
+namespace qx7::updater {
+namespace {
+
+using strings::Language;
+using test_support::LocalHttpServer;
+using test_support::LocalResponse;
+
+constexpr FileVersion kOwnVersion{2, 3, 3, 1};
+
+// Short waits: every server here is local.
+CurlSettings LoopbackSettings() {
+    CurlSettings settings;
+    settings.connect_timeout = std::chrono::milliseconds(2000);
+    settings.total_timeout = std::chrono::milliseconds(3000);
+    settings.use_environment_proxy = false;
+    return settings;
+}
+
+std::string Show(const std::u16string& text) { return strings::ToUtf8(text); }
+std::string Text(const HttpResponse& response) {
+    return {response.body.begin(), response.body.end()};
+}
+
+// ---------------------------------------------------------------------------
+// The libcurl client
+
+TEST(CurlHttpClient, SendsTheAgentAndAsksForAnUncachedCopy) {
+    LocalHttpServer server;
+    server.Serve("file.txt", {"hello"});
+    CurlHttpClient http(LoopbackSettings());
+    const HttpResponse response = http.Get(server.FolderUrl() + "file.txt");
+    ASSERT_EQ(response.status, HttpStatus::Ok);
+    EXPECT_EQ(Text(response), "hello");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const std::string head = server.Requests().front();
+    EXPECT_NE(head.find("User-Agent: QX7ConfigUpdateAgent\r\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("Cache-Control: no-cache\r\n"), std::string::npos) << head;
+}
+
+// The status is not examined: an error page is an answer like any other.
+TEST(CurlHttpClient, ReturnsTheBodyOfAnErrorPage) {
+    LocalHttpServer server;
+    CurlHttpClient http(LoopbackSettings());
+    const HttpResponse response = http.Get(server.FolderUrl() + "missing.txt");
+    ASSERT_EQ(response.status, HttpStatus::Ok);
+    EXPECT_EQ(Text(response), test_support::kNotFoundPage);
+}
+
+// A body must leave room for one zero byte in the 4096-byte read buffer,
+// whether the server announces its length or not.
+TEST(CurlHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
+    LocalHttpServer server;
+    const struct {
+        std::size_t size;
+        bool send_content_length;
+        HttpStatus expected;
+    } cases[] = {
+        {kReadBufferSize - 1, true, HttpStatus::Ok},
+        {kReadBufferSize - 1, false, HttpStatus::Ok},
+        {kReadBufferSize, true, HttpStatus::RequestFailed},
+        {kReadBufferSize, false, HttpStatus::RequestFailed},
+        {1 << 20, false, HttpStatus::RequestFailed},
+    };
+    CurlHttpClient http(LoopbackSettings());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.size) + (c.send_content_length ? " with" : " without") +
+                     " Content-Length");
+        LocalResponse response{std::string(c.size, 'x')};
+        response.send_content_length = c.send_content_length;
+        server.Serve("body.txt", response);
+        const HttpResponse answer = http.Get(server.FolderUrl() + "body.txt");
+        EXPECT_EQ(answer.status, c.expected);
+        EXPECT_EQ(answer.body.size(), c.expected == HttpStatus::Ok ? c.size : 0u);
+    }
+}
+
+TEST(CurlHttpClient, TellsAnUnreachableServerFromAFailedRequest) {
+    CurlHttpClient http(LoopbackSettings());
+    {
+        // Bound but not listening: the connection is refused.
+        const test_support::LoopbackSocket closed;
+        EXPECT_EQ(http.Get(closed.FolderUrl() + "file.txt").status, HttpStatus::NoConnection);
+    }
+    // Only http and https are fetched.
+    EXPECT_EQ(http.Get("file:///etc/hostname").status, HttpStatus::RequestFailed);
+    EXPECT_EQ(http.Get("not a url").status, HttpStatus::RequestFailed);
+}
+
+TEST(CurlHttpClient, GivesUpOnASilentServer) {
+    LocalHttpServer server;
+    LocalResponse silent;
+    silent.silent = true;
+    server.Serve("slow.txt", silent);
+    CurlSettings settings = LoopbackSettings();
+    settings.total_timeout = std::chrono::milliseconds(300);
+    CurlHttpClient http(settings);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(http.Get(server.FolderUrl() + "slow.txt").status, HttpStatus::RequestFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+// ---------------------------------------------------------------------------
+// The whole check against a local update folder
+
+class UpdateCheckOverHttp : public ::testing::Test {
+protected:
+    UpdateCheckOutcome Check() {
+        CurlHttpClient http(LoopbackSettings());
+        return CheckForUpdate(http, server_.FolderUrl(), kOwnVersion, Language::English);
+    }
+    void ServeManifest(std::string text) { server_.Serve(std::string(kManifestFile), {std::move(text)}); }
+    void ServeChangelog(std::string text) { server_.Serve(std::string(kChangelogFile), {std::move(text)}); }
+
+    LocalHttpServer server_;
+};
+
+TEST_F(UpdateCheckOverHttp, ReportsAnUpdate) {
+    ServeManifest("2.3.4");
+    ServeChangelog("v2.3.4\n- Faster scans\n- \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 menus\n");
+    const UpdateCheckOutcome outcome = Check();
+    EXPECT_EQ(outcome.result, UpdateCheckResult::UpdateAvailable);
+    EXPECT_TRUE(outcome.update_enabled);
+    EXPECT_EQ(Show(outcome.status_text),
+              "There is a new update available!\nOstrivance Configurator has been updated to v2.3.4.");
+    EXPECT_EQ(Show(outcome.changelog),
+              "v2.3.4\n- Faster scans\n- \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 menus\n");
+    ASSERT_EQ(server_.Requests().size(), 2u);
+    EXPECT_EQ(server_.Requests()[0].rfind("GET /downloads/qx7/utilities/update/qx7config_update.txt ", 0), 0u);
+    EXPECT_EQ(server_.Requests()[1].rfind("GET /downloads/qx7/utilities/update/qx7config_changelog.txt ", 0), 0u);
+}
+
+TEST_F(UpdateCheckOverHttp, ReportsUpToDateForTheSameOrAMalformedVersion) {
+    const std::string up_to_date =
+        "You are up to date!\nOstrivance Configurator v2.3.3.1 is currently the newest version available.";
+    for (const char* manifest : {"2.3.3.1", "2.3.3.1\n"}) {
+        SCOPED_TRACE(manifest);
+        ServeManifest(manifest);
+        ServeChangelog("notes");
+        const UpdateCheckOutcome outcome = Check();
+        EXPECT_EQ(outcome.result, UpdateCheckResult::UpToDate);
+        EXPECT_FALSE(outcome.update_enabled);
+        EXPECT_EQ(Show(outcome.status_text), up_to_date);
+        EXPECT_EQ(Show(outcome.changelog), "notes");
+    }
+}
+
+TEST_F(UpdateCheckOverHttp, MissingManifestEndsTheCheck) {
+    ServeChangelog("notes");  // the manifest path gets the not-found page
+    const UpdateCheckOutcome outcome = Check();
+    EXPECT_EQ(outcome.result, UpdateCheckResult::ManifestMissing);
+    EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+    EXPECT_EQ(outcome.changelog, u"");
+    EXPECT_EQ(server_.Requests().size(), 1u);
+
+    ServeManifest("");
+    EXPECT_EQ(Check().result, UpdateCheckResult::ManifestMissing);
+}
+
+TEST_F(UpdateCheckOverHttp, MissingChangelogStillCompares) {
+    ServeManifest("2.3.4");  // the changelog path gets the not-found page
+    const UpdateCheckOutcome outcome = Check();
+    EXPECT_EQ(outcome.result, UpdateCheckResult::UpdateAvailable);
+    EXPECT_EQ(Show(outcome.changelog), "Error! Changelog not found");
+}
+
+TEST(UpdateCheckWithoutServer, ReportsNoConnection) {
+    const test_support::LoopbackSocket closed;
+    CurlHttpClient http(LoopbackSettings());
+    const UpdateCheckOutcome outcome =
+        CheckForUpdate(http, closed.FolderUrl(), kOwnVersion, Language::English);
+    EXPECT_EQ(outcome.result, UpdateCheckResult::NoConnection);
+    EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+    EXPECT_FALSE(outcome.update_enabled);
+}
+
+}  // namespace
+}  // namespace qx7::updater
