@@ -4,13 +4,18 @@
 
 #include <CLI/CLI.hpp>
 
+#include "strings/string_table.h"
+
 namespace qx7::cli {
 
 struct GlobalOptions {
     std::string sim_state;  // --sim FILE: use the simulator instead of real drives
     bool trace = false;     // --trace: one line per SCSI command on stderr
+    strings::Language language = strings::Language::English;  // of the system's messages
 };
 
+void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
+void AddShowCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
 void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
 
 }  // namespace qx7::cli

@@ -1,6 +1,7 @@
 // qx7ctl: the command-line front end of the QX7 configurator.
 
-#include <iostream>
+#include <map>
+#include <string>
 
 #include "cli/commands.h"
 
@@ -11,9 +12,15 @@ int main(int argc, char** argv) {
     app.add_option("--sim", options.sim_state,
                    "Use simulated drives kept in this state file (created when missing)");
     app.add_flag("--trace", options.trace, "Print every SCSI command to standard error");
+    const std::map<std::string, qx7::strings::Language> languages{
+        {"en", qx7::strings::Language::English}, {"ko", qx7::strings::Language::Korean}};
+    app.add_option("--lang", options.language, "Language of the messages: en or ko")
+        ->transform(CLI::CheckedTransformer(languages, CLI::ignore_case));
     app.require_subcommand(1);
 
     int exit_code = 0;
+    qx7::cli::AddListCommand(app, options, exit_code);
+    qx7::cli::AddShowCommand(app, options, exit_code);
     qx7::cli::AddCheckUpdateCommand(app, options, exit_code);
 
     CLI11_PARSE(app, argc, argv);

@@ -123,4 +123,14 @@ std::u16string FromLatin1(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+std::optional<std::string> ToLatin1(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (char16_t unit : text) {
+        if (unit > 0xFF) return std::nullopt;
+        bytes += static_cast<char>(static_cast<std::uint8_t>(unit));
+    }
+    return bytes;
+}
+
 }  // namespace qx7::strings

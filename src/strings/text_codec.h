@@ -4,6 +4,7 @@
 // per character, the narrow form of passwords and serial numbers).
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,5 +19,9 @@ std::u16string FromUtf8(std::string_view text);
 
 // Each byte becomes the code point of the same value (0 to 255).
 std::u16string FromLatin1(std::span<const std::uint8_t> bytes);
+
+// The inverse: each code point 0 to 255 becomes its byte; nothing when the
+// text holds a character above U+00FF.
+std::optional<std::string> ToLatin1(std::u16string_view text);
 
 }  // namespace qx7::strings

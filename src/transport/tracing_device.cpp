@@ -3,19 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "strings/hex.h"
+
 namespace qx7::transport {
 namespace {
-
-std::string HexText(std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
-}
 
 const char* DirectionText(DataDirection direction) {
     switch (direction) {
@@ -42,11 +33,11 @@ ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
     }
     std::string status = "io-error";
     if (result.io_ok) {
-        status = HexText(std::span<const std::uint8_t>(&result.scsi_status, 1));
+        status = strings::ToHex(std::span<const std::uint8_t>(&result.scsi_status, 1));
     }
-    out_ << "scsi cdb=" << HexText(std::span(request.cdb).first(cdb_length))
+    out_ << "scsi cdb=" << strings::ToHex(std::span(request.cdb).first(cdb_length))
          << " dir=" << DirectionText(request.direction) << " len=" << request.data.size()
-         << " status=" << status << " xfer=" << result.transferred << " data=" << HexText(data)
+         << " status=" << status << " xfer=" << result.transferred << " data=" << strings::ToHex(data)
          << '\n';
     return result;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "strings/hex.h"
 #include "protocol/aes256.h"
 #include "protocol/sha256.h"
 
@@ -17,23 +18,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes FromHex(std::string_view hex) {
-    Bytes bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
+Bytes FromHex(std::string_view hex) { return strings::FromHex(hex).value(); }
 
-std::string ToHex(std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::uint8_t b : bytes) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0x0f];
-    }
-    return hex;
-}
+std::string ToHex(std::span<const std::uint8_t> bytes) { return strings::ToHex(bytes); }
 
 Aes256Key KeyFromHex(std::string_view hex) {
     const Bytes bytes = FromHex(hex);

@@ -1,5 +1,7 @@
 #include "support/scripted_device.h"
 
+#include "strings/hex.h"
+
 #include <cctype>
 #include <stdexcept>
 
@@ -29,15 +31,7 @@ transport::ScsiResult ScriptedDevice::Execute(const transport::ScsiRequest& requ
     return handler(request);
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
-}
+std::string Hex(const std::vector<std::uint8_t>& bytes) { return strings::ToHex(bytes); }
 
 std::vector<std::uint8_t> FromHex(const std::string& hex) {
     std::vector<std::uint8_t> bytes;

@@ -1,0 +1,123 @@
+#include "sim/sim_bus.h"
+
+#include <string>
+#include <utility>
+
+#include "sim/sim_session.h"
+#include "strings/text_codec.h"
+
+namespace qx7::sim {
+namespace {
+
+using transport::DeviceEvent;
+using transport::DeviceNumber;
+using transport::StorageClass;
+
+constexpr char kRootHubKey[] = "sim/usb1";
+constexpr std::uint32_t kCdRomMajor = 11;
+constexpr std::uint32_t kDiskMajor = 8;
+constexpr std::uint32_t kDiskMinorsPerDisk = 16;
+
+std::string Ordinal(std::size_t index) { return std::to_string(index + 1); }
+
+std::string UsbKey(std::size_t index) { return std::string(kRootHubKey) + "/1-" + Ordinal(index); }
+
+std::string InterfacePath(std::size_t index, StorageClass storage_class) {
+    return "/dev/qx7sim/" + Ordinal(index) +
+           (storage_class == StorageClass::CdRom ? "/cdrom" : "/disk");
+}
+
+DeviceNumber InterfaceNumber(std::size_t index, StorageClass storage_class) {
+    const auto i = static_cast<std::uint32_t>(index);
+    return storage_class == StorageClass::CdRom ? DeviceNumber{kCdRomMajor, i}
+                                                : DeviceNumber{kDiskMajor, i * kDiskMinorsPerDisk};
+}
+
+bool HasInterface(const SimDrive& drive, StorageClass storage_class) {
+    return drive.plugged && (storage_class == StorageClass::Disk || drive.has_cdrom);
+}
+
+}  // namespace
+
+SimBus::SimBus(SimSession& session) : session_(session) {}
+
+bool SimBus::Plug(std::size_t index) { return SetPlugged(index, true); }
+
+bool SimBus::Unplug(std::size_t index) { return SetPlugged(index, false); }
+
+bool SimBus::SetPlugged(std::size_t index, bool plugged) {
+    auto& drives = session_.state().drives;
+    if (index >= drives.size() || drives[index].plugged == plugged) return false;
+    SimDrive& drive = drives[index];
+    // The USB device comes before its storage interfaces and goes after them.
+    const std::size_t interfaces = drive.has_cdrom ? 2 : 1;
+    if (plugged) pending_.push_back(DeviceEvent::NodesChanged);
+    pending_.insert(pending_.end(), interfaces, plugged ? DeviceEvent::Arrival : DeviceEvent::Removal);
+    if (!plugged) pending_.push_back(DeviceEvent::NodesChanged);
+    drive.plugged = plugged;
+    return true;
+}
+
+std::vector<transport::DeviceEvent> SimBus::TakeEvents() { return std::exchange(pending_, {}); }
+
+std::vector<transport::UsbDevice> SimBus::UsbDevices() {
+    std::vector<transport::UsbDevice> devices;
+    const auto& drives = session_.state().drives;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        const SimDrive& drive = drives[i];
+        if (!drive.plugged) continue;
+        transport::UsbDevice device;
+        device.vendor_id = drive.vendor_id;
+        device.product_id = drive.product_id;
+        device.key = UsbKey(i);
+        device.parent_key = kRootHubKey;
+        device.port = static_cast<std::uint32_t>(i + 1);
+        device.manufacturer = strings::FromUtf8(drive.manufacturer);
+        device.product = strings::FromUtf8(drive.product);
+        device.serial_number = strings::FromUtf8(drive.serial_string);
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+std::vector<transport::StorageInterface> SimBus::StorageInterfaces(StorageClass storage_class) {
+    std::vector<transport::StorageInterface> interfaces;
+    const auto& drives = session_.state().drives;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (!HasInterface(drives[i], storage_class)) continue;
+        interfaces.push_back(
+            {UsbKey(i), InterfacePath(i, storage_class), InterfaceNumber(i, storage_class)});
+    }
+    return interfaces;
+}
+
+std::vector<transport::Volume> SimBus::Volumes() {
+    std::vector<transport::Volume> volumes;
+    const auto& drives = session_.state().drives;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (HasInterface(drives[i], StorageClass::Disk)) {
+            volumes.push_back({strings::FromUtf8("/media/qx7sim/" + Ordinal(i)),
+                               strings::FromUtf8(InterfacePath(i, StorageClass::Disk) + "1"),
+                               false, InterfaceNumber(i, StorageClass::Disk)});
+        }
+        if (HasInterface(drives[i], StorageClass::CdRom)) {
+            volumes.push_back({u"", strings::FromUtf8(InterfacePath(i, StorageClass::CdRom)), true,
+                               InterfaceNumber(i, StorageClass::CdRom)});
+        }
+    }
+    return volumes;
+}
+
+std::unique_ptr<transport::ScsiDevice> SimBus::Open(const std::string& path) {
+    const auto& drives = session_.state().drives;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        for (const StorageClass storage_class : {StorageClass::CdRom, StorageClass::Disk}) {
+            if (HasInterface(drives[i], storage_class) && InterfacePath(i, storage_class) == path) {
+                return session_.Open(i);
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace qx7::sim

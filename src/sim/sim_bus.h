@@ -1,0 +1,60 @@
+#pragma once
+// The simulated bus: presents the drives of a SimSession to discovery as a
+// platform would, and reports their plugging and unplugging as hot-plug
+// events.
+//
+// Every plugged drive i (n = i + 1) appears as
+//   USB device        key "sim/usb1/1-n" on the root hub "sim/usb1", port n,
+//                     with the drive's ids and USB strings;
+//   CD-ROM interface  (only when the drive has one) path "/dev/qx7sim/n/cdrom",
+//                     device number 11:i; its volume is not mounted and shows
+//                     its device node, the same path;
+//   disk interface    path "/dev/qx7sim/n/disk", device number 8:16i; its one
+//                     volume, device node "/dev/qx7sim/n/disk1", is mounted
+//                     at "/media/qx7sim/n".
+// Both interfaces open the same simulated drive. The numbers follow the
+// Linux majors for SCSI CD-ROMs (11) and disks (8, sixteen minors a disk).
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transport/device_enumerator.h"
+#include "transport/device_watcher.h"
+
+namespace qx7::sim {
+
+class SimSession;
+
+class SimBus : public transport::DeviceEnumerator, public transport::DeviceWatcher {
+public:
+    explicit SimBus(SimSession& session);
+
+    // Connect or disconnect drive `index`: a device-tree change for the USB
+    // device and an arrival or removal for each of its storage interfaces.
+    // False, with no event, when there is no such drive or it already is in
+    // that state.
+    bool Plug(std::size_t index);
+    bool Unplug(std::size_t index);
+
+    std::vector<transport::UsbDevice> UsbDevices() override;
+    std::vector<transport::StorageInterface> StorageInterfaces(
+        transport::StorageClass storage_class) override;
+    std::vector<transport::Volume> Volumes() override;
+    // Null for a path that belongs to no plugged drive.
+    std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;
+
+    // Events are raised only by Plug and Unplug, on the caller's thread, so
+    // there is nothing to poll: take them right after.
+    int PollDescriptor() const override { return -1; }
+    std::vector<transport::DeviceEvent> TakeEvents() override;
+
+private:
+    bool SetPlugged(std::size_t index, bool plugged);
+
+    SimSession& session_;
+    std::vector<transport::DeviceEvent> pending_;
+};
+
+}  // namespace qx7::sim

@@ -1,0 +1,165 @@
+#include "sim/sim_session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "sim/state_file.h"
+
+namespace qx7::sim {
+namespace {
+
+// The first active fault of `drive` matching the command's first bytes:
+// spends one of its uses and gives the failure it stands for.
+std::optional<transport::ScsiResult> TakeFault(SimDrive& drive,
+                                               const transport::ScsiRequest& request) {
+    for (SimFault& fault : drive.faults) {
+        if (fault.count == 0 || fault.cdb_prefix.size() > request.cdb_length) continue;
+        if (!std::equal(fault.cdb_prefix.begin(), fault.cdb_prefix.end(), request.cdb.begin())) {
+            continue;
+        }
+        if (fault.count > 0) --fault.count;
+        if (fault.mode == SimFault::Mode::Io) return transport::ScsiResult{false, 0, 0};
+        return transport::ScsiResult{true, 2, 0};
+    }
+    return std::nullopt;
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+// Writes `text` to a new file beside `path` and renames it over `path`, so
+// a reader sees the old file or the new one, never a part.
+bool WriteAtomically(const std::string& path, const std::string& text, std::string* error) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        if (error) *error = SystemError("cannot create a temporary file for", path);
+        return false;
+    }
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok && error) *error = SystemError("cannot write", temp);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        if (error) *error = SystemError("cannot write", temp);
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        if (error) *error = SystemError("cannot replace", path);
+    }
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+class SimSession::Device : public transport::ScsiDevice {
+public:
+    Device(SimSession& session, std::size_t index) : session_(session), index_(index) {}
+    transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
+        return session_.Execute(index_, request);
+    }
+
+private:
+    SimSession& session_;
+    std::size_t index_;
+};
+
+std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::string* error) {
+    const auto fail = [&](const std::string& message) {
+        if (error) *error = "simulator state file " + path + ": " + message;
+        return nullptr;
+    };
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(path, ec);
+    if (ec) return fail(ec.message());
+
+    if (!exists) {
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+        if (ec) return fail("cannot create its folder: " + ec.message());
+        auto session = std::make_unique<SimSession>(SimState{{DefaultDrive(0)}});
+        session->path_ = path;
+        std::string save_error;
+        if (!session->Save(&save_error)) return fail(save_error);
+        return session;
+    }
+
+    if (!std::filesystem::is_regular_file(path, ec)) return fail("is not a regular file");
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in || in.bad()) return fail("cannot be read");
+    std::string problem;
+    std::optional<SimState> state = ParseStateFile(text.str(), &problem);
+    if (!state) return fail(problem);
+    auto session = std::make_unique<SimSession>(std::move(*state));
+    session->path_ = path;
+    session->saved_text_ = text.str();
+    return session;
+}
+
+SimSession::SimSession(SimState state) : state_(std::move(state)) {}
+
+SimSession::~SimSession() = default;
+
+SimState& SimSession::state() { return state_; }
+
+std::unique_ptr<transport::ScsiDevice> SimSession::Open(std::size_t index) {
+    std::lock_guard lock(mutex_);
+    if (index >= state_.drives.size() || !state_.drives[index].plugged) return nullptr;
+    return std::make_unique<Device>(*this, index);
+}
+
+FirmwareRuntime& SimSession::runtime(std::size_t index) {
+    if (runtimes_.size() <= index) runtimes_.resize(index + 1);
+    return runtimes_[index];
+}
+
+bool SimSession::Save(std::string* error) {
+    std::lock_guard lock(mutex_);
+    return SaveLocked(/*only_if_changed=*/false, error);
+}
+
+bool SimSession::SaveLocked(bool only_if_changed, std::string* error) {
+    if (path_.empty()) return true;
+    std::string text = FormatStateFile(state_);
+    if (only_if_changed && text == saved_text_) return true;
+    if (!WriteAtomically(path_, text, error)) return false;
+    saved_text_ = std::move(text);
+    return true;
+}
+
+transport::ScsiResult SimSession::Execute(std::size_t index,
+                                          const transport::ScsiRequest& request) {
+    std::lock_guard lock(mutex_);
+    if (index >= state_.drives.size() || !state_.drives[index].plugged) {
+        return {false, 0, 0};
+    }
+    SimDrive& drive = state_.drives[index];
+    transport::ScsiResult result;
+    if (const auto fault = TakeFault(drive, request)) {
+        result = *fault;
+    } else {
+        result = RunFirmwareCommand(drive, runtime(index), request);
+    }
+    if (!SaveLocked(/*only_if_changed=*/true, nullptr)) return {false, 0, 0};
+    return result;
+}
+
+}  // namespace qx7::sim

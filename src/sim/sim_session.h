@@ -1,0 +1,69 @@
+#pragma once
+// A set of simulated drives, usually backed by a state file: the drives'
+// flash is the file, the firmware's volatile state lives here for the
+// session's lifetime, and ScsiDevices opened on a drive run their commands
+// through the firmware model.
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "sim/firmware.h"
+#include "sim/sim_drive.h"
+#include "transport/scsi_device.h"
+
+namespace qx7::sim {
+
+class SimSession {
+public:
+    // Loads `path`. A missing file is created (with its folder) holding one
+    // DefaultDrive(0). A malformed or unreadable file gives nullptr and
+    // *error names the file and the problem; the file is not touched.
+    static std::unique_ptr<SimSession> Load(const std::string& path, std::string* error);
+
+    // A session without a file, for tests.
+    explicit SimSession(SimState state);
+    ~SimSession();
+    SimSession(const SimSession&) = delete;
+    SimSession& operator=(const SimSession&) = delete;
+
+    // The drives. Change them only while no command runs on another thread.
+    SimState& state();
+
+    // A ScsiDevice talking to drive `index`; nullptr when there is no such
+    // drive or it is unplugged. Commands on a drive that has been unplugged
+    // since fail as I/O errors. The device must not outlive the session.
+    // Every command runs the drive's injected faults first (a matching one
+    // fails the command without the firmware seeing it), then the firmware;
+    // with a file, the file is then rewritten (atomically) whenever the
+    // drive's persistent state changed. A command whose new state cannot be
+    // written fails as an I/O error; the change stays in memory.
+    std::unique_ptr<transport::ScsiDevice> Open(std::size_t index);
+
+    // The firmware's volatile state of drive `index` (channel key, token
+    // indexes, pending pre-command, last error), shared by all devices open
+    // on it. For tests that need a known channel.
+    FirmwareRuntime& runtime(std::size_t index);
+
+    // Writes the state file now (atomically: a temporary file in the same
+    // folder, then a rename). True without a file. On failure *error says why.
+    bool Save(std::string* error);
+
+    // The state file, empty for an in-memory session.
+    const std::string& path() const { return path_; }
+
+private:
+    class Device;
+    transport::ScsiResult Execute(std::size_t index, const transport::ScsiRequest& request);
+    bool SaveLocked(bool only_if_changed, std::string* error);
+
+    std::mutex mutex_;
+    SimState state_;
+    std::deque<FirmwareRuntime> runtimes_;  // by drive index; grows with state_.drives
+    std::string path_;
+    std::string saved_text_;  // what the file holds, to skip rewriting the same text
+};
+
+}  // namespace qx7::sim
