@@ -114,7 +114,8 @@ std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::strin
     return session;
 }
 
-SimSession::SimSession(SimState state) : state_(std::move(state)) {}
+SimSession::SimSession(SimState state, RandomSource random)
+    : state_(std::move(state)), random_(std::move(random)) {}
 
 SimSession::~SimSession() = default;
 
@@ -156,7 +157,7 @@ transport::ScsiResult SimSession::Execute(std::size_t index,
     if (const auto fault = TakeFault(drive, request)) {
         result = *fault;
     } else {
-        result = RunFirmwareCommand(drive, runtime(index), request);
+        result = RunFirmwareCommand(drive, runtime(index), request, random_);
     }
     if (!SaveLocked(/*only_if_changed=*/true, nullptr)) return {false, 0, 0};
     return result;

@@ -23,8 +23,9 @@ public:
     // *error names the file and the problem; the file is not touched.
     static std::unique_ptr<SimSession> Load(const std::string& path, std::string* error);
 
-    // A session without a file, for tests.
-    explicit SimSession(SimState state);
+    // A session without a file, for tests. `random` keys the channels
+    // (a fixed source makes channel keys and token indexes repeatable).
+    explicit SimSession(SimState state, RandomSource random = SystemRandom);
     ~SimSession();
     SimSession(const SimSession&) = delete;
     SimSession& operator=(const SimSession&) = delete;
@@ -63,7 +64,8 @@ private:
     SimState state_;
     std::deque<FirmwareRuntime> runtimes_;  // by drive index; grows with state_.drives
     std::string path_;
-    std::string saved_text_;  // what the file holds, to skip rewriting the same text
+    std::string saved_text_;
+    RandomSource random_;  // what the file holds, to skip rewriting the same text
 };
 
 }  // namespace qx7::sim
