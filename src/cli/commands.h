@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <ctime>
+
 #include "strings/string_table.h"
 
 namespace qx7::cli {
@@ -16,6 +18,11 @@ struct GlobalOptions {
 
 void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
 void AddShowCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
+void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
+void AddConfigCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
 void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
+
+// The local date and time now.
+std::tm LocalTimeNow();
 
 }  // namespace qx7::cli

@@ -1,7 +1,10 @@
 #include "cli/drive_access.h"
 
+#include <optional>
 #include <ostream>
 
+#include "platform/linux/scsi_opener.h"
+#include "platform/linux/udev_enumerator.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "transport/tracing_device.h"
@@ -56,27 +59,59 @@ private:
     TracingEnumerator tracing_;
 };
 
-// Real drives need the Linux device layer, which is not built yet: until
-// then nothing is found.
-class NoPlatformDrives final : public DriveAccess, private transport::DeviceEnumerator {
+std::string NumberText(const std::optional<transport::DeviceNumber>& number) {
+    if (!number) return "no device number";
+    return std::to_string(number->major) + ":" + std::to_string(number->minor);
+}
+
+// The drives of this machine: udev for what is present, SG_IO (directly or
+// through the privileged helper) for the commands.
+class PlatformDrives final : public DriveAccess {
 public:
-    transport::DeviceEnumerator& enumerator() override { return *this; }
+    static std::unique_ptr<PlatformDrives> Create(std::ostream& messages, std::ostream* trace,
+                                                  std::string* error) {
+        auto opener = platform::linux_sg::MakeScsiOpener(
+            [&messages](const std::string& text) { messages << text << '\n'; });
+        auto enumerator = platform::linux_udev::UdevEnumerator::Create(*opener, error);
+        if (!enumerator) return nullptr;
+        return std::unique_ptr<PlatformDrives>(
+            new PlatformDrives(std::move(opener), std::move(enumerator), trace));
+    }
+
+    transport::DeviceEnumerator& enumerator() override { return tracing_; }
+    std::string AccessProblem() const override { return opener_->Unavailable(); }
+    std::string OpenFailure(const std::string& path) const override { return udev_->OpenFailure(path); }
+
+    std::vector<std::string> NodeDetails(const std::string& usb_key) override {
+        std::vector<std::string> lines;
+        for (const auto& node : udev_->StorageNodes()) {
+            if (node.usb_key != usb_key) continue;
+            std::string line = (node.storage_class == transport::StorageClass::CdRom ? "CD-ROM " : "disk ") +
+                               node.block_node + " (" + NumberText(node.device_number) + "): ";
+            line += node.generic_node.empty()
+                        ? "no SCSI generic node, so it cannot be opened (load the sg module: modprobe sg)"
+                        : "SCSI generic node " + node.generic_node;
+            lines.push_back(std::move(line));
+        }
+        return lines;
+    }
 
 private:
-    std::vector<transport::UsbDevice> UsbDevices() override { return {}; }
-    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass) override {
-        return {};
-    }
-    std::vector<transport::Volume> Volumes() override { return {}; }
-    std::unique_ptr<transport::ScsiDevice> Open(const std::string&) override { return nullptr; }
+    PlatformDrives(std::unique_ptr<platform::linux_sg::ScsiOpener> opener,
+                   std::unique_ptr<platform::linux_udev::UdevEnumerator> udev, std::ostream* trace)
+        : opener_(std::move(opener)), udev_(std::move(udev)), tracing_(*udev_, trace) {}
+
+    std::unique_ptr<platform::linux_sg::ScsiOpener> opener_;
+    std::unique_ptr<platform::linux_udev::UdevEnumerator> udev_;
+    TracingEnumerator tracing_;
 };
 
 }  // namespace
 
-std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& trace,
+std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
                                              std::string* error) {
-    std::ostream* trace_stream = options.trace ? &trace : nullptr;
-    if (options.sim_state.empty()) return std::make_unique<NoPlatformDrives>();
+    std::ostream* trace_stream = options.trace ? &messages : nullptr;
+    if (options.sim_state.empty()) return PlatformDrives::Create(messages, trace_stream, error);
     auto session = sim::SimSession::Load(options.sim_state, error);
     if (!session) return nullptr;
     return std::make_unique<SimulatedDrives>(std::move(session), trace_stream);

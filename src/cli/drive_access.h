@@ -1,10 +1,13 @@
 #pragma once
 // Where qx7ctl finds its drives: the simulator's state file with --sim, the
-// platform's drives otherwise; every SCSI command traced with --trace.
+// platform's drives (udev and SG_IO, through the privileged helper when the
+// process lacks CAP_SYS_RAWIO) otherwise; every SCSI command traced with
+// --trace.
 
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "transport/device_enumerator.h"
@@ -15,10 +18,22 @@ class DriveAccess {
 public:
     virtual ~DriveAccess() = default;
     virtual transport::DeviceEnumerator& enumerator() = 0;
+
+    // Why no drive can be opened at all (for example: administrator
+    // authentication was refused), for the user; empty otherwise.
+    virtual std::string AccessProblem() const { return {}; }
+    // Why opening `path` failed during the last scan; empty when it did not.
+    virtual std::string OpenFailure(const std::string& /*path*/) const { return {}; }
+    // What the platform found below a USB device (block and SCSI generic
+    // nodes), one line each, for list --verbose.
+    virtual std::vector<std::string> NodeDetails(const std::string& /*usb_key*/) { return {}; }
 };
 
-// Null with *error set when the simulator's state file cannot be used.
-std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& trace,
+// Null with *error set when the simulator's state file or the platform's
+// device services cannot be used. `messages` (standard error) receives the
+// trace lines with --trace, and the reason real drives cannot be reached
+// when that first becomes known.
+std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
                                              std::string* error);
 
 }  // namespace qx7::cli

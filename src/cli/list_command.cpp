@@ -1,5 +1,9 @@
-// qx7ctl list: the drive list, one line per listed drive.
+// qx7ctl list: the drive list, one line per listed drive; with --verbose
+// also what was found for each QX7 USB device and why a drive was not
+// listed or could not be opened.
 
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -7,13 +11,136 @@
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 #include "transport/discovery.h"
+#include "transport/known_device_ids.h"
 
 namespace qx7::cli {
 namespace {
 
 constexpr std::uint16_t kNoDrivesDetected = 161;
+// Id block byte 2 that lists a primary-id drive without a state.
+constexpr std::size_t kIdLayoutByte = 2;
 
-int RunList(const GlobalOptions& options) {
+std::string UsbIdText(std::uint32_t vendor_id, std::uint32_t product_id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", vendor_id & 0xFFFF, product_id & 0xFFFF);
+    return text;
+}
+
+std::string NumberText(const std::optional<transport::DeviceNumber>& number) {
+    if (!number) return "no device number";
+    return std::to_string(number->major) + ":" + std::to_string(number->minor);
+}
+
+const transport::DriveRecord* RecordOf(const transport::DriveTable& table, const std::string& usb_key) {
+    const auto it = std::find_if(table.records.begin(), table.records.end(),
+                                 [&](const transport::DriveRecord& r) { return r.usb_key == usb_key; });
+    return it == table.records.end() ? nullptr : &*it;
+}
+
+bool IsRegistered(const transport::DriveRecord& record, const transport::StorageInterface& storage,
+                  bool is_cdrom) {
+    if (!storage.device_number) return false;
+    for (std::size_t k = 0; k < record.storage_count; ++k) {
+        if (record.is_cdrom[k] == is_cdrom && record.device_numbers[k] == *storage.device_number) return true;
+    }
+    return false;
+}
+
+// What became of one storage interface of a drive during the scan.
+std::string InterfaceOutcome(DriveAccess& access, const transport::DriveRecord* record,
+                             const transport::StorageInterface& storage, bool is_cdrom) {
+    if (record && IsRegistered(*record, storage, is_cdrom)) {
+        return record->storage_path == storage.path ? "opened; the drive's commands go here" : "opened";
+    }
+    if (const std::string failure = access.OpenFailure(storage.path); !failure.empty()) {
+        return "cannot be opened: " + failure;
+    }
+    if (!storage.device_number) return "opened, but it has no device number";
+    return "opened, but the drive's configuration area could not be read through it";
+}
+
+std::string NotListedReason(const transport::DriveRecord& record) {
+    if (record.storage_count == 0) return "none of its storage interfaces could be opened and read";
+    std::string reason = "it reports no state (state block byte 0 is 0)";
+    if (record.entry_index != 0) return reason + " and its id is not the primary " +
+                                        UsbIdText(transport::PrimaryDeviceId().vendor_id,
+                                                  transport::PrimaryDeviceId().product_id);
+    return reason + " and its id block byte 2 is " + std::to_string(record.id_block[kIdLayoutByte]) +
+           ", not 2";
+}
+
+void PrintDriveStatus(std::ostream& out, const transport::DriveTable& table, const transport::DriveRecord* record) {
+    if (!record) {
+        out << "  not taken as a drive: its place in the USB tree is unknown, or the table is full\n";
+        return;
+    }
+    const auto index = static_cast<std::size_t>(record - table.records.data());
+    const auto line = std::find(table.listing_map.begin(), table.listing_map.end(), index);
+    if (line != table.listing_map.end()) {
+        out << "  listed as line " << (line - table.listing_map.begin() + 1) << '\n';
+    } else {
+        out << "  not listed: " << NotListedReason(*record) << '\n';
+    }
+}
+
+void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::DriveTable& table,
+                    const transport::UsbDevice& usb, std::size_t entry) {
+    transport::DeviceEnumerator& enumerator = access.enumerator();
+    out << "QX7 USB device " << UsbIdText(usb.vendor_id, usb.product_id) << " (known id " << entry << ") at "
+        << usb.key << ", port " << usb.port << '\n';
+    out << "  manufacturer \"" << strings::ToUtf8(usb.manufacturer) << "\", product \""
+        << strings::ToUtf8(usb.product) << "\", serial number \"" << strings::ToUtf8(usb.serial_number)
+        << "\"\n";
+    for (const std::string& line : access.NodeDetails(usb.key)) out << "  " << line << '\n';
+
+    const transport::DriveRecord* record = RecordOf(table, usb.key);
+    std::vector<std::pair<transport::DeviceNumber, bool>> numbers;
+    for (const auto storage_class : {transport::StorageClass::CdRom, transport::StorageClass::Disk}) {
+        const bool is_cdrom = storage_class == transport::StorageClass::CdRom;
+        for (const auto& storage : enumerator.StorageInterfaces(storage_class)) {
+            if (storage.usb_key != usb.key) continue;
+            out << "  " << (is_cdrom ? "CD-ROM" : "disk") << " interface " << storage.path << " ("
+                << NumberText(storage.device_number) << "): " << InterfaceOutcome(access, record, storage, is_cdrom)
+                << '\n';
+            if (storage.device_number) numbers.emplace_back(*storage.device_number, is_cdrom);
+        }
+    }
+    for (const auto& volume : enumerator.Volumes()) {
+        const std::pair<transport::DeviceNumber, bool> key{volume.device_number, volume.is_cdrom};
+        if (std::find(numbers.begin(), numbers.end(), key) == numbers.end()) continue;
+        out << "  volume " << strings::ToUtf8(volume.device_node);
+        if (volume.mount_point.empty()) {
+            out << ", not mounted\n";
+        } else {
+            out << " mounted at " << strings::ToUtf8(volume.mount_point) << '\n';
+        }
+    }
+    PrintDriveStatus(out, table, record);
+}
+
+// The --verbose report: every USB device with a QX7 id and what the scan
+// made of it.
+void PrintReport(std::ostream& out, DriveAccess& access, const transport::DriveTable& table) {
+    const std::vector<transport::UsbDevice> usb_devices = access.enumerator().UsbDevices();
+    std::size_t found = 0;
+    for (const auto& usb : usb_devices) {
+        const auto entry = transport::KnownDeviceIndex({usb.vendor_id, usb.product_id});
+        if (!entry) continue;
+        PrintUsbDevice(out, access, table, usb, *entry);
+        ++found;
+    }
+    if (found == 0) {
+        out << "No QX7 is attached: ";
+        if (usb_devices.empty()) {
+            out << "no USB device is visible.\n";
+        } else {
+            out << "none of the " << usb_devices.size() << " USB devices present has a QX7 vendor and product id.\n";
+        }
+    }
+    if (const std::string problem = access.AccessProblem(); !problem.empty()) out << problem << '\n';
+}
+
+int RunList(const GlobalOptions& options, bool verbose) {
     std::string error;
     auto access = OpenDriveAccess(options, std::cerr, &error);
     if (!access) {
@@ -22,20 +149,23 @@ int RunList(const GlobalOptions& options) {
     }
     const transport::DriveTable table = transport::ScanDrives(access->enumerator());
     if (table.listed_count() == 0) {
-        std::cout << strings::ToUtf8(
-                         strings::FormatResString(options.language, kNoDrivesDetected))
-                  << '\n';
-        return 0;
+        std::cout << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)) << '\n';
     }
     for (const auto& line : table.lines) std::cout << strings::ToUtf8(line) << '\n';
-    return 0;
+    if (verbose) PrintReport(std::cout, *access, table);
+    // Nothing listed because no drive could be reached is a failure, not an
+    // empty machine.
+    return table.listed_count() == 0 && !access->AccessProblem().empty() ? 1 : 0;
 }
 
 }  // namespace
 
 void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
     auto* list = app.add_subcommand("list", "List the attached drives as the drive list shows them");
-    list->callback([&options, &exit_code] { exit_code = RunList(options); });
+    auto verbose = std::make_shared<bool>(false);
+    list->add_flag("--verbose,-v", *verbose,
+                   "Also show, per QX7 USB device, its nodes and volumes and why it was not listed");
+    list->callback([&options, &exit_code, verbose] { exit_code = RunList(options, *verbose); });
 }
 
 }  // namespace qx7::cli

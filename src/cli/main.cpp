@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     int exit_code = 0;
     qx7::cli::AddListCommand(app, options, exit_code);
     qx7::cli::AddShowCommand(app, options, exit_code);
+    qx7::cli::AddApplyCommand(app, options, exit_code);
+    qx7::cli::AddConfigCommand(app, options, exit_code);
     qx7::cli::AddCheckUpdateCommand(app, options, exit_code);
 
     CLI11_PARSE(app, argc, argv);

@@ -140,6 +140,13 @@ public:
     void ApplyConfigPayload(const storage::ConfigFilePayload& payload);
 
 private:
+    // A string-table text in the form's language.
+    void ShowMessage(std::uint16_t string_id, MessageIcon icon = MessageIcon::None);
+    // "Upload Settings to QX7" and "Save As" become available.
+    void EnableUploadAndSave();
+    // Shows one slot's text, leaving the other controls as they are.
+    void WriteTagField(std::size_t slot);
+
     FormView& view_;
     Notifier& notifier_;
     strings::Language language_;

@@ -55,6 +55,13 @@ bool ReadLastError(transport::ScsiDevice& device, std::span<std::uint8_t, kLastE
     return transport::SystemCommandRead(device, CMD_LAST_ERROR, {}, kLastErrorLength, out);
 }
 
+bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTagLength> out) {
+    transport::CommandTemplate tmpl{};
+    tmpl[6] = kRfidReadTemplate6;
+    tmpl[7] = kRfidReadTemplate7;
+    return transport::SystemCommandRead(device, CMD_READ_RFID_TAG, tmpl, kRfidTagLength, out);
+}
+
 bool ComparePageBanks(transport::ScsiDevice& device) {
     std::array<std::uint8_t, transport::kMemoryPageSize> first{};
     std::array<std::uint8_t, transport::kMemoryPageSize> second{};

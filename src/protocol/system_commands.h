@@ -34,6 +34,10 @@ bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
 bool ReadStatus(transport::ScsiDevice& device, std::span<std::uint8_t, kStatusLength> out);
 bool ReadLastError(transport::ScsiDevice& device, std::span<std::uint8_t, kLastErrorLength> out);
 
+// CMD_READ_RFID_TAG: the next tag the drive's reader presents, 19 plain
+// bytes into `out`; untouched on failure.
+bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTagLength> out);
+
 // True when the drive's memory pages at 0x1000 and 0x81000 differ. A failed
 // page read counts as a zero page, so two failed reads compare equal.
 bool ComparePageBanks(transport::ScsiDevice& device);

@@ -1,0 +1,467 @@
+#include "app/configurator.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "protocol/constants.h"
+#include "protocol/drive_messages.h"
+#include "protocol/read_sequence.h"
+#include "protocol/system_commands.h"
+#include "storage/config_file.h"
+#include "strings/text_codec.h"
+
+namespace qx7::app {
+namespace {
+
+using editor::ControlId;
+using std::chrono::milliseconds;
+
+constexpr std::uint16_t kSelectedDevice = 103;
+constexpr std::uint16_t kTagDataEmpty = 151;
+constexpr std::uint16_t kNoDrivesDetected = 161;
+
+constexpr milliseconds kWaitBeforeFirstScan{500};
+constexpr milliseconds kWaitAfterOpen{1000};
+constexpr milliseconds kWaitAfterUpload{5000};
+// Timer ticks (500 ms each) between the last device notification and the
+// rescan it asks for.
+constexpr int kRescanDelayTicks = 3;
+
+constexpr std::u16string_view kMakerName = u"OSTRIVANCE";
+
+// The maker check: the manufacturer string starts with the maker's name,
+// letters compared without regard to case.
+bool IsMakersDrive(std::u16string_view manufacturer) {
+    if (manufacturer.size() < kMakerName.size()) return false;
+    for (std::size_t i = 0; i < kMakerName.size(); ++i) {
+        char16_t c = manufacturer[i];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c != kMakerName[i]) return false;
+    }
+    return true;
+}
+
+// 8-bit text for the clipboard: each character as one byte, '?' for a
+// character that has none.
+std::string EightBitText(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out += c <= 0xFF ? static_cast<char>(static_cast<std::uint8_t>(c)) : '?';
+    return out;
+}
+
+// A serial number as a file name: characters a file name cannot hold on
+// this platform ('/', NUL and other control characters) become '_', so that
+// whatever a drive reports cannot point the file somewhere else.
+std::filesystem::path SerialFileName(std::u16string_view serial) {
+    std::u16string name;
+    for (char16_t c : serial) name += (c == u'/' || c < 0x20 || c == 0x7F) ? u'_' : c;
+    if (name.empty() || name == u"." || name == u"..") name = u"_" + name;
+    return std::filesystem::path(strings::ToUtf8(name + u".qx7"));
+}
+
+std::filesystem::path PathFromText(std::u16string_view text) {
+    return std::filesystem::path(strings::ToUtf8(text));
+}
+
+std::u16string TextFromPath(const std::filesystem::path& path) {
+    return strings::FromUtf8(path.string());
+}
+
+}  // namespace
+
+Configurator::Configurator(editor::FormView& view, Host& host,
+                           transport::DeviceEnumerator& devices, strings::Language language)
+    : view_(view), host_(host), devices_(devices), language_(language),
+      form_(view, host, language) {}
+
+Configurator::~Configurator() = default;
+
+std::u16string Configurator::Text(std::uint16_t string_id) const {
+    return strings::FormatResString(language_, string_id);
+}
+
+void Configurator::CloseDrive() {
+    drive_.reset();
+    drive_record_.reset();
+}
+
+void Configurator::Initialize() {
+    form_.MakeNewSetupId(host_.LocalTime());
+    form_.tag_slots().tags = {};
+    CloseDrive();
+    uploaded_.Clear();
+    host_.ApplyLanguage(language_);
+
+    if (first_init_done_) {
+        view_.SetText(ControlId::NewSetupId, form_.values().new_setup_id);
+        StartDriveScan();
+        return;
+    }
+
+    form_.SetLanguageLists(false);
+    form_.WriteForm();
+    first_init_done_ = true;
+    host_.Wait(kWaitBeforeFirstScan);
+    admin_ready_ = false;
+    read_done_ = true;
+    StartDriveScan();
+    form_.WriteForm();
+
+    view_.SetText(ControlId::FolderField, TextFromPath(host_.ProgramFolder()));
+    view_.SetChecked(ControlId::AutoSaveConfiguration, true);
+    view_.SetChecked(ControlId::EnableLog, true);
+    host_.RunStartupUpdateCheck();
+}
+
+void Configurator::SwitchLanguage(strings::Language language) {
+    language_ = language;
+    form_.set_language(language);
+    Initialize();
+}
+
+void Configurator::StartDriveScan() {
+    if (scan_running_) {
+        // Two scans never fill the table at once: this one starts when the
+        // running one has been read.
+        scan_requested_ = true;
+        return;
+    }
+    form_.DisableAllControls();
+    form_.values().current_setup_id.clear();
+    view_.SetText(ControlId::CurrentSetupId, u"");
+    form_.ClearCentrawatchSeen();
+
+    serial_text_.clear();
+    form_.values().serial_number.clear();
+    view_.SetText(ControlId::SerialNumber, u"");
+    admin_ready_ = false;
+    read_done_ = false;
+    form_.set_rfid_supported(false);
+    view_.SetComboLines(ControlId::DriveList, {});
+
+    scan_running_ = true;
+    host_.RunScan([this] { return transport::ScanDrives(devices_); },
+                  [this](transport::DriveTable table) { OnScanFinished(std::move(table)); });
+}
+
+void Configurator::OnScanFinished(transport::DriveTable table) {
+    scan_running_ = false;
+    table_ = std::move(table);
+    drive_record_.reset();
+    view_.SetComboLines(ControlId::DriveList, table_.lines);
+    ReadSelectedDrive();
+    if (scan_requested_) {
+        scan_requested_ = false;
+        StartDriveScan();
+    }
+}
+
+void Configurator::OnDriveSelectionChanged() { ReadSelectedDrive(); }
+
+void Configurator::ReadSelectedDrive() {
+    form_.set_rfid_supported(false);
+    view_.SetEnabled(ControlId::Rescan, true);
+    view_.SetEnabled(ControlId::Exit, true);
+
+    if (table_.listed_count() == 0) {
+        view_.SetComboLines(ControlId::DriveList, {Text(kNoDrivesDetected)});
+        view_.SetFocus(ControlId::Rescan);
+        view_.SetComboIndex(ControlId::DriveList, 0);
+        view_.SetEnabled(ControlId::DriveList, false);
+        LayOutWindow();
+        form_.WriteForm();
+        read_done_ = true;
+        return;
+    }
+
+    const int selected = view_.ComboIndex(ControlId::DriveList);
+    const std::size_t line = selected < 0 ? 0 : static_cast<std::size_t>(selected);
+    const transport::DriveRecord* record = table_.ListedRecord(line);
+    if (!record) return;
+    auto device = devices_.Open(record->storage_path);
+    if (!device) return;
+
+    drive_ = std::move(device);  // the drive read before is closed here
+    drive_record_ = table_.listing_map[line];
+    view_.SetComboIndex(ControlId::DriveList, static_cast<int>(line));
+    view_.SetEnabled(ControlId::DriveList, true);
+    host_.Wait(kWaitAfterOpen);
+
+    const protocol::DriveReading reading =
+        protocol::ReadDrive(*drive_, keys_, serial_text_, diagnostics_);
+    for (const auto& message : protocol::ReadingMessages(reading, language_)) {
+        host_.ShowMessage(message.text);
+        if (message.focus != protocol::ErrorFocus::Unchanged) {
+            view_.SetFocus(static_cast<ControlId>(message.focus));
+        }
+    }
+
+    editor::FormValues& values = form_.values();
+    values.serial_number = serial_text_;
+    view_.SetEnabled(ControlId::SerialNumber, true);
+    view_.SetEnabled(ControlId::CopySerial, true);
+    if (reading.settings_ok) {
+        form_.drive_settings() = reading.settings;
+        values.current_setup_id = protocol::SetupIdText(reading.settings.setup_id, language_);
+    }
+
+    if (reading.admin_mode()) {
+        admin_ready_ = true;
+        form_.set_rfid_supported(reading.status.rfid_supported());
+        form_.ClearAllTags();
+        for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
+                             ControlId::ChangeSettings}) {
+            view_.SetEnabled(id, true);
+        }
+        form_.EnableRfidSection(true);
+        form_.ApplyChangeChecks();
+        for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
+                             ControlId::FolderField, ControlId::FolderButton,
+                             ControlId::AutoSaveConfiguration, ControlId::EnableLog,
+                             ControlId::DetectCurrentSettings}) {
+            view_.SetEnabled(id, true);
+        }
+        if (upload_done_ || values.change_settings) {
+            view_.SetEnabled(ControlId::UploadSettings, true);
+            view_.SetEnabled(ControlId::SaveAs, true);
+        }
+    } else {
+        form_.DisableAllControls();
+        view_.SetFocus(ControlId::Exit);
+    }
+
+    form_.FillFormFromSettings(form_.drive_settings());
+    form_.ApplyChangeChecks();
+    LayOutWindow();
+    form_.WriteForm();
+    read_done_ = true;
+}
+
+void Configurator::LayOutWindow() {
+    host_.LayOut(form_.rfid_supported());
+    if (form_.rfid_supported()) {
+        form_.ReadForm();
+        form_.EnableRfidSection(true);
+        form_.WriteForm();
+    }
+    const editor::FormValues& values = form_.values();
+    if (values.change_settings && values.rfid == editor::kEnable) {
+        form_.EnableRfidSection(true);
+    } else {
+        view_.SetEnabled(ControlId::ChangeRfidTagData, false);
+        form_.EnableTagControls(false);
+    }
+}
+
+void Configurator::OnDeviceEvent(transport::DeviceEvent event) {
+    using transport::DeviceEvent;
+    const bool schedule = (admin_ready_ && event == DeviceEvent::Removal) ||
+                          (event == DeviceEvent::NodesChanged && !rescan_pending_) ||
+                          (!admin_ready_ && event == DeviceEvent::Arrival);
+    if (!schedule) return;
+    rescan_delay_ = kRescanDelayTicks;
+    rescan_pending_ = true;
+}
+
+void Configurator::OnTimer() {
+    if (read_done_ && rescan_pending_ && rescan_delay_ == 0) {
+        StartDriveScan();
+        rescan_pending_ = false;
+    }
+    if (rescan_delay_ > 0) --rescan_delay_;
+}
+
+void Configurator::UploadSettings() {
+    if (form_.values().rfid == editor::kEnable && form_.tag_slots().occupied() == 0) {
+        host_.ShowMessage(Text(kTagDataEmpty));
+        return;
+    }
+    const ControlId busy[] = {ControlId::DriveList, ControlId::UploadSettings, ControlId::Rescan,
+                              ControlId::Exit};
+    for (ControlId id : busy) view_.SetEnabled(id, false);
+
+    last_upload_succeeded_ = WriteSettingsToDrive();
+    if (last_upload_succeeded_) {
+        uploaded_.Add(serial_text_);
+        SaveConfiguration(false);
+    }
+
+    for (ControlId id : busy) view_.SetEnabled(id, true);
+    view_.SetEnabled(ControlId::SaveAs, true);
+}
+
+bool Configurator::WriteSettingsToDrive() {
+    form_.ReadForm();
+
+    std::u16string manufacturer;
+    if (drive_record_ && *drive_record_ < table_.records.size()) {
+        manufacturer = table_.records[*drive_record_].manufacturer;
+    }
+    if (!IsMakersDrive(manufacturer)) {
+        host_.ShowMessage(Text(kSelectedDevice) + u" (" + manufacturer + u")");
+        return false;
+    }
+
+    const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
+    if (!gathered) return false;
+
+    const auto plaintext = gathered->upload.Encode();
+    if (drive_ && protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength,
+                                        keys_.channel_key, keys_, protocol::kTokenWriteSettings)) {
+        upload_done_ = true;
+        form_.DisableAllControls();
+        view_.SetEnabled(ControlId::SaveAs, true);
+        host_.Wait(kWaitAfterUpload);
+        admin_ready_ = false;
+        return true;
+    }
+
+    std::array<std::uint8_t, protocol::LastError::kSize> answer{};
+    if (drive_) protocol::ReadLastError(*drive_, answer);
+    const protocol::DriveMessage message =
+        protocol::UploadFailureMessage(protocol::LastError::Decode(answer), language_);
+    host_.ShowMessage(message.text);
+    if (message.focus != protocol::ErrorFocus::Unchanged) {
+        view_.SetFocus(static_cast<ControlId>(message.focus));
+    }
+    return false;
+}
+
+void Configurator::SaveConfiguration(bool interactive) {
+    form_.ReadForm();
+    std::filesystem::path path;
+    if (interactive) {
+        const auto chosen = host_.AskSavePath(form_.values().serial_number);
+        if (!chosen) return;
+        path = *chosen;
+    } else {
+        if (!view_.Checked(ControlId::AutoSaveConfiguration)) return;
+        path = PathFromText(view_.Text(ControlId::FolderField)) /
+               SerialFileName(form_.values().serial_number);
+    }
+    const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
+    if (!gathered) return;
+    const storage::ConfigFileError error = storage::SaveConfigFile(path, gathered->payload);
+    if (error != storage::ConfigFileError::None) {
+        host_.ShowMessage(storage::ConfigFileErrorMessage(error, path, language_),
+                          editor::MessageIcon::Warning);
+    }
+}
+
+void Configurator::ImportConfiguration() {
+    form_.ReadForm();
+    const auto path = host_.AskOpenPath();
+    if (!path) return;
+    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(*path);
+    if (loaded.error != storage::ConfigFileError::None) {
+        host_.ShowMessage(storage::ConfigFileErrorMessage(loaded.error, *path, language_),
+                          editor::MessageIcon::Warning);
+        return;
+    }
+    form_.ApplyConfigPayload(loaded.payload);
+}
+
+bool Configurator::SixLanguages() { return drive_ && protocol::ComparePageBanks(*drive_); }
+
+void Configurator::ReadRfidTag() {
+    form_.ReadRfidTag([this]() -> std::optional<protocol::RfidTag> {
+        std::array<std::uint8_t, protocol::RfidTag::kSize> answer{};
+        if (!drive_ || !protocol::ReadRfidTag(*drive_, answer)) return std::nullopt;
+        return protocol::RfidTag::Decode(answer);
+    });
+}
+
+void Configurator::CopySerialToClipboard() { host_.CopyToClipboard(EightBitText(serial_text_)); }
+
+void Configurator::CopyTagsToClipboard() {
+    const std::u16string text = form_.TagsClipboardText();
+    if (!text.empty()) host_.CopyToClipboard(EightBitText(text));
+}
+
+void Configurator::SetExtendedSettings() {
+    form_.ReadForm();
+    if (const auto chosen = host_.RunExtendedOptionsDialog(form_.extended_options())) {
+        form_.ApplyExtendedOptions(*chosen);
+    }
+    form_.WriteForm();
+}
+
+void Configurator::BrowseForLogFolder() {
+    if (const auto folder = host_.AskFolder()) {
+        view_.SetText(ControlId::FolderField, TextFromPath(*folder));
+    }
+}
+
+void Configurator::OnCurrentPasswordFocusLost() { form_.OnCurrentPasswordFocusLost(); }
+
+void Configurator::OnCommand(ControlId id) {
+    const auto probe = [this] { return SixLanguages(); };
+    switch (id) {
+        case ControlId::Rescan: StartDriveScan(); break;
+        case ControlId::UploadSettings: UploadSettings(); break;
+        case ControlId::ChangeAdminPassword: form_.OnChangeAdminPassword(); break;
+        case ControlId::ChangeUserPassword: form_.OnChangeUserPassword(probe); break;
+        case ControlId::ChangeSettings: form_.OnChangeSettings(probe); break;
+        case ControlId::ChangeRfidTagData: form_.OnChangeRfidTagData(); break;
+        case ControlId::RfidEnable: form_.OnRfidEnable(); break;
+        case ControlId::RfidDisable: form_.OnRfidDisable(); break;
+        case ControlId::StrongPasswordEnable: form_.OnStrongPasswordEnable(); break;
+        case ControlId::StrongPasswordDisable: form_.OnStrongPasswordDisable(); break;
+        case ControlId::ReadRfidTag: ReadRfidTag(); break;
+        case ControlId::ClearAllRfidTags:
+            form_.ReadForm();
+            form_.ClearAllTags();
+            break;
+        case ControlId::AdminTag1: form_.ToggleAdminTag(0); break;
+        case ControlId::AdminTag2: form_.ToggleAdminTag(1); break;
+        case ControlId::AdminTag3: form_.ToggleAdminTag(2); break;
+        case ControlId::CopySerial: CopySerialToClipboard(); break;
+        case ControlId::CopyTags: CopyTagsToClipboard(); break;
+        case ControlId::SetExtendedSettings: SetExtendedSettings(); break;
+        case ControlId::SaveAs: SaveConfiguration(true); break;
+        case ControlId::Import: ImportConfiguration(); break;
+        case ControlId::FolderButton: BrowseForLogFolder(); break;
+        case ControlId::DetectCurrentSettings: form_.OnDetectCurrentSettings(); break;
+        case ControlId::Exit: OnExit(); break;
+        case ControlId::Ok: OnOk(); break;
+        default: break;
+    }
+}
+
+bool Configurator::WriteLogIfDue() {
+    if (uploaded_.empty() || !view_.Checked(ControlId::EnableLog)) return true;
+    const storage::LogWriteResult result = storage::WriteOperationLog(
+        PathFromText(view_.Text(ControlId::FolderField)), uploaded_, host_.LocalTime());
+    if (!result.ok) {
+        // The serial numbers stay in memory and the window stays open, so the
+        // administrator can pick another folder and leave again.
+        host_.ShowMessage(storage::ConfigFileErrorMessage(storage::ConfigFileError::CannotCreate,
+                                                          result.path, language_),
+                          editor::MessageIcon::Warning);
+        return false;
+    }
+    log_path_ = result.path;
+    uploaded_.Clear();  // written once; a refused exit does not write it again
+    return true;
+}
+
+void Configurator::OnExit() {
+    if (!WriteLogIfDue()) return;
+    OnOk();
+}
+
+void Configurator::OnCloseRequest() { OnExit(); }
+
+void Configurator::OnOk() {
+    if (!form_.ReadForm()) return;
+    CloseDrive();
+    host_.EndDialog(DialogResult::Ok);
+}
+
+void Configurator::OnTitleClose() {
+    CloseDrive();
+    host_.EndDialog(DialogResult::Cancel);
+}
+
+}  // namespace qx7::app

@@ -1,0 +1,127 @@
+#pragma once
+// The main window's logic without a window: it owns the state of a run (the
+// settings form, the drive table of the last scan, the open drive and its
+// channel keys, the drives uploaded so far) and carries out every command of
+// the window. A view shows the form (FormView) and a Host provides dialogs,
+// waits, the scan worker and closing; the desktop program, the command-line
+// tool and the tests each supply their own.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/host.h"
+#include "editor/control_id.h"
+#include "editor/form_view.h"
+#include "editor/settings_form.h"
+#include "protocol/channel.h"
+#include "storage/operation_log.h"
+#include "strings/string_table.h"
+#include "transport/device_enumerator.h"
+#include "transport/device_watcher.h"
+#include "transport/discovery.h"
+#include "transport/scsi_device.h"
+
+namespace qx7::app {
+
+class Configurator {
+public:
+    Configurator(editor::FormView& view, Host& host, transport::DeviceEnumerator& devices,
+                 strings::Language language);
+    ~Configurator();
+    Configurator(const Configurator&) = delete;
+    Configurator& operator=(const Configurator&) = delete;
+
+    // Window initialisation: the first call sets the form up and starts the
+    // first scan; later calls (after a language switch) renew the setup ID,
+    // forget the drive and the uploads of the run, and rescan.
+    void Initialize();
+    void SwitchLanguage(strings::Language language);
+
+    // Commands of the window by control id (buttons, check boxes, radio
+    // buttons). Unknown ids are ignored.
+    void OnCommand(editor::ControlId id);
+    // The drive list's selection changed.
+    void OnDriveSelectionChanged();
+    // The current-password field lost the keyboard focus.
+    void OnCurrentPasswordFocusLost();
+    // Hot-plug notifications and the 500 ms timer.
+    void OnDeviceEvent(transport::DeviceEvent event);
+    void OnTimer();
+
+    // Closing: Exit, Escape and Ctrl+X; the window's close request; Ctrl+S;
+    // the title band's close button.
+    void OnExit();
+    void OnCloseRequest();
+    void OnOk();
+    void OnTitleClose();
+
+    // The steps behind the commands, for front ends that drive them directly.
+    void StartDriveScan();
+    void ReadSelectedDrive();
+    void UploadSettings();
+    void SaveConfiguration(bool interactive);
+    void ImportConfiguration();
+
+    editor::SettingsForm& form() { return form_; }
+    const transport::DriveTable& drive_table() const { return table_; }
+    const storage::UploadedSerials& uploaded_serials() const { return uploaded_; }
+    const std::u16string& serial_text() const { return serial_text_; }
+    bool admin_ready() const { return admin_ready_; }
+    bool read_done() const { return read_done_; }
+    bool upload_done() const { return upload_done_; }
+    bool scan_running() const { return scan_running_; }
+    bool rescan_pending() const { return rescan_pending_; }
+    // The serial numbers written by the last upload that succeeded, and
+    // whether the last upload attempt succeeded.
+    bool last_upload_succeeded() const { return last_upload_succeeded_; }
+    // Where the settings-read diagnostic line goes (standard output when null).
+    void set_diagnostics(std::ostream* stream) { diagnostics_ = stream; }
+    // The path of the log written at exit, when one was written.
+    const std::optional<std::filesystem::path>& log_path() const { return log_path_; }
+
+private:
+    void OnScanFinished(transport::DriveTable table);
+    bool WriteSettingsToDrive();
+    void LayOutWindow();
+    void ReadRfidTag();
+    void CopySerialToClipboard();
+    void CopyTagsToClipboard();
+    void SetExtendedSettings();
+    void BrowseForLogFolder();
+    // Writes the log when drives were uploaded and logging is on; false when
+    // the log was due but could not be written.
+    bool WriteLogIfDue();
+    bool SixLanguages();
+    void CloseDrive();
+    std::u16string Text(std::uint16_t string_id) const;
+
+    editor::FormView& view_;
+    Host& host_;
+    transport::DeviceEnumerator& devices_;
+    strings::Language language_;
+    editor::SettingsForm form_;
+
+    transport::DriveTable table_;
+    std::unique_ptr<transport::ScsiDevice> drive_;
+    std::optional<std::size_t> drive_record_;  // record of the open drive in table_
+    protocol::ChannelKeys keys_;
+    std::u16string serial_text_;
+    storage::UploadedSerials uploaded_;
+    std::optional<std::filesystem::path> log_path_;
+    std::ostream* diagnostics_ = nullptr;
+
+    bool first_init_done_ = false;
+    bool admin_ready_ = false;
+    bool read_done_ = true;
+    bool upload_done_ = false;
+    bool last_upload_succeeded_ = false;
+    bool rescan_pending_ = false;
+    int rescan_delay_ = 0;
+    bool scan_running_ = false;
+    bool scan_requested_ = false;  // a scan asked for while one ran
+};
+
+}  // namespace qx7::app

@@ -1,0 +1,230 @@
+#include "cli/form_json.h"
+
+#include <map>
+#include <stdexcept>
+
+#include "protocol/constants.h"
+#include "strings/hex.h"
+#include "strings/text_codec.h"
+
+namespace qx7::cli {
+namespace {
+
+using editor::ControlId;
+using Json = nlohmann::json;
+
+struct Refusal : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& what) {
+    throw Refusal("form key \"" + key + "\": " + what);
+}
+
+std::u16string TextOf(const Json& value, const std::string& key) {
+    if (!value.is_string()) Refuse(key, "expected a string");
+    return strings::FromUtf8(value.get<std::string>());
+}
+
+bool BoolOf(const Json& value, const std::string& key) {
+    if (!value.is_boolean()) Refuse(key, "expected true or false");
+    return value.get<bool>();
+}
+
+int IntOf(const Json& value, const std::string& key) {
+    if (!value.is_number_integer()) Refuse(key, "expected an integer");
+    const auto number = value.get<long long>();
+    if (number < -1'000'000 || number > 1'000'000) Refuse(key, "out of range");
+    return static_cast<int>(number);
+}
+
+int RadioOf(const Json& value, const std::string& key) {
+    if (value == "enable") return editor::kEnable;
+    if (value == "disable") return editor::kDisable;
+    Refuse(key, "expected \"enable\" or \"disable\"");
+}
+
+int LanguageOf(const Json& value, const std::string& key) {
+    if (value.is_number_integer()) {
+        const int index = IntOf(value, key);
+        if (index < 0 || index >= protocol::kLanguageCount) Refuse(key, "expected 0 to 5");
+        return index;
+    }
+    if (value.is_string()) {
+        for (int i = 0; i < protocol::kLanguageCount; ++i) {
+            if (value == protocol::kLanguageNames[i]) return i;
+        }
+    }
+    Refuse(key, "expected a language name (English ... Korean) or an index 0 to 5");
+}
+
+protocol::RfidTag TagOf(const Json& value, const std::string& key) {
+    const auto bytes = value.is_string() ? strings::FromHex(value.get<std::string>()) : std::nullopt;
+    if (!bytes || bytes->empty() || bytes->size() > 16) {
+        Refuse(key, "expected the tag's identifier as 2 to 32 hex digits");
+    }
+    protocol::RfidTag tag;
+    std::copy(bytes->begin(), bytes->end(), tag.uid.begin());
+    tag.uid_length = static_cast<std::uint8_t>(bytes->size());
+    return tag;
+}
+
+// Boxes whose handler the window runs when they are clicked, in the order a
+// form is best filled: boxes first (their handlers may reset fields), then
+// values.
+const std::pair<const char*, ControlId> kChangeBoxes[] = {
+    {"change_admin_password", ControlId::ChangeAdminPassword},
+    {"change_user_password", ControlId::ChangeUserPassword},
+    {"change_settings", ControlId::ChangeSettings},
+    {"change_rfid_tag_data", ControlId::ChangeRfidTagData},
+};
+
+const std::pair<const char*, ControlId> kTexts[] = {
+    {"current_password", ControlId::CurrentPassword},
+    {"new_admin_password", ControlId::NewAdminPassword},
+    {"confirm_admin_password", ControlId::ConfirmAdminPassword},
+    {"new_user_password", ControlId::NewUserPassword},
+    {"confirm_user_password", ControlId::ConfirmUserPassword},
+};
+
+const std::pair<const char*, ControlId> kNumbers[] = {
+    {"self_destruct_counter", ControlId::SelfDestructCounter},
+    {"min_password_length", ControlId::MinPasswordLength},
+    {"auto_lock_delay", ControlId::AutoLockDelay},
+};
+
+const std::pair<const char*, ControlId> kRadios[] = {
+    {"virtual_cd", ControlId::VirtualCdEnable},       {"random_keypad", ControlId::RandomKeyPadEnable},
+    {"key_tone", ControlId::KeyToneEnable},           {"self_destruct", ControlId::SelfDestructEnable},
+    {"centrawatch", ControlId::CentrawatchEnable},    {"read_only", ControlId::ReadOnlyEnable},
+    {"auto_lock", ControlId::AutoLockEnable},         {"strong_password", ControlId::StrongPasswordEnable},
+    {"rfid", ControlId::RfidEnable},
+};
+
+const char* const kOtherKeys[] = {"admin_language", "user_language", "extended_options_mask",
+                                  "centrawatch_admin_mode", "tags", "admin_tags"};
+
+void CheckKeys(const Json& form) {
+    for (const auto& [key, value] : form.items()) {
+        bool known = false;
+        for (const auto& [name, id] : kChangeBoxes) known |= key == name;
+        for (const auto& [name, id] : kTexts) known |= key == name;
+        for (const auto& [name, id] : kNumbers) known |= key == name;
+        for (const auto& [name, id] : kRadios) known |= key == name;
+        for (const char* name : kOtherKeys) known |= key == name;
+        if (!known) Refuse(key, "unknown key");
+    }
+}
+
+void Apply(const Json& form, app::Configurator& configurator, editor::FormView& view) {
+    if (!form.is_object()) throw Refusal("the form must be a JSON object");
+    CheckKeys(form);
+
+    for (const auto& [key, id] : kChangeBoxes) {
+        if (!form.contains(key)) continue;
+        view.SetChecked(id, BoolOf(form[key], key));
+        configurator.OnCommand(id);
+    }
+    for (const auto& [key, id] : kTexts) {
+        if (form.contains(key)) view.SetText(id, TextOf(form[key], key));
+    }
+    // A confirmation left out repeats its new password.
+    if (form.contains("new_admin_password") && !form.contains("confirm_admin_password")) {
+        view.SetText(ControlId::ConfirmAdminPassword, view.Text(ControlId::NewAdminPassword));
+    }
+    if (form.contains("new_user_password") && !form.contains("confirm_user_password")) {
+        view.SetText(ControlId::ConfirmUserPassword, view.Text(ControlId::NewUserPassword));
+    }
+    for (const auto& [key, id] : kNumbers) {
+        if (form.contains(key)) {
+            view.SetText(id, strings::FromUtf8(std::to_string(IntOf(form[key], key))));
+        }
+    }
+
+    editor::SettingsForm& settings = configurator.form();
+    for (const char* key : {"admin_language", "user_language"}) {
+        if (!form.contains(key)) continue;
+        const int index = LanguageOf(form[key], key);
+        settings.ReadForm();
+        if (index >= 4) settings.SetLanguageLists(true);
+        (std::string(key) == "admin_language" ? settings.values().admin_language
+                                               : settings.values().user_language) = index;
+        settings.WriteForm();
+    }
+
+    for (const auto& [key, id] : kRadios) {
+        if (!form.contains(key)) continue;
+        const int index = RadioOf(form[key], key);
+        view.SetRadioIndex(id, index);
+        if (id == ControlId::StrongPasswordEnable) {
+            configurator.OnCommand(index == editor::kEnable ? ControlId::StrongPasswordEnable
+                                                            : ControlId::StrongPasswordDisable);
+        } else if (id == ControlId::RfidEnable) {
+            configurator.OnCommand(index == editor::kEnable ? ControlId::RfidEnable
+                                                            : ControlId::RfidDisable);
+        }
+    }
+
+    if (form.contains("extended_options_mask") || form.contains("centrawatch_admin_mode")) {
+        editor::ExtendedOptions options = settings.extended_options();
+        if (form.contains("extended_options_mask")) {
+            const Json& mask = form["extended_options_mask"];
+            if (!mask.is_number_unsigned() || mask.get<unsigned long long>() > 0xFFFFFFFFull) {
+                Refuse("extended_options_mask", "expected an unsigned 32-bit integer");
+            }
+            options.mask = static_cast<std::uint32_t>(mask.get<unsigned long long>());
+        }
+        if (form.contains("centrawatch_admin_mode")) {
+            options.centrawatch_admin_mode = BoolOf(form["centrawatch_admin_mode"], "centrawatch_admin_mode");
+        }
+        settings.ReadForm();
+        settings.ApplyExtendedOptions(options);
+        settings.WriteForm();
+    }
+
+    if (form.contains("tags")) {
+        const Json& tags = form["tags"];
+        if (!tags.is_array() || tags.size() > editor::kTagSlotCount) {
+            Refuse("tags", "expected a list of at most 5 tags (hex strings, or null for an empty slot)");
+        }
+        settings.ReadForm();
+        for (std::size_t slot = 0; slot < tags.size(); ++slot) {
+            if (tags[slot].is_null()) continue;
+            const protocol::RfidTag tag = TagOf(tags[slot], "tags[" + std::to_string(slot) + "]");
+            settings.tag_slots().tags[slot] = tag;
+            settings.tag_slots().state[slot] = editor::kSlotTag;
+            settings.values().tag_texts[slot] = editor::TagText(tag);
+        }
+        settings.WriteForm();
+    }
+    if (form.contains("admin_tags")) {
+        const Json& admin = form["admin_tags"];
+        if (!admin.is_array()) Refuse("admin_tags", "expected a list of slot numbers 1 to 3");
+        for (const Json& slot : admin) {
+            if (!slot.is_number_integer() || slot.get<int>() < 1 || slot.get<int>() > 3) {
+                Refuse("admin_tags", "expected slot numbers 1 to 3");
+            }
+            const int index = slot.get<int>() - 1;
+            view.SetChecked(editor::AdminTagBox(index), true);
+            configurator.OnCommand(editor::AdminTagBox(index));
+        }
+    }
+}
+
+}  // namespace
+
+bool ApplyFormJson(const Json& form, app::Configurator& configurator, editor::FormView& view,
+                   std::string* error) {
+    try {
+        Apply(form, configurator, view);
+        return true;
+    } catch (const Refusal& refusal) {
+        if (error) *error = refusal.what();
+        return false;
+    } catch (const Json::exception& problem) {
+        if (error) *error = problem.what();
+        return false;
+    }
+}
+
+}  // namespace qx7::cli

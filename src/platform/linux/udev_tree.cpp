@@ -1,0 +1,67 @@
+#include "platform/linux/udev_tree.h"
+
+#include <sys/sysmacros.h>
+
+#include <cstring>
+
+#include "platform/linux/usb_attributes.h"
+
+namespace qx7::platform::linux_udev {
+namespace {
+
+constexpr const char* kScsiPeripheralCdRom = "5";
+
+}  // namespace
+
+std::string TextOf(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
+
+std::string AttributeText(udev_device* device, const char* name) {
+    return TextOf(udev_device_get_sysattr_value(device, name));
+}
+
+udev_device* UsbDeviceAbove(udev_device* device) {
+    return udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
+}
+
+udev_device* ScsiDeviceAbove(udev_device* device) {
+    return udev_device_get_parent_with_subsystem_devtype(device, "scsi", "scsi_device");
+}
+
+std::optional<transport::UsbId> UsbIdOf(udev_device* usb_device) {
+    const auto vendor = ParseUsbIdText(AttributeText(usb_device, "idVendor"));
+    const auto product = ParseUsbIdText(AttributeText(usb_device, "idProduct"));
+    if (!vendor || !product) return std::nullopt;
+    return transport::UsbId{*vendor, *product};
+}
+
+std::optional<transport::DeviceNumber> DeviceNumberOf(udev_device* device) {
+    const dev_t number = udev_device_get_devnum(device);
+    if (number == 0) return std::nullopt;
+    return transport::DeviceNumber{major(number), minor(number)};
+}
+
+bool IsCdRom(udev_device* block_disk) {
+    udev_device* scsi = ScsiDeviceAbove(block_disk);
+    return scsi != nullptr && AttributeText(scsi, "type") == kScsiPeripheralCdRom;
+}
+
+std::string GenericNodeOf(udev* context, udev_device* scsi_device) {
+    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
+    if (!enumerate) return {};
+    udev_enumerate_add_match_subsystem(enumerate.get(), "scsi_generic");
+    udev_enumerate_add_match_parent(enumerate.get(), scsi_device);
+    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return {};
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        UdevDevicePtr generic(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
+        if (!generic) continue;
+        const char* subsystem = udev_device_get_subsystem(generic.get());
+        const std::string node = TextOf(udev_device_get_devnode(generic.get()));
+        if (subsystem != nullptr && std::strcmp(subsystem, "scsi_generic") == 0 && !node.empty()) {
+            return node;
+        }
+    }
+    return {};
+}
+
+}  // namespace qx7::platform::linux_udev

@@ -1,0 +1,87 @@
+#include "storage/operation_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace qx7::storage {
+namespace {
+
+constexpr std::size_t kEntryLength = 16;
+// Enough for any number of same-second logs a person can produce; a bound
+// keeps a folder full of such names from looping for long.
+constexpr int kMaxNameCounter = 10000;
+
+std::filesystem::path LogPath(const std::filesystem::path& folder, const std::string& stamp, int counter) {
+    std::string name = "QX7Cfg_Log-" + stamp;
+    if (counter > 1) name += "-" + std::to_string(counter);
+    return folder / (name + ".txt");
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void UploadedSerials::Add(std::u16string_view serial_text) {
+    std::string entry;
+    for (const char16_t c : serial_text.substr(0, kEntryLength)) {
+        const auto byte = static_cast<char>(c & 0xFF);
+        // A line of the log is text: a zero byte ends the entry.
+        if (byte == '\0') break;
+        entry.push_back(byte);
+    }
+    entries_.push_back(std::move(entry));
+}
+
+void UploadedSerials::Clear() { entries_.clear(); }
+
+std::string LogStamp(const std::tm& t) {
+    // Widened so that no field value, however odd, can overflow.
+    const auto field = [](int value, long long offset) { return std::to_string(value + offset); };
+    return field(t.tm_year, 1900) + field(t.tm_mon, 1) + field(t.tm_mday, 0) + "-" + field(t.tm_hour, 0) +
+           field(t.tm_min, 0) + field(t.tm_sec, 0);
+}
+
+std::string LogContent(const UploadedSerials& serials) {
+    std::string content;
+    for (const std::string& entry : serials.entries()) content += entry + "\r\n";
+    return content;
+}
+
+LogWriteResult WriteOperationLog(const std::filesystem::path& folder, const UploadedSerials& serials,
+                                 const std::tm& local_time) {
+    std::error_code ignored;
+    std::filesystem::create_directory(folder, ignored);
+
+    const std::string stamp = LogStamp(local_time);
+    LogWriteResult result;
+    int fd = -1;
+    // O_EXCL: an earlier log of the same name, or one created meanwhile by
+    // another process, is never replaced; the next counter is tried instead.
+    for (int counter = 1; counter <= kMaxNameCounter; ++counter) {
+        result.path = LogPath(folder, stamp, counter);
+        fd = ::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) break;
+    }
+    if (fd < 0) return result;
+
+    // Everything must reach the disk for the log to count as written; a
+    // partial file is kept, as it still names the drives it holds.
+    bool ok = WriteAll(fd, LogContent(serials)) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    result.ok = ok;
+    return result;
+}
+
+}  // namespace qx7::storage

@@ -1,0 +1,433 @@
+// The main window's logic against the simulator, with an in-memory view and
+// a scripted host: no display, no real clock, no sleeping.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/configurator.h"
+#include "app/scripted_host.h"
+#include "protocol/constants.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_session.h"
+#include "storage/config_file.h"
+#include "strings/hex.h"
+#include "strings/text_codec.h"
+#include "support/fake_view.h"
+
+namespace qx7::app {
+namespace {
+
+using editor::ControlId;
+using std::chrono::milliseconds;
+using transport::DeviceEvent;
+
+const std::u16string kUserMode =
+    u"The QX7 device is connected with the User's password!\nPlease reconnect QX7 using the "
+    u"Administrator's password.";
+
+// Counts the devices open at a time, so a test can see handles closed.
+class CountingEnumerator final : public transport::DeviceEnumerator {
+public:
+    explicit CountingEnumerator(transport::DeviceEnumerator& inner) : inner_(inner) {}
+    std::vector<transport::UsbDevice> UsbDevices() override { return inner_.UsbDevices(); }
+    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass c) override {
+        return inner_.StorageInterfaces(c);
+    }
+    std::vector<transport::Volume> Volumes() override { return inner_.Volumes(); }
+    std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override {
+        auto device = inner_.Open(path);
+        if (!device) return nullptr;
+        return std::make_unique<Counted>(std::move(device), open_now);
+    }
+    int open_now = 0;
+
+private:
+    struct Counted final : transport::ScsiDevice {
+        Counted(std::unique_ptr<transport::ScsiDevice> d, int& n) : device(std::move(d)), count(n) { ++count; }
+        ~Counted() override { --count; }
+        transport::ScsiResult Execute(const transport::ScsiRequest& r) override { return device->Execute(r); }
+        std::unique_ptr<transport::ScsiDevice> device;
+        int& count;
+    };
+    transport::DeviceEnumerator& inner_;
+};
+
+// A host whose scans finish only when the test says so.
+class DeferredScanHost final : public ScriptedHost {
+public:
+    void RunScan(std::function<transport::DriveTable()> scan,
+                 std::function<void(transport::DriveTable)> done) override {
+        ++scans;
+        pending.push_back([scan, done] { done(scan()); });
+    }
+    void FinishOneScan() {
+        auto next = pending.front();
+        pending.erase(pending.begin());
+        next();
+    }
+    std::vector<std::function<void()>> pending;
+};
+
+class ConfiguratorTest : public ::testing::Test {
+public:
+    explicit ConfiguratorTest(std::vector<sim::SimDrive> drives = {sim::DefaultDrive(0)})
+        : session(sim::SimState{std::move(drives)}), bus(session), devices(bus) {
+        dir = std::filesystem::temp_directory_path() /
+              ("qx7-configurator-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        host.program_folder = dir;
+        host.local_time.tm_year = 126;
+        host.local_time.tm_mon = 11;
+        host.local_time.tm_mday = 10;
+        host.local_time.tm_hour = 9;
+    }
+    ~ConfiguratorTest() override { std::filesystem::remove_all(dir); }
+
+    Configurator& Start() {
+        configurator = std::make_unique<Configurator>(view, host, devices, strings::Language::English);
+        configurator->set_diagnostics(&diagnostics);
+        configurator->Initialize();
+        return *configurator;
+    }
+
+    // Types what an administrator types to upload a settings change.
+    void PrepareSettingsUpload(const std::u16string& current_password = u"QX7ADMIN") {
+        view.SetChecked(ControlId::ChangeSettings, true);
+        configurator->OnCommand(ControlId::ChangeSettings);
+        view.SetText(ControlId::SelfDestructCounter, u"25");
+        view.SetText(ControlId::CurrentPassword, current_password);
+        configurator->OnCurrentPasswordFocusLost();
+    }
+
+    sim::SimSession session;
+    sim::SimBus bus;
+    CountingEnumerator devices;
+    qx7::test::FakeView view;
+    ScriptedHost host;
+    std::ostringstream diagnostics;
+    std::unique_ptr<Configurator> configurator;
+    std::filesystem::path dir;
+};
+
+TEST_F(ConfiguratorTest, StartUpScansReadsTheDriveAndUnlocksTheForm) {
+    Configurator& c = Start();
+    EXPECT_EQ(host.scans, 1);
+    EXPECT_EQ(host.waits, (std::vector<milliseconds>{milliseconds(500), milliseconds(1000)}));
+    EXPECT_EQ(host.startup_update_checks, 1);
+    EXPECT_TRUE(host.messages.empty()) << qx7::strings::ToUtf8(host.texts().front());
+    EXPECT_TRUE(c.admin_ready());
+    EXPECT_TRUE(c.read_done());
+    EXPECT_EQ(view.ComboLines(ControlId::DriveList).size(), 1u);
+    EXPECT_EQ(view.ComboIndex(ControlId::DriveList), 0);
+    EXPECT_EQ(view.Text(ControlId::SerialNumber), u"QX7SIM0000000001");
+    EXPECT_EQ(view.Text(ControlId::CurrentSetupId), u"No Previous Setup ID");
+    EXPECT_EQ(view.Text(ControlId::NewSetupId), u"2026-12-10-09");
+    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
+                         ControlId::ChangeSettings, ControlId::CurrentPassword, ControlId::Import,
+                         ControlId::Rescan, ControlId::Exit}) {
+        EXPECT_TRUE(view.Enabled(id)) << static_cast<int>(id);
+    }
+    // No upload has happened and Change Settings is not ticked.
+    EXPECT_FALSE(view.Enabled(ControlId::UploadSettings));
+    EXPECT_EQ(view.Text(ControlId::FolderField), qx7::strings::FromUtf8(dir.string()));
+    EXPECT_TRUE(view.Checked(ControlId::AutoSaveConfiguration));
+    EXPECT_TRUE(view.Checked(ControlId::EnableLog));
+    EXPECT_EQ(host.layouts.back(), true);  // the default drive has a reader
+}
+
+TEST_F(ConfiguratorTest, WithoutDrivesTheListSaysSoAndNothingIsSent) {
+    bus.Unplug(0);
+    bus.TakeEvents();
+    Configurator& c = Start();
+    EXPECT_EQ(view.ComboLines(ControlId::DriveList), std::vector<std::u16string>{u"No Drives Detected"});
+    EXPECT_FALSE(view.Enabled(ControlId::DriveList));
+    EXPECT_EQ(view.focus, ControlId::Rescan);
+    EXPECT_TRUE(view.Enabled(ControlId::Rescan));
+    EXPECT_TRUE(c.read_done());
+    EXPECT_EQ(devices.open_now, 0);
+}
+
+TEST_F(ConfiguratorTest, AUserModeDriveIsShownButTheFormStaysLocked) {
+    session.state().drives[0].mode = sim::UnlockMode::User;
+    Configurator& c = Start();
+    EXPECT_EQ(host.texts(), std::vector<std::u16string>{kUserMode});
+    EXPECT_FALSE(c.admin_ready());
+    EXPECT_EQ(view.focus, ControlId::Exit);
+    EXPECT_FALSE(view.Enabled(ControlId::ChangeSettings));
+    EXPECT_FALSE(view.Enabled(ControlId::Rescan));
+    EXPECT_TRUE(view.Enabled(ControlId::DriveList));
+    EXPECT_EQ(view.Text(ControlId::SelfDestructCounter), u"10");  // its settings are still shown
+}
+
+TEST_F(ConfiguratorTest, DeviceEventsScheduleOneRescanAfterTheLastOfThem) {
+    struct Case {
+        bool admin_ready;
+        DeviceEvent event;
+        bool pending_before;
+        bool schedules;
+    } cases[] = {
+        {false, DeviceEvent::Arrival, false, true},   {true, DeviceEvent::Arrival, false, false},
+        {true, DeviceEvent::Removal, false, true},    {false, DeviceEvent::Removal, false, false},
+        {true, DeviceEvent::NodesChanged, false, true}, {false, DeviceEvent::NodesChanged, false, true},
+        {false, DeviceEvent::NodesChanged, true, false},
+    };
+    for (const auto& tc : cases) {
+        configurator.reset();
+        host = ScriptedHost();
+        if (!tc.admin_ready) session.state().drives[0].mode = sim::UnlockMode::User;
+        else session.state().drives[0].mode = sim::UnlockMode::Admin;
+        Configurator& c = Start();
+        ASSERT_EQ(c.admin_ready(), tc.admin_ready);
+        if (tc.pending_before) {
+            c.OnDeviceEvent(DeviceEvent::Arrival);
+            for (int tick = 0; tick < 3; ++tick) c.OnTimer();  // delay spent, still pending
+        }
+        c.OnDeviceEvent(tc.event);
+        EXPECT_EQ(c.rescan_pending(), tc.schedules || tc.pending_before);
+        // The rescan starts on the fourth tick after the notification.
+        const int scans_before = host.scans;
+        for (int tick = 0; tick < 3 && !tc.pending_before; ++tick) c.OnTimer();
+        EXPECT_EQ(host.scans, scans_before);
+        c.OnTimer();
+        EXPECT_EQ(host.scans, scans_before + (tc.schedules || tc.pending_before ? 1 : 0));
+    }
+}
+
+TEST_F(ConfiguratorTest, ALaterNotificationPushesThePendingRescanBack) {
+    Configurator& c = Start();
+    c.OnDeviceEvent(DeviceEvent::NodesChanged);
+    c.OnTimer();
+    c.OnTimer();
+    c.OnDeviceEvent(DeviceEvent::Removal);  // admin_ready: removal counts
+    c.OnTimer();
+    c.OnTimer();
+    c.OnTimer();
+    EXPECT_EQ(host.scans, 1);
+    c.OnTimer();
+    EXPECT_EQ(host.scans, 2);
+    EXPECT_FALSE(c.rescan_pending());
+}
+
+class DeferredScanTest : public ConfiguratorTest {
+protected:
+    DeferredScanTest() {
+        configurator = std::make_unique<Configurator>(view, deferred, devices, strings::Language::English);
+    }
+    DeferredScanHost deferred;
+};
+
+TEST_F(DeferredScanTest, NoRescanStartsWhileAScanRunsAndALanguageSwitchWaitsForIt) {
+    Configurator& c = *configurator;
+    c.Initialize();
+    ASSERT_EQ(deferred.scans, 1);
+    EXPECT_FALSE(c.read_done());
+    c.OnDeviceEvent(DeviceEvent::NodesChanged);
+    for (int tick = 0; tick < 10; ++tick) c.OnTimer();
+    EXPECT_EQ(deferred.scans, 1) << "the timer waits for the read";
+
+    c.SwitchLanguage(strings::Language::Korean);
+    EXPECT_EQ(deferred.scans, 1) << "two scans never fill the table at once";
+    deferred.FinishOneScan();
+    EXPECT_EQ(deferred.scans, 2) << "the switch's scan starts once the first has been read";
+    deferred.FinishOneScan();
+    EXPECT_TRUE(c.read_done());
+    EXPECT_TRUE(c.admin_ready());
+    c.OnTimer();  // the rescan still pending from the notification
+    EXPECT_EQ(deferred.scans, 3);
+}
+
+TEST_F(ConfiguratorTest, ASuccessfulUploadIsStoredSavedAndLogged) {
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    host.waits.clear();
+    c.OnCommand(ControlId::UploadSettings);
+    ASSERT_TRUE(c.last_upload_succeeded()) << qx7::strings::ToUtf8(host.texts().empty() ? u"" : host.texts().back());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.waits, std::vector<milliseconds>{milliseconds(5000)});
+    EXPECT_TRUE(c.upload_done());
+    EXPECT_FALSE(c.admin_ready());
+    EXPECT_EQ(c.uploaded_serials().entries(), std::vector<std::string>{"QX7SIM0000000001"});
+    // The drive holds the new counter; the form is locked but can be saved.
+    EXPECT_EQ(session.state().drives[0].settings[8], 25);
+    EXPECT_FALSE(view.Enabled(ControlId::ChangeSettings));
+    EXPECT_TRUE(view.Enabled(ControlId::SaveAs));
+    EXPECT_TRUE(view.Enabled(ControlId::UploadSettings));
+    // The automatic save wrote the drive's file.
+    const auto saved = storage::LoadConfigFile(dir / "QX7SIM0000000001.qx7");
+    ASSERT_EQ(saved.error, storage::ConfigFileError::None);
+    EXPECT_EQ(saved.payload.settings.self_destruct_limit, 25);
+    EXPECT_EQ(saved.payload.change_mask, protocol::CHANGE_SETTINGS);
+
+    c.OnExit();
+    ASSERT_TRUE(c.log_path());
+    std::ifstream log(*c.log_path(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
+    EXPECT_EQ(c.log_path()->filename(), "QX7Cfg_Log-20261210-900.txt");
+    EXPECT_EQ(host.ended, DialogResult::Ok);
+}
+
+TEST_F(ConfiguratorTest, RefusedUploadsShowTheDrivesErrorAndFocusTheFieldToCorrect) {
+    struct Case {
+        const char* name;
+        std::function<void(ConfiguratorTest&)> arrange;
+        std::u16string message;
+        std::optional<ControlId> focus;
+    } cases[] = {
+        {"wrong current password", [](ConfiguratorTest& t) { t.PrepareSettingsUpload(u"WRONG123"); },
+         u"Incorrect current admin password is entered.", ControlId::CurrentPassword},
+        {"unlocked with the user password (Ctrl+C while locked)",
+         [](ConfiguratorTest& t) {
+             t.session.state().drives[0].mode = sim::UnlockMode::User;
+             t.PrepareSettingsUpload();
+         },
+         kUserMode, ControlId::Rescan},
+        {"write and error query both fail",
+         [](ConfiguratorTest& t) {
+             for (const char* prefix : {"3b01cd31", "3c01ce02"}) {
+                 sim::SimFault fault;
+                 fault.cdb_prefix = qx7::strings::FromHex(prefix).value();
+                 fault.mode = sim::SimFault::Mode::Io;
+                 t.session.state().drives[0].faults.push_back(fault);
+             }
+             t.PrepareSettingsUpload();
+         },
+         u"QX7 System Error !, Cmd = 0, Err Code = 0", std::nullopt},
+    };
+    for (const auto& tc : cases) {
+        configurator.reset();
+        host = ScriptedHost();
+        host.program_folder = dir;
+        session.state().drives[0] = sim::DefaultDrive(0);
+        Configurator& c = Start();
+        tc.arrange(*this);
+        host.messages.clear();
+        view.focus = ControlId{};
+        c.OnCommand(ControlId::UploadSettings);
+        EXPECT_FALSE(c.last_upload_succeeded()) << tc.name;
+        EXPECT_EQ(host.texts(), std::vector<std::u16string>{tc.message}) << tc.name;
+        EXPECT_EQ(view.focus, tc.focus.value_or(ControlId{})) << tc.name;
+        EXPECT_TRUE(c.uploaded_serials().empty()) << tc.name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "QX7SIM0000000001.qx7")) << tc.name;
+        EXPECT_TRUE(view.Enabled(ControlId::Exit)) << tc.name;
+    }
+}
+
+TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
+    struct Case {
+        const char* manufacturer;
+        bool passes;
+    } cases[] = {{"Ostrivance Storage Inc.", true}, {"OSTRIVANCE", true}, {"OSTRIVAN", false},
+                 {"Other Maker", false}};
+    for (const auto& tc : cases) {
+        configurator.reset();
+        host = ScriptedHost();
+        host.program_folder = dir;
+        session.state().drives[0] = sim::DefaultDrive(0);
+        session.state().drives[0].manufacturer = tc.manufacturer;
+        Configurator& c = Start();
+        PrepareSettingsUpload();
+        host.messages.clear();
+        c.OnCommand(ControlId::UploadSettings);
+        EXPECT_EQ(c.last_upload_succeeded(), tc.passes) << tc.manufacturer;
+        if (!tc.passes) {
+            EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"Selected Device (" +
+                                                                 qx7::strings::FromUtf8(tc.manufacturer) + u")"});
+        }
+    }
+}
+
+TEST_F(ConfiguratorTest, ClosingPathsAndAnUnwritableLog) {
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    c.OnCommand(ControlId::UploadSettings);
+    ASSERT_TRUE(c.last_upload_succeeded());
+
+    // A folder whose parent is missing: the message is shown and the window
+    // stays open with the serial numbers kept.
+    view.SetText(ControlId::FolderField, qx7::strings::FromUtf8((dir / "no" / "such").string()));
+    host.messages.clear();
+    c.OnExit();
+    EXPECT_FALSE(host.ended);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, editor::MessageIcon::Warning);
+    EXPECT_EQ(c.uploaded_serials().size(), 1u);
+
+    // Another folder, and leaving again writes the log.
+    view.SetText(ControlId::FolderField, qx7::strings::FromUtf8((dir / "logs").string()));
+    c.OnCloseRequest();
+    EXPECT_EQ(host.ended, DialogResult::Ok);
+    ASSERT_TRUE(c.log_path());
+    EXPECT_EQ(c.log_path()->parent_path(), dir / "logs");
+    EXPECT_EQ(devices.open_now, 0) << "the drive is closed at exit";
+}
+
+TEST_F(ConfiguratorTest, TheTitleBandCloseAndCtrlSWriteNoLog) {
+    for (bool title_close : {true, false}) {
+        configurator.reset();
+        host = ScriptedHost();
+        host.program_folder = dir;
+        Configurator& c = Start();
+        PrepareSettingsUpload();
+        c.OnCommand(ControlId::UploadSettings);
+        ASSERT_TRUE(c.last_upload_succeeded());
+        if (title_close) {
+            c.OnTitleClose();
+            EXPECT_EQ(host.ended, DialogResult::Cancel);
+        } else {
+            c.OnCommand(ControlId::Ok);
+            EXPECT_EQ(host.ended, DialogResult::Ok);
+        }
+        EXPECT_FALSE(c.log_path());
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        EXPECT_EQ(entry.path().extension(), ".qx7") << entry.path();
+    }
+}
+
+TEST_F(ConfiguratorTest, ReadingAnotherDriveClosesTheOneReadBefore) {
+    Configurator& c = Start();
+    EXPECT_EQ(devices.open_now, 1);
+    c.OnDriveSelectionChanged();
+    c.OnCommand(ControlId::Rescan);
+    EXPECT_EQ(devices.open_now, 1);
+    c.SwitchLanguage(strings::Language::Korean);
+    EXPECT_EQ(devices.open_now, 1);
+}
+
+TEST_F(ConfiguratorTest, ImportThenUploadReproducesTheSavedForm) {
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    host.save_path = dir / "site.qx7";
+    c.OnCommand(ControlId::SaveAs);
+    ASSERT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.save_dialog_names, std::vector<std::u16string>{u"QX7SIM0000000001"});
+
+    // Another run: a fresh window imports the file and uploads it.
+    configurator.reset();
+    view = qx7::test::FakeView();
+    host = ScriptedHost();
+    host.program_folder = dir;
+    Configurator& again = Start();
+    host.open_path = dir / "site.qx7";
+    again.OnCommand(ControlId::Import);
+    EXPECT_TRUE(view.Checked(ControlId::ChangeSettings));
+    EXPECT_EQ(view.Text(ControlId::SelfDestructCounter), u"25");
+    EXPECT_EQ(view.focus, ControlId::CurrentPassword);
+    view.SetText(ControlId::CurrentPassword, u"QX7ADMIN");
+    again.OnCommand(ControlId::UploadSettings);
+    EXPECT_TRUE(again.last_upload_succeeded());
+    EXPECT_EQ(session.state().drives[0].settings[8], 25);
+
+    host.open_path = dir / "missing.qx7";
+    host.messages.clear();
+    again.OnCommand(ControlId::Import);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, editor::MessageIcon::Warning);
+}
+
+}  // namespace
+}  // namespace qx7::app

@@ -1,0 +1,98 @@
+// The helper's command policy: the QX7 command set in its exact forms and
+// nothing else.
+
+#include <gtest/gtest.h>
+
+#include "helper/command_policy.h"
+#include "transport/command_blocks.h"
+
+namespace qx7::platform::scsi_helper {
+namespace {
+
+using transport::CommandBlock;
+using transport::DataDirection;
+
+CommandShape Shape(const CommandBlock& block, DataDirection direction, std::uint32_t length) {
+    return {block.bytes, block.length, direction, length};
+}
+
+CommandBlock Changed(CommandBlock block, std::size_t at, std::uint8_t value) {
+    block.bytes[at] = value;
+    return block;
+}
+
+transport::CommandTemplate Token() {
+    transport::CommandTemplate tmpl{};
+    tmpl[8] = 0x11;
+    tmpl[9] = 0x22;
+    tmpl[10] = 0x33;
+    tmpl[11] = 0x44;
+    return tmpl;
+}
+
+TEST(CommandPolicy, AcceptsEachCommandOfTheSetInItsForm) {
+    using namespace transport;
+    const CommandShape accepted[] = {
+        Shape(InquiryCommand(), DataDirection::In, 36),
+        Shape(IdBlockCommand(), DataDirection::In, 8),
+        Shape(StateBlockCommand(), DataDirection::In, 12),
+        Shape(MemoryPageCommand(0x1C00), DataDirection::In, 1024),
+        Shape(MemoryPageDirectCommand(0x81000), DataDirection::In, 1024),
+        Shape(SystemReadCommand(0x30, Token(), 160), DataDirection::In, 160),
+        Shape(SystemReadCommand(0x01, {}, 32), DataDirection::In, 32),
+        Shape(SystemWriteCommand(Token(), 288), DataDirection::Out, 288),
+        Shape(PreCommandFor(MemoryPageCommand(0x1000)), DataDirection::None, 0),
+        Shape(PreCommandFor(MemoryPageDirectCommand(0x81000)), DataDirection::None, 0),
+        Shape(PreCommandFor(SystemWriteCommand(Token(), 288)), DataDirection::None, 0),
+    };
+    for (const CommandShape& shape : accepted) {
+        EXPECT_EQ(CommandRefusal(shape), "") << std::hex << int(shape.cdb[0]) << " " << int(shape.cdb[2]);
+    }
+}
+
+TEST(CommandPolicy, RefusesEverythingElseSayingWhy) {
+    using namespace transport;
+    CommandBlock write10;
+    write10.length = 10;
+    write10.bytes[0] = 0x2A;
+    write10.bytes[8] = 1;
+    CommandBlock inquiry10 = InquiryCommand();
+    inquiry10.length = 10;
+    CommandBlock long_system_read = SystemReadCommand(0x30, {}, 2304);
+    struct Case {
+        const char* name;
+        CommandShape shape;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"WRITE(10)", Shape(write10, DataDirection::Out, 512), "operation code 0x2A"},
+        {"INQUIRY of 255", Shape(Changed(InquiryCommand(), 4, 0xFF), DataDirection::In, 255), "not the INQUIRY"},
+        {"INQUIRY with EVPD", Shape(Changed(InquiryCommand(), 1, 0x01), DataDirection::In, 36), "not the INQUIRY"},
+        {"INQUIRY block of 10", Shape(inquiry10, DataDirection::In, 36), "not the INQUIRY"},
+        {"id block read out", Shape(IdBlockCommand(), DataDirection::Out, 8), "moves 8 bytes from the drive"},
+        {"id block read of 9", Shape(IdBlockCommand(), DataDirection::In, 9), "not 9"},
+        {"READ BUFFER mode 2", Shape(Changed(IdBlockCommand(), 1, 0x02), DataDirection::In, 8), "not the id-block"},
+        {"READ BUFFER 0x53", Shape(Changed(IdBlockCommand(), 2, 0x53), DataDirection::In, 8), "buffer 0x53"},
+        {"page of 2048", Shape(Changed(MemoryPageCommand(0), 8, 0x08), DataDirection::In, 2048), "memory-page"},
+        {"template byte 6", Shape(Changed(SystemReadCommand(0x30, {}, 160), 6, 1), DataDirection::In, 160),
+         "system command read"},
+        {"system read above 2048", Shape(long_system_read, DataDirection::In, 2304), "above 2048"},
+        {"system read length mismatch", Shape(SystemReadCommand(0x30, {}, 160), DataDirection::In, 128), "not 128"},
+        {"system write code 0x32", Shape(Changed(SystemWriteCommand({}, 288), 3, 0x32), DataDirection::Out, 288),
+         "system command write"},
+        {"WRITE BUFFER to a page", Shape(Changed(MemoryPageCommand(0), 0, 0x3B), DataDirection::Out, 1024),
+         "WRITE BUFFER of buffer 0x22"},
+        {"pre-command for 0x51", Shape(Changed(PreCommandFor(MemoryPageCommand(0)), 3, 0x51), DataDirection::None, 0),
+         "announcing buffer 0x51"},
+        {"pre-command without FML", Shape(Changed(PreCommandFor(MemoryPageCommand(0)), 7, 'X'), DataDirection::None, 0),
+         "pre-command"},
+        {"pre-command with data", Shape(PreCommandFor(MemoryPageCommand(0)), DataDirection::Out, 10), "no data phase"},
+    };
+    for (const Case& c : cases) {
+        const std::string refusal = CommandRefusal(c.shape);
+        EXPECT_NE(refusal.find(c.reason), std::string::npos) << c.name << ": " << refusal;
+    }
+}
+
+}  // namespace
+}  // namespace qx7::platform::scsi_helper

@@ -1,0 +1,40 @@
+#pragma once
+// Makes writes fail in a way that running as root cannot bypass: while an
+// object of this class lives, the process may not grow a file past `bytes`
+// (RLIMIT_FSIZE), and the write that would do so fails with EFBIG instead
+// of raising SIGXFSZ. Keep the scope to the one call under test: the limit
+// applies to every file the process writes, test output included.
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+namespace qx7::test {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        if (::getrlimit(RLIMIT_FSIZE, &previous_) != 0) return;
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        active_ = (previous_.rlim_max == RLIM_INFINITY || previous_.rlim_max >= bytes) &&
+                  ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        if (active_) ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previous_handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    // False when the limit could not be set; the test should then be skipped.
+    bool active() const { return active_; }
+
+private:
+    rlimit previous_{};
+    void (*previous_handler_)(int) = SIG_DFL;
+    bool active_ = false;
+};
+
+}  // namespace qx7::test
