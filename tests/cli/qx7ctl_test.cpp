@@ -112,4 +112,91 @@ TEST_F(Qx7ctl, UserModeDriveShowsItsSettingsAndTheMessage) {
     EXPECT_NE(Stderr().find("connected with the User's password"), std::string::npos) << Stderr();
 }
 
+TEST_F(Qx7ctl, ConfigNewThenApplyConfiguresEveryDriveSavesAndLogs) {
+    {
+        std::ofstream state(state_);
+        state << R"({"drives": [{}, {}]})";
+        std::ofstream form(dir_ / "form.json");
+        form << R"({"current_password": "SOMETHING", "change_settings": true,
+                    "self_destruct": "enable", "self_destruct_counter": 30,
+                    "strong_password": "enable", "min_password_length": 10,
+                    "auto_lock_delay": 150, "extended_options_mask": 6148})";
+        std::ofstream password(dir_ / "password.txt");
+        password << "QX7ADMIN\n";
+    }
+    const std::string config = (dir_ / "site.qx7").string();
+    const std::string out = (dir_ / "out").string();
+    ProcessRun made = RunQx7ctl("config new '" + config + "' --form '" + (dir_ / "form.json").string() + "'", err_);
+    ASSERT_EQ(made.exit_code, 0) << Stderr();
+    EXPECT_EQ(std::filesystem::file_size(config), 320u);
+
+    ProcessRun shown = RunQx7ctl("config show '" + config + "' --json", err_);
+    ASSERT_EQ(shown.exit_code, 0) << Stderr();
+    const auto file = nlohmann::json::parse(shown.out);
+    EXPECT_EQ(file.at("settings").at("self_destruct_limit"), 30);
+    EXPECT_EQ(file.at("settings").at("block_menu_mask"), 6148);
+
+    ProcessRun applied = RunQx7ctl("--sim '" + state_ + "' apply '" + config + "' --all --password-file '" +
+                                       (dir_ / "password.txt").string() + "' --folder '" + out + "'",
+                                   err_);
+    ASSERT_EQ(applied.exit_code, 0) << applied.out << Stderr();
+    EXPECT_NE(applied.out.find("line 1: QX7SIM0000000001: configured"), std::string::npos) << applied.out;
+    EXPECT_NE(applied.out.find("line 2: QX7SIM0000000002: configured"), std::string::npos) << applied.out;
+
+    // The drives hold the new settings: counter 30 (0x1e) at byte 8, minimum
+    // length 10 at byte 16, auto-lock 150 (0x96) at byte 24, mask 0x1804 at 36.
+    std::ifstream state_in(state_);
+    const auto state = nlohmann::json::parse(state_in);
+    for (const auto& drive : state.at("drives")) {
+        const std::string settings = drive.at("settings_hex");
+        EXPECT_EQ(settings.substr(16, 4), "1e00") << settings;
+        EXPECT_EQ(settings.substr(32, 2), "0a") << settings;
+        EXPECT_EQ(settings.substr(48, 4), "9600") << settings;
+        EXPECT_EQ(settings.substr(72, 8), "04180000") << settings;
+    }
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(out) / "QX7SIM0000000001.qx7"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(out) / "QX7SIM0000000002.qx7"));
+    int logs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+        if (entry.path().extension() != ".txt") continue;
+        ++logs;
+        std::ifstream log(entry.path(), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}),
+                  "QX7SIM0000000001\r\nQX7SIM0000000002\r\n");
+    }
+    EXPECT_EQ(logs, 1);
+}
+
+TEST_F(Qx7ctl, RefusedFormsAndWrongPasswordsFail) {
+    {
+        std::ofstream form(dir_ / "weak.json");
+        form << R"({"current_password": "X", "change_admin_password": true,
+                    "new_admin_password": "12345678", "strong_password": "enable"})";
+        std::ofstream password(dir_ / "wrong.txt");
+        password << "NOTTHEONE\n";
+        std::ofstream ok(dir_ / "ok.json");
+        ok << R"({"current_password": "X", "change_settings": true})";
+    }
+    ProcessRun weak = RunQx7ctl("config new '" + (dir_ / "weak.qx7").string() + "' --form '" +
+                                    (dir_ / "weak.json").string() + "'",
+                                err_);
+    EXPECT_NE(weak.exit_code, 0);
+    EXPECT_NE(Stderr().find("Please use a strong password."), std::string::npos) << Stderr();
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "weak.qx7"));
+
+    ASSERT_EQ(RunQx7ctl("config new '" + (dir_ / "ok.qx7").string() + "' --form '" +
+                            (dir_ / "ok.json").string() + "'",
+                        err_)
+                  .exit_code,
+              0);
+    ProcessRun refused = RunQx7ctl("--sim '" + state_ + "' apply '" + (dir_ / "ok.qx7").string() +
+                                       "' --password-file '" + (dir_ / "wrong.txt").string() +
+                                       "' --folder '" + (dir_ / "out").string() + "'",
+                                   err_);
+    EXPECT_NE(refused.exit_code, 0);
+    EXPECT_NE(refused.out.find("FAILED"), std::string::npos);
+    EXPECT_NE(Stderr().find("Incorrect current admin password is entered."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out" / "QX7SIM0000000001.qx7"));
+}
+
 }  // namespace
