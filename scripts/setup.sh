@@ -8,6 +8,7 @@ PACKAGES=(
     googletest libgtest-dev libgmock-dev
     libcli11-dev nlohmann-json3-dev
     libcurl4-openssl-dev ca-certificates
+    libudev-dev libglib2.0-dev umockdev libumockdev-dev
 )
 
 missing=()

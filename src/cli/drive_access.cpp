@@ -1,6 +1,5 @@
 #include "cli/drive_access.h"
 
-#include <optional>
 #include <ostream>
 
 #include "platform/linux/scsi_opener.h"
@@ -59,11 +58,6 @@ private:
     TracingEnumerator tracing_;
 };
 
-std::string NumberText(const std::optional<transport::DeviceNumber>& number) {
-    if (!number) return "no device number";
-    return std::to_string(number->major) + ":" + std::to_string(number->minor);
-}
-
 // The drives of this machine: udev for what is present, SG_IO (directly or
 // through the privileged helper) for the commands.
 class PlatformDrives final : public DriveAccess {
@@ -87,7 +81,7 @@ public:
         for (const auto& node : udev_->StorageNodes()) {
             if (node.usb_key != usb_key) continue;
             std::string line = (node.storage_class == transport::StorageClass::CdRom ? "CD-ROM " : "disk ") +
-                               node.block_node + " (" + NumberText(node.device_number) + "): ";
+                               node.block_node + " (" + DeviceNumberText(node.device_number) + "): ";
             line += node.generic_node.empty()
                         ? "no SCSI generic node, so it cannot be opened (load the sg module: modprobe sg)"
                         : "SCSI generic node " + node.generic_node;
@@ -107,6 +101,11 @@ private:
 };
 
 }  // namespace
+
+std::string DeviceNumberText(const std::optional<transport::DeviceNumber>& number) {
+    if (!number) return "no device number";
+    return std::to_string(number->major) + ":" + std::to_string(number->minor);
+}
 
 std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
                                              std::string* error) {

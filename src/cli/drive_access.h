@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
     // nodes), one line each, for list --verbose.
     virtual std::vector<std::string> NodeDetails(const std::string& /*usb_key*/) { return {}; }
 };
+
+// "8:16", or "no device number".
+std::string DeviceNumberText(const std::optional<transport::DeviceNumber>& number);
 
 // Null with *error set when the simulator's state file or the platform's
 // device services cannot be used. `messages` (standard error) receives the

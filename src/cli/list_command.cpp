@@ -26,11 +26,6 @@ std::string UsbIdText(std::uint32_t vendor_id, std::uint32_t product_id) {
     return text;
 }
 
-std::string NumberText(const std::optional<transport::DeviceNumber>& number) {
-    if (!number) return "no device number";
-    return std::to_string(number->major) + ":" + std::to_string(number->minor);
-}
-
 const transport::DriveRecord* RecordOf(const transport::DriveTable& table, const std::string& usb_key) {
     const auto it = std::find_if(table.records.begin(), table.records.end(),
                                  [&](const transport::DriveRecord& r) { return r.usb_key == usb_key; });
@@ -62,14 +57,15 @@ std::string InterfaceOutcome(DriveAccess& access, const transport::DriveRecord* 
 std::string NotListedReason(const transport::DriveRecord& record) {
     if (record.storage_count == 0) return "none of its storage interfaces could be opened and read";
     std::string reason = "it reports no state (state block byte 0 is 0)";
-    if (record.entry_index != 0) return reason + " and its id is not the primary " +
-                                        UsbIdText(transport::PrimaryDeviceId().vendor_id,
-                                                  transport::PrimaryDeviceId().product_id);
+    if (record.entry_index != 0)
+        return reason + " and its id is not the primary " +
+               UsbIdText(transport::PrimaryDeviceId().vendor_id, transport::PrimaryDeviceId().product_id);
     return reason + " and its id block byte 2 is " + std::to_string(record.id_block[kIdLayoutByte]) +
            ", not 2";
 }
 
-void PrintDriveStatus(std::ostream& out, const transport::DriveTable& table, const transport::DriveRecord* record) {
+void PrintDriveStatus(std::ostream& out, const transport::DriveTable& table,
+                      const transport::DriveRecord* record) {
     if (!record) {
         out << "  not taken as a drive: its place in the USB tree is unknown, or the table is full\n";
         return;
@@ -100,8 +96,8 @@ void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::Dri
         for (const auto& storage : enumerator.StorageInterfaces(storage_class)) {
             if (storage.usb_key != usb.key) continue;
             out << "  " << (is_cdrom ? "CD-ROM" : "disk") << " interface " << storage.path << " ("
-                << NumberText(storage.device_number) << "): " << InterfaceOutcome(access, record, storage, is_cdrom)
-                << '\n';
+                << DeviceNumberText(storage.device_number)
+                << "): " << InterfaceOutcome(access, record, storage, is_cdrom) << '\n';
             if (storage.device_number) numbers.emplace_back(*storage.device_number, is_cdrom);
         }
     }
@@ -134,7 +130,8 @@ void PrintReport(std::ostream& out, DriveAccess& access, const transport::DriveT
         if (usb_devices.empty()) {
             out << "no USB device is visible.\n";
         } else {
-            out << "none of the " << usb_devices.size() << " USB devices present has a QX7 vendor and product id.\n";
+            out << "none of the " << usb_devices.size()
+                << " USB devices present has a QX7 vendor and product id.\n";
         }
     }
     if (const std::string problem = access.AccessProblem(); !problem.empty()) out << problem << '\n';

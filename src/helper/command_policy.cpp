@@ -51,7 +51,8 @@ CommandBlock PreCommandAsSent(const std::array<std::uint8_t, 16>& cdb) {
 std::optional<Form> ReadBufferForm(const std::array<std::uint8_t, 16>& cdb) {
     using namespace transport;
     switch (cdb[2]) {
-        case kBufferIdBlock: return Form{"the id-block read", IdBlockCommand(), DataDirection::In, kIdBlockSize};
+        case kBufferIdBlock:
+            return Form{"the id-block read", IdBlockCommand(), DataDirection::In, kIdBlockSize};
         case kBufferStateBlock:
             return Form{"the state-block read", StateBlockCommand(), DataDirection::In, kStateBlockSize};
         case kBufferMemoryPage:
@@ -104,21 +105,24 @@ std::string CommandRefusal(const CommandShape& shape) {
     std::optional<Form> form;
     switch (cdb[0]) {
         case transport::kOpInquiry:
-            form = Form{"the INQUIRY", transport::InquiryCommand(), DataDirection::In, transport::kInquirySize};
+            form =
+                Form{"the INQUIRY", transport::InquiryCommand(), DataDirection::In, transport::kInquirySize};
             break;
         case transport::kOpReadBuffer:
             form = ReadBufferForm(cdb);
-            if (!form) return block + ": READ BUFFER of buffer " + Byte(cdb[2]) + " is not in the QX7 command set";
+            if (!form)
+                return block + ": READ BUFFER of buffer " + Byte(cdb[2]) + " is not in the QX7 command set";
             break;
         case transport::kOpWriteBuffer:
             form = WriteBufferForm(cdb);
             if (!form) {
-                return block + ": WRITE BUFFER of buffer " + Byte(cdb[2]) + (cdb[2] == transport::kBufferPreCommand ? " announcing buffer " + Byte(cdb[3]) : std::string()) +
+                return block + ": WRITE BUFFER of buffer " + Byte(cdb[2]) +
+                       (cdb[2] == transport::kBufferPreCommand ? " announcing buffer " + Byte(cdb[3])
+                                                               : std::string()) +
                        " is not in the QX7 command set";
             }
             break;
-        default:
-            return block + ": operation code " + Byte(cdb[0]) + " is not in the QX7 command set";
+        default: return block + ": operation code " + Byte(cdb[0]) + " is not in the QX7 command set";
     }
     const CommandBlock sent{cdb, shape.cdb_length};
     if (sent != form->block) return block + ": not " + std::string(form->name) + " in the form the QX7 takes";

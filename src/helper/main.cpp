@@ -3,10 +3,10 @@
 // CAP_SYS_RAWIO (started through pkexec) and keeps nothing else; it opens
 // only the sg nodes of QX7 drives and sends only the QX7 command set.
 
+#include <unistd.h>
+
 #include <csignal>
 #include <iostream>
-
-#include <unistd.h>
 
 #include "helper/helper_server.h"
 #include "helper/node_guard.h"

@@ -1,11 +1,11 @@
 #include "sim/sim_session.h"
 
+#include "storage/posix_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -32,38 +32,11 @@ std::optional<transport::ScsiResult> TakeFault(SimDrive& drive,
     return std::nullopt;
 }
 
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
 // Writes `text` to a new file beside `path` and renames it over `path`, so
 // a reader sees the old file or the new one, never a part.
 bool WriteAtomically(const std::string& path, const std::string& text, std::string* error) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        if (error) *error = SystemError("cannot create a temporary file for", path);
-        return false;
-    }
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    if (!ok && error) *error = SystemError("cannot write", temp);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        if (error) *error = SystemError("cannot write", temp);
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        if (error) *error = SystemError("cannot replace", path);
-    }
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return storage::ReplaceFile(
+        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "protocol/byte_order.h"
 #include "protocol/sha256.h"
+#include "storage/posix_file.h"
 #include "strings/text_codec.h"
 
 namespace qx7::storage {
@@ -45,62 +46,6 @@ constexpr std::array<std::uint8_t, 16> kBannerBytes = {'Q', 'X', '7', ' ', 'C', 
 // The key is the same for every file; the phrase is hashed without a terminator.
 constexpr std::string_view kPassPhrase = "Lantern Harbor Cfg Phrase. WX42Q";
 static_assert(kPassPhrase.size() == 32);
-
-// Closes a descriptor on every path out of a function.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether the close succeeded (a delayed write
-    // error can show up only here).
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::span<const std::uint8_t> data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Reads until `out` is full or the file ends; the count read, or nothing on
-// a read error.
-std::optional<std::size_t> ReadUpTo(int fd, std::span<std::uint8_t> out) {
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
-// Makes the rename itself durable; a folder that cannot be synced still
-// holds the complete file, so a failure here is not reported.
-void SyncFolder(const std::filesystem::path& folder) {
-    FileDescriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
-}
 
 std::u16string PathText(const std::filesystem::path& path) { return strings::FromUtf8(path.string()); }
 
@@ -181,24 +126,10 @@ ConfigFilePayload DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSiz
 }
 
 ConfigFileError SaveConfigFile(const std::filesystem::path& path, const ConfigFilePayload& payload) {
+    // The file holds the administrator password behind a public key, so it
+    // is created readable by its owner only.
     const auto bytes = EncryptConfigFile(payload);
-
-    // The temporary name is short so that any name the target may have
-    // fits. mkstemp creates the file readable by its owner only, which suits
-    // a file that holds the administrator password behind a public key.
-    std::string temp = (path.parent_path() / ".qx7-save-XXXXXX").string();
-    FileDescriptor file(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!file.valid()) return ConfigFileError::CannotCreate;
-
-    bool ok = WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
-    ok = file.Close() && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return ConfigFileError::CannotCreate;
-    }
-    SyncFolder(path.parent_path());
-    return ConfigFileError::None;
+    return ReplaceFile(path, bytes) ? ConfigFileError::None : ConfigFileError::CannotCreate;
 }
 
 LoadedConfigFile LoadConfigFile(const std::filesystem::path& path) {

@@ -1,5 +1,7 @@
 #include "storage/operation_log.h"
 
+#include "storage/posix_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,17 +20,6 @@ std::filesystem::path LogPath(const std::filesystem::path& folder, const std::st
     std::string name = "QX7Cfg_Log-" + stamp;
     if (counter > 1) name += "-" + std::to_string(counter);
     return folder / (name + ".txt");
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -66,20 +57,23 @@ LogWriteResult WriteOperationLog(const std::filesystem::path& folder, const Uplo
 
     const std::string stamp = LogStamp(local_time);
     LogWriteResult result;
-    int fd = -1;
+    FileDescriptor file(-1);
     // O_EXCL: an earlier log of the same name, or one created meanwhile by
     // another process, is never replaced; the next counter is tried instead.
     for (int counter = 1; counter <= kMaxNameCounter; ++counter) {
         result.path = LogPath(folder, stamp, counter);
-        fd = ::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) break;
+        file = FileDescriptor(::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.valid() || errno != EEXIST) break;
     }
-    if (fd < 0) return result;
+    if (!file.valid()) return result;
 
     // Everything must reach the disk for the log to count as written; a
     // partial file is kept, as it still names the drives it holds.
-    bool ok = WriteAll(fd, LogContent(serials)) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
+    const std::string content = LogContent(serials);
+    bool ok = WriteAll(file.get(), std::span(reinterpret_cast<const std::uint8_t*>(content.data()),
+                                             content.size())) &&
+              ::fsync(file.get()) == 0;
+    ok = file.Close() && ok;
     result.ok = ok;
     return result;
 }

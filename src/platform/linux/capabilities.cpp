@@ -21,9 +21,7 @@ struct CapabilitySets {
     __user_cap_data_struct data[kWords]{};
 };
 
-bool GetCapabilities(CapabilitySets& sets) {
-    return ::syscall(SYS_capget, &sets.header, sets.data) == 0;
-}
+bool GetCapabilities(CapabilitySets& sets) { return ::syscall(SYS_capget, &sets.header, sets.data) == 0; }
 
 }  // namespace
 

@@ -164,7 +164,8 @@ transport::ScsiResult HelperScsiDevice::Execute(const transport::ScsiRequest& re
     out.cdb_length = request.cdb_length;
     std::copy_n(request.cdb.begin(), request.cdb_length, out.cdb.begin());
     out.transfer_length = static_cast<std::uint32_t>(length);
-    if (request.direction == DataDirection::Out) out.data_out.assign(request.data.begin(), request.data.end());
+    if (request.direction == DataDirection::Out)
+        out.data_out.assign(request.data.begin(), request.data.end());
 
     const auto reply = connection_->Exchange(out, &why_);
     if (!reply) return failed;

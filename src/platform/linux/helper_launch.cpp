@@ -9,8 +9,7 @@ namespace {
 constexpr int kPkexecNotAuthorized = 126;  // refused or dismissed
 constexpr int kPkexecFailed = 127;         // no agent, not allowed, or could not run
 
-constexpr const char* kNeedsAdmin =
-    "Sending configuration commands to a QX7 needs administrator rights. ";
+constexpr const char* kNeedsAdmin = "Sending configuration commands to a QX7 needs administrator rights. ";
 constexpr const char* kRunAsRoot = "run the program as root (for example: sudo qx7ctl list).";
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -43,7 +42,8 @@ std::string StartFailureMessage(const HelperLaunch& launch, const HelperStartFai
     if (launch.through_pkexec && failure.exit_code == kPkexecNotAuthorized) {
         return std::string(kNeedsAdmin) +
                "Administrator authentication was refused or cancelled, so no drive was opened. "
-               "Authenticate when asked, or " + kRunAsRoot;
+               "Authenticate when asked, or " +
+               kRunAsRoot;
     }
     if (launch.through_pkexec && failure.exit_code == kPkexecFailed) {
         return std::string(kNeedsAdmin) +

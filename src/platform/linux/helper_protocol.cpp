@@ -141,8 +141,8 @@ std::optional<Request> DecodeExecute(Reader& in, std::string* why) {
 bool DecodeExecuteResult(Reader& in, Reply& reply) {
     std::uint8_t io_ok = 0;
     std::uint16_t data_length = 0;
-    if (!in.U8(io_ok) || io_ok > 1 || !in.U8(reply.result.scsi_status) ||
-        !in.U32(reply.result.transferred) || !in.U16(data_length)) {
+    if (!in.U8(io_ok) || io_ok > 1 || !in.U8(reply.result.scsi_status) || !in.U32(reply.result.transferred) ||
+        !in.U16(data_length)) {
         return false;
     }
     reply.result.io_ok = io_ok == 1;
@@ -196,13 +196,10 @@ std::vector<std::uint8_t> EncodeReply(const Reply& reply) {
     }
     switch (static_cast<RequestType>(reply.request_type)) {
         case RequestType::Hello:
-        case RequestType::Open:
-            out.U32(reply.value);
-            break;
+        case RequestType::Open: out.U32(reply.value); break;
         case RequestType::Execute: {
-            const std::size_t data_length =
-                std::min({reply.data_in.size(), transport::kMaxTransferLength,
-                          static_cast<std::size_t>(reply.result.transferred)});
+            const std::size_t data_length = std::min({reply.data_in.size(), transport::kMaxTransferLength,
+                                                      static_cast<std::size_t>(reply.result.transferred)});
             out.U8(reply.result.io_ok ? 1 : 0);
             out.U8(reply.result.scsi_status);
             out.U32(reply.result.transferred);
@@ -210,8 +207,7 @@ std::vector<std::uint8_t> EncodeReply(const Reply& reply) {
             out.Bytes(std::span(reply.data_in).first(data_length));
             break;
         }
-        case RequestType::Close:
-            break;
+        case RequestType::Close: break;
     }
     return out.Take();
 }
@@ -238,8 +234,7 @@ std::optional<Request> DecodeRequest(std::span<const std::uint8_t> payload, std:
             }
             return open;
         }
-        case RequestType::Execute:
-            return DecodeExecute(in, why);
+        case RequestType::Execute: return DecodeExecute(in, why);
         case RequestType::Close: {
             CloseRequest close;
             if (!in.U32(close.handle) || !in.AtEnd()) return Fail<Request>(why, "malformed close request");
@@ -318,7 +313,8 @@ FrameStatus ReadFrame(int fd, std::vector<std::uint8_t>& payload) {
     if (got == 0) return FrameStatus::End;
     if (got < prefix.size()) return FrameStatus::Broken;
     std::uint32_t length = 0;
-    for (std::size_t i = 0; i < prefix.size(); ++i) length |= static_cast<std::uint32_t>(prefix[i]) << (8 * i);
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        length |= static_cast<std::uint32_t>(prefix[i]) << (8 * i);
     if (length == 0 || length > kMaxPayload) return FrameStatus::TooLong;
     payload.resize(length);
     return ReadFully(fd, payload) == length ? FrameStatus::Ok : FrameStatus::Broken;

@@ -61,7 +61,7 @@ enum class ReplyStatus : std::uint8_t {
 struct Reply {
     std::uint8_t request_type = 0;  // the type answered; 0 when it could not be read
     ReplyStatus status = ReplyStatus::Ok;
-    std::string message;     // why, when not Ok
+    std::string message;      // why, when not Ok
     std::uint32_t value = 0;  // Ok Hello: the protocol version; Ok Open: the handle
     // Ok Execute: the command's outcome, and for data-in the bytes transferred.
     transport::ScsiResult result;
@@ -80,9 +80,9 @@ std::optional<Reply> DecodeReply(std::span<const std::uint8_t> payload, std::str
 
 enum class FrameStatus {
     Ok,
-    End,       // the input closed before a frame began
-    Broken,    // the input closed or failed inside a frame
-    TooLong,   // the length prefix is 0 or above kMaxPayload: framing is lost
+    End,      // the input closed before a frame began
+    Broken,   // the input closed or failed inside a frame
+    TooLong,  // the length prefix is 0 or above kMaxPayload: framing is lost
 };
 
 // Reads one frame from `fd` into `payload`. Blocks until it is whole.

@@ -21,8 +21,7 @@ bool Is(const char* value, const char* expected) {
 }
 
 // Calls `visit` for each device of `subsystem`, in udev's order.
-void ForEachDevice(udev* context, const char* subsystem,
-                   const std::function<void(udev_device*)>& visit) {
+void ForEachDevice(udev* context, const char* subsystem, const std::function<void(udev_device*)>& visit) {
     UdevEnumeratePtr enumerate(udev_enumerate_new(context));
     if (!enumerate) return;
     udev_enumerate_add_match_subsystem(enumerate.get(), subsystem);

@@ -16,8 +16,7 @@ struct UdevUnref {
 
 using UdevPtr = std::unique_ptr<udev, UdevUnref<udev, udev_unref>>;
 using UdevDevicePtr = std::unique_ptr<udev_device, UdevUnref<udev_device, udev_device_unref>>;
-using UdevEnumeratePtr =
-    std::unique_ptr<udev_enumerate, UdevUnref<udev_enumerate, udev_enumerate_unref>>;
+using UdevEnumeratePtr = std::unique_ptr<udev_enumerate, UdevUnref<udev_enumerate, udev_enumerate_unref>>;
 using UdevMonitorPtr = std::unique_ptr<udev_monitor, UdevUnref<udev_monitor, udev_monitor_unref>>;
 
 }  // namespace qx7::platform::linux_udev

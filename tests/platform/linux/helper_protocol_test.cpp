@@ -1,12 +1,11 @@
 // The helper's wire format: every malformed message is rejected, never
 // read past its end.
 
-#include <gtest/gtest.h>
+#include "platform/linux/helper_protocol.h"
 
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "platform/linux/helper_protocol.h"
 
 namespace qx7::platform::linux_sg {
 namespace {

@@ -2,7 +2,6 @@
 // told when it cannot be started.
 
 #include <gtest/gtest.h>
-
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -46,7 +45,8 @@ public:
 
     bool started() const { return pid_ > 0; }
     void SendRaw(const Bytes& bytes) {
-        ASSERT_EQ(::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
     }
     void Send(const Bytes& payload) { ASSERT_TRUE(WriteFrame(socket_, payload)); }
     std::optional<Reply> Receive() {
@@ -73,12 +73,12 @@ TEST(ScsiHelperProcess, AnswersMalformedRequestsAndEndsWhenItsInputCloses) {
     HelperProcess helper;
     ASSERT_TRUE(helper.started());
     const std::pair<Bytes, ReplyStatus> exchanges[] = {
-        {{0x7F, 1, 2}, ReplyStatus::Malformed},                      // unknown request type
-        {{3, 1, 0}, ReplyStatus::Malformed},                         // execute cut short
+        {{0x7F, 1, 2}, ReplyStatus::Malformed},                          // unknown request type
+        {{3, 1, 0}, ReplyStatus::Malformed},                             // execute cut short
         {EncodeRequest(OpenRequest{"/dev/sg1"}), ReplyStatus::Refused},  // before the hello
         {EncodeRequest(HelloRequest{}), ReplyStatus::Ok},
-        {{2, 4, 0, '/', 0, 'x', 'y'}, ReplyStatus::Malformed},       // NUL in the path
-        {EncodeRequest(CloseRequest{5}), ReplyStatus::Refused},      // no such handle
+        {{2, 4, 0, '/', 0, 'x', 'y'}, ReplyStatus::Malformed},   // NUL in the path
+        {EncodeRequest(CloseRequest{5}), ReplyStatus::Refused},  // no such handle
         {EncodeRequest(OpenRequest{"/etc/shadow"}), ReplyStatus::Refused},
     };
     for (const auto& [request, status] : exchanges) {
@@ -119,7 +119,8 @@ protected:
     // A stand-in for pkexec that counts its runs and exits with `code`.
     std::string FakePkexec(int code) {
         const std::string path = (dir_ / ("pkexec-" + std::to_string(code))).string();
-        std::ofstream(path) << "#!/bin/sh\necho run >> '" << (dir_ / "runs").string() << "'\nexit " << code << "\n";
+        std::ofstream(path) << "#!/bin/sh\necho run >> '" << (dir_ / "runs").string() << "'\nexit " << code
+                            << "\n";
         ::chmod(path.c_str(), 0755);
         return path;
     }
@@ -142,7 +143,9 @@ TEST_F(HelperLaunchFailure, TellsTheUserWhatToDoAndAsksOnlyOnce) {
     const Case cases[] = {
         {"refused", {{FakePkexec(126), "/bin/true"}, true}, "authentication was refused or cancelled"},
         {"no agent", {{FakePkexec(127), "/bin/true"}, true}, "no polkit authentication agent"},
-        {"no pkexec", {{"/nonexistent/pkexec", "/bin/true"}, true}, "pkexec (/nonexistent/pkexec) is not installed"},
+        {"no pkexec",
+         {{"/nonexistent/pkexec", "/bin/true"}, true},
+         "pkexec (/nonexistent/pkexec) is not installed"},
         {"no helper", {{"/bin/true", "/nonexistent/qx7-scsi-helper"}, true}, "not installed at"},
         {"not a helper", DirectLaunch("/bin/true"), "did not start (exit code 0)"},
     };

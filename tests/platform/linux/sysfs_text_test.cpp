@@ -19,15 +19,17 @@ TEST(UsbAttributes, IdsAreExactlyFourHexDigits) {
 
 TEST(UsbAttributes, PortIsTheLastNumberOfTheKernelName) {
     const std::pair<const char*, std::uint32_t> cases[] = {
-        {"2-1", 1}, {"2-1.4", 4}, {"1-3.2.7", 7}, {"usb2", 0}, {"2-", 0}, {"-1", 0}, {"2-1.", 0},
-        {"2-1:1.0", 0}, {"2-99999", 0},
+        {"2-1", 1}, {"2-1.4", 4}, {"1-3.2.7", 7}, {"usb2", 0},    {"2-", 0},
+        {"-1", 0},  {"2-1.", 0},  {"2-1:1.0", 0}, {"2-99999", 0},
     };
     for (const auto& [name, port] : cases) EXPECT_EQ(PortFromUsbName(name), port) << name;
 }
 
 TEST(UsbAttributes, StringsAreDecodedLenientlyAndCutToTheRecordField) {
     EXPECT_EQ(UsbStringText("QX7 \xC3\xA9"), u"QX7 \u00E9");
-    EXPECT_EQ(UsbStringText("A\xFF" "B"), u"A\uFFFDB");
+    EXPECT_EQ(UsbStringText("A\xFF"
+                            "B"),
+              u"A\uFFFDB");
     // 63 units and then a character outside the BMP: the pair is not split.
     const std::string long_text = std::string(63, 'x') + "\xF0\x9F\x94\x92" + "tail";
     EXPECT_EQ(UsbStringText(long_text), std::u16string(63, u'x'));

@@ -71,12 +71,10 @@ TEST_F(ScsiHelperOnFakeTree, OpensOnlyTheSgNodesOfQx7Drives) {
         const char* path;
         const char* reason;
     };
-    for (const Case& c : {Case{"/dev/sg4", "0bda:0109 is not a QX7"},
-                          Case{"/dev/sdb", "not a character device node"},
-                          Case{"/dev/null", "udev knows no device for it"},
-                          Case{"/dev/sg9", "No such file or directory"},
-                          Case{"/etc/passwd", "not a node under /dev"},
-                          Case{"/dev/../dev/sg1", "not a plain node path"}}) {
+    for (const Case& c :
+         {Case{"/dev/sg4", "0bda:0109 is not a QX7"}, Case{"/dev/sdb", "not a character device node"},
+          Case{"/dev/null", "udev knows no device for it"}, Case{"/dev/sg9", "No such file or directory"},
+          Case{"/etc/passwd", "not a node under /dev"}, Case{"/dev/../dev/sg1", "not a plain node path"}}) {
         std::string why;
         EXPECT_FALSE(Open(c.path, &why)) << c.path;
         EXPECT_NE(why.find(c.reason), std::string::npos) << c.path << ": " << why;

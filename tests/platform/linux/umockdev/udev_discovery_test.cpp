@@ -2,7 +2,6 @@
 // tree whose SCSI nodes the drive simulator answers.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <array>
@@ -102,7 +101,8 @@ TEST_F(UdevDiscovery, ReportsNodesAndVolumesOfEachDevice) {
 
     // A disk without an sg node is known but offered to nobody for opening.
     const auto nodes = enumerator->StorageNodes();
-    const auto bare = std::find_if(nodes.begin(), nodes.end(), [](const auto& n) { return n.block_node == "/dev/sde"; });
+    const auto bare =
+        std::find_if(nodes.begin(), nodes.end(), [](const auto& n) { return n.block_node == "/dev/sde"; });
     ASSERT_NE(bare, nodes.end());
     EXPECT_TRUE(bare->generic_node.empty());
     EXPECT_EQ(bare->usb_key, "/sys/devices/pci0000:00/usb2/2-4");
@@ -167,13 +167,16 @@ TEST_F(Qx7ctlOnUdev, ListVerboseSaysWhatWasFoundAndWhy) {
     const std::string& out = run.out;
     EXPECT_NE(out.find("  1: QX7 \n  2: Ostrivance QX7 FIPS  \n"), std::string::npos) << out;
     EXPECT_NE(out.find("QX7 USB device 230a:1180 (known id 0) at /sys/devices/pci0000:00/usb2/2-1, port 1"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("disk /dev/sdb (8:16): SCSI generic node /dev/sg1"), std::string::npos) << out;
     EXPECT_NE(out.find("CD-ROM interface /dev/sg2 (11:0): opened; the drive's commands go here"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("listed as line 1"), std::string::npos) << out;
     EXPECT_NE(out.find("disk /dev/sde (8:64): no SCSI generic node"), std::string::npos) << out;
-    EXPECT_NE(out.find("not listed: none of its storage interfaces could be opened"), std::string::npos) << out;
+    EXPECT_NE(out.find("not listed: none of its storage interfaces could be opened"), std::string::npos)
+        << out;
     EXPECT_EQ(out.find("0bda:0109"), std::string::npos) << out;
 }
 

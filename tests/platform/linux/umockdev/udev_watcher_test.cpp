@@ -1,13 +1,13 @@
 // The hot-plug watcher on a real udev monitor, fed synthetic uevents.
 
-#include <gtest/gtest.h>
+#include "platform/linux/udev_watcher.h"
 
+#include <gtest/gtest.h>
 #include <poll.h>
 
 #include <chrono>
 
 #include "drive_trees.h"
-#include "platform/linux/udev_watcher.h"
 
 namespace qx7::test {
 namespace {
@@ -44,8 +44,8 @@ TEST(UdevWatcherOnFakeTree, TurnsUeventsIntoArrivalRemovalAndTreeChange) {
     const FakeUsbDisk drive = PrimaryQx7();
     tree.Add(drive);
     EXPECT_EQ(Collect(*watcher, 5),
-              (std::vector<DeviceEvent>{DeviceEvent::NodesChanged, DeviceEvent::NodesChanged, DeviceEvent::Arrival,
-                                        DeviceEvent::Arrival, DeviceEvent::Arrival}));
+              (std::vector<DeviceEvent>{DeviceEvent::NodesChanged, DeviceEvent::NodesChanged,
+                                        DeviceEvent::Arrival, DeviceEvent::Arrival, DeviceEvent::Arrival}));
 
     // A media change is neither.
     tree.Uevent(drive, "/2-1:1.0/host6/target6:0:0/6:0:0:1/block/sr0", "change");
@@ -53,8 +53,9 @@ TEST(UdevWatcherOnFakeTree, TurnsUeventsIntoArrivalRemovalAndTreeChange) {
 
     // Unplugging, leaf first.
     tree.Remove(drive);
-    EXPECT_EQ(Collect(*watcher, 4), (std::vector<DeviceEvent>{DeviceEvent::Removal, DeviceEvent::Removal,
-                                                              DeviceEvent::Removal, DeviceEvent::NodesChanged}));
+    EXPECT_EQ(Collect(*watcher, 4),
+              (std::vector<DeviceEvent>{DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::Removal,
+                                        DeviceEvent::NodesChanged}));
     EXPECT_EQ(static_cast<std::uint32_t>(DeviceEvent::NodesChanged), 7u);
 }
 
