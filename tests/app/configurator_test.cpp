@@ -321,7 +321,10 @@ TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
         const char* manufacturer;
         bool passes;
     } cases[] = {{"Ostrivance Storage Inc.", true}, {"OSTRIVANCE", true}, {"OSTRIVAN", false},
-                 {"Other Maker", false}};
+                 {"Other Maker", false},
+                 // The message shows the manufacturer as recorded (64 characters), not
+                 // cut to fit a message buffer.
+                 {"Another Maker Of Storage Devices With A Rather Long Name, Incorporated And Co.", false}};
     for (const auto& tc : cases) {
         configurator.reset();
         host = ScriptedHost();
@@ -334,8 +337,8 @@ TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
         c.OnCommand(ControlId::UploadSettings);
         EXPECT_EQ(c.last_upload_succeeded(), tc.passes) << tc.manufacturer;
         if (!tc.passes) {
-            EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"Selected Device (" +
-                                                                 qx7::strings::FromUtf8(tc.manufacturer) + u")"});
+            const std::u16string recorded = qx7::strings::FromUtf8(tc.manufacturer).substr(0, 64);
+            EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"Selected Device (" + recorded + u")"});
         }
     }
 }
@@ -396,6 +399,26 @@ TEST_F(ConfiguratorTest, ReadingAnotherDriveClosesTheOneReadBefore) {
     EXPECT_EQ(devices.open_now, 1);
     c.SwitchLanguage(strings::Language::Korean);
     EXPECT_EQ(devices.open_now, 1);
+}
+
+TEST_F(ConfiguratorTest, ALanguageSwitchStartsTheRunAfreshAndReadsTheDriveAgain) {
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    c.OnCommand(ControlId::UploadSettings);
+    ASSERT_TRUE(c.last_upload_succeeded());
+    view.SetChecked(ControlId::EnableLog, false);
+    const auto lists = view.ComboLines(ControlId::AdminLanguage);
+
+    host.local_time.tm_hour = 11;
+    const int scans = host.scans;
+    c.SwitchLanguage(strings::Language::Korean);
+    EXPECT_EQ(host.scans, scans + 1);
+    EXPECT_TRUE(c.uploaded_serials().empty()) << "uploads before the switch are not logged";
+    EXPECT_EQ(view.Text(ControlId::NewSetupId), u"2026-12-10-11");
+    EXPECT_TRUE(c.admin_ready()) << "the drive is read again";
+    EXPECT_EQ(view.ComboLines(ControlId::AdminLanguage), lists);
+    EXPECT_FALSE(view.Checked(ControlId::EnableLog)) << "the boxes keep their ticks";
+    EXPECT_EQ(c.form().language(), strings::Language::Korean);
 }
 
 TEST_F(ConfiguratorTest, ImportThenUploadReproducesTheSavedForm) {
