@@ -48,6 +48,7 @@ std::string InterfaceOutcome(DriveAccess& access, const transport::DriveRecord* 
         return record->storage_path == storage.path ? "opened; the drive's commands go here" : "opened";
     }
     if (const std::string failure = access.OpenFailure(storage.path); !failure.empty()) {
+        if (failure == access.AccessProblem()) return "not opened: drive access is not available (see below)";
         return "cannot be opened: " + failure;
     }
     if (!storage.device_number) return "opened, but it has no device number";

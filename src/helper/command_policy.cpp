@@ -13,7 +13,7 @@ using transport::DataDirection;
 
 // What one accepted command looks like.
 struct Form {
-    const char* name;
+    std::string name;
     CommandBlock block;
     DataDirection direction;
     std::uint32_t transfer_length;
@@ -97,46 +97,55 @@ std::string Byte(std::uint8_t value) {
     return text;
 }
 
+// The form the command set gives a block with this operation code and
+// buffer id; empty when it has none.
+std::optional<Form> FormOf(const std::array<std::uint8_t, 16>& cdb) {
+    switch (cdb[0]) {
+        case transport::kOpInquiry:
+            return Form{"the INQUIRY", transport::InquiryCommand(), DataDirection::In,
+                        transport::kInquirySize};
+        case transport::kOpReadBuffer: return ReadBufferForm(cdb);
+        case transport::kOpWriteBuffer: return WriteBufferForm(cdb);
+        default: return std::nullopt;
+    }
+}
+
+std::string NotInTheSet(const std::array<std::uint8_t, 16>& cdb) {
+    const std::string tail = " is not in the QX7 command set";
+    if (cdb[0] == transport::kOpReadBuffer) return "READ BUFFER of buffer " + Byte(cdb[2]) + tail;
+    if (cdb[0] == transport::kOpWriteBuffer) {
+        const std::string announced =
+            cdb[2] == transport::kBufferPreCommand ? " announcing buffer " + Byte(cdb[3]) : std::string();
+        return "WRITE BUFFER of buffer " + Byte(cdb[2]) + announced + tail;
+    }
+    return "operation code " + Byte(cdb[0]) + tail;
+}
+
+const char* DirectionText(DataDirection direction) {
+    switch (direction) {
+        case DataDirection::In: return "from the drive";
+        case DataDirection::Out: return "to the drive";
+        case DataDirection::None: break;
+    }
+    return "(no data phase)";
+}
+
 }  // namespace
 
 std::string CommandRefusal(const CommandShape& shape) {
-    const auto& cdb = shape.cdb;
-    const std::string block = "command block " + Hex(cdb, shape.cdb_length);
-    std::optional<Form> form;
-    switch (cdb[0]) {
-        case transport::kOpInquiry:
-            form =
-                Form{"the INQUIRY", transport::InquiryCommand(), DataDirection::In, transport::kInquirySize};
-            break;
-        case transport::kOpReadBuffer:
-            form = ReadBufferForm(cdb);
-            if (!form)
-                return block + ": READ BUFFER of buffer " + Byte(cdb[2]) + " is not in the QX7 command set";
-            break;
-        case transport::kOpWriteBuffer:
-            form = WriteBufferForm(cdb);
-            if (!form) {
-                return block + ": WRITE BUFFER of buffer " + Byte(cdb[2]) +
-                       (cdb[2] == transport::kBufferPreCommand ? " announcing buffer " + Byte(cdb[3])
-                                                               : std::string()) +
-                       " is not in the QX7 command set";
-            }
-            break;
-        default: return block + ": operation code " + Byte(cdb[0]) + " is not in the QX7 command set";
+    const std::string block = "command block " + Hex(shape.cdb, shape.cdb_length);
+    const std::optional<Form> form = FormOf(shape.cdb);
+    if (!form) return block + ": " + NotInTheSet(shape.cdb);
+    if (CommandBlock{shape.cdb, shape.cdb_length} != form->block) {
+        return block + ": not " + form->name + " in the form the QX7 takes";
     }
-    const CommandBlock sent{cdb, shape.cdb_length};
-    if (sent != form->block) return block + ": not " + std::string(form->name) + " in the form the QX7 takes";
     if (form->transfer_length > transport::kMaxTransferLength) {
         return block + ": transfer length " + std::to_string(form->transfer_length) + " is above " +
                std::to_string(transport::kMaxTransferLength);
     }
     if (shape.direction != form->direction || shape.transfer_length != form->transfer_length) {
-        return block + ": " + std::string(form->name) + " moves " + std::to_string(form->transfer_length) +
-               " bytes " +
-               (form->direction == DataDirection::In    ? "from the drive"
-                : form->direction == DataDirection::Out ? "to the drive"
-                                                        : "(no data phase)") +
-               ", not " + std::to_string(shape.transfer_length);
+        return block + ": " + form->name + " moves " + std::to_string(form->transfer_length) + " bytes " +
+               DirectionText(form->direction) + ", not " + std::to_string(shape.transfer_length);
     }
     return {};
 }

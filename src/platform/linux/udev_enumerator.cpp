@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "platform/linux/udev_tree.h"
 #include "platform/linux/usb_attributes.h"
@@ -18,19 +17,6 @@ constexpr std::uint32_t kFloppyMajor = 2;
 
 bool Is(const char* value, const char* expected) {
     return value != nullptr && std::strcmp(value, expected) == 0;
-}
-
-// Calls `visit` for each device of `subsystem`, in udev's order.
-void ForEachDevice(udev* context, const char* subsystem, const std::function<void(udev_device*)>& visit) {
-    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
-    if (!enumerate) return;
-    udev_enumerate_add_match_subsystem(enumerate.get(), subsystem);
-    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return;
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        UdevDevicePtr device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        if (device) visit(device.get());
-    }
 }
 
 transport::UsbDevice DescribeUsbDevice(udev_device* device) {
@@ -103,7 +89,7 @@ UdevEnumerator::UdevEnumerator(UdevPtr context, linux_sg::ScsiOpener& opener, st
 
 std::vector<transport::UsbDevice> UdevEnumerator::UsbDevices() {
     std::vector<transport::UsbDevice> devices;
-    ForEachDevice(context_.get(), "usb", [&](udev_device* device) {
+    ForEachDevice(context_.get(), "usb", nullptr, [&](udev_device* device) {
         if (Is(udev_device_get_devtype(device), "usb_device")) devices.push_back(DescribeUsbDevice(device));
     });
     return devices;
@@ -111,7 +97,7 @@ std::vector<transport::UsbDevice> UdevEnumerator::UsbDevices() {
 
 std::vector<StorageNode> UdevEnumerator::StorageNodes() {
     std::vector<StorageNode> nodes;
-    ForEachDevice(context_.get(), "block", [&](udev_device* device) {
+    ForEachDevice(context_.get(), "block", nullptr, [&](udev_device* device) {
         if (auto node = DescribeBlockDevice(context_.get(), device)) nodes.push_back(std::move(*node));
     });
     return nodes;

@@ -2,8 +2,6 @@
 
 #include <sys/sysmacros.h>
 
-#include <cstring>
-
 #include "platform/linux/usb_attributes.h"
 
 namespace qx7::platform::linux_udev {
@@ -12,6 +10,20 @@ namespace {
 constexpr const char* kScsiPeripheralCdRom = "5";
 
 }  // namespace
+
+void ForEachDevice(udev* context, const char* subsystem, udev_device* parent,
+                   const std::function<void(udev_device*)>& visit) {
+    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
+    if (!enumerate) return;
+    udev_enumerate_add_match_subsystem(enumerate.get(), subsystem);
+    if (parent != nullptr) udev_enumerate_add_match_parent(enumerate.get(), parent);
+    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        UdevDevicePtr device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
+        if (device) visit(device.get());
+    }
+}
 
 std::string TextOf(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
@@ -46,22 +58,14 @@ bool IsCdRom(udev_device* block_disk) {
 }
 
 std::string GenericNodeOf(udev* context, udev_device* scsi_device) {
-    UdevEnumeratePtr enumerate(udev_enumerate_new(context));
-    if (!enumerate) return {};
-    udev_enumerate_add_match_subsystem(enumerate.get(), "scsi_generic");
-    udev_enumerate_add_match_parent(enumerate.get(), scsi_device);
-    if (udev_enumerate_scan_devices(enumerate.get()) < 0) return {};
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        UdevDevicePtr generic(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        if (!generic) continue;
-        const char* subsystem = udev_device_get_subsystem(generic.get());
-        const std::string node = TextOf(udev_device_get_devnode(generic.get()));
-        if (subsystem != nullptr && std::strcmp(subsystem, "scsi_generic") == 0 && !node.empty()) {
-            return node;
+    std::string node;
+    ForEachDevice(context, "scsi_generic", scsi_device, [&node](udev_device* generic) {
+        // The match on the parent also yields the parent itself.
+        if (node.empty() && TextOf(udev_device_get_subsystem(generic)) == "scsi_generic") {
+            node = TextOf(udev_device_get_devnode(generic));
         }
-    }
-    return {};
+    });
+    return node;
 }
 
 }  // namespace qx7::platform::linux_udev

@@ -4,6 +4,7 @@
 // or CD-ROM is reached. Devices passed in are borrowed; devices returned
 // without a Ptr are owned by the device they were asked of.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,11 @@
 #include "transport/known_device_ids.h"
 
 namespace qx7::platform::linux_udev {
+
+// Calls `visit` for each device of `subsystem` (below `parent`, when it is
+// not null), in udev's order (by sysfs path).
+void ForEachDevice(udev* context, const char* subsystem, udev_device* parent,
+                   const std::function<void(udev_device*)>& visit);
 
 // A sysfs attribute's text, empty when absent.
 std::string AttributeText(udev_device* device, const char* name);
