@@ -9,6 +9,7 @@ PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     libcurl4-openssl-dev ca-certificates
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
+    pkexec
 )
 
 missing=()
