@@ -1,5 +1,7 @@
 #include "cli/drive_access.h"
 
+#include <iostream>
+
 #include <ostream>
 
 #include "platform/linux/scsi_opener.h"
@@ -114,6 +116,17 @@ std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::
     auto session = sim::SimSession::Load(options.sim_state, error);
     if (!session) return nullptr;
     return std::make_unique<SimulatedDrives>(std::move(session), trace_stream);
+}
+
+std::optional<ScannedDrives> ScanForDrives(const GlobalOptions& options) {
+    std::string error;
+    auto access = OpenDriveAccess(options, std::cerr, &error);
+    if (!access) {
+        std::cerr << error << '\n';
+        return std::nullopt;
+    }
+    transport::DriveTable table = transport::ScanDrives(access->enumerator());
+    return ScannedDrives{std::move(access), std::move(table)};
 }
 
 }  // namespace qx7::cli

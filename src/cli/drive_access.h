@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "transport/device_enumerator.h"
+#include "transport/discovery.h"
 
 namespace qx7::cli {
 
@@ -39,5 +40,15 @@ std::string DeviceNumberText(const std::optional<transport::DeviceNumber>& numbe
 // when that first becomes known.
 std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
                                              std::string* error);
+
+// The drives, scanned: the access that found them and the table of the scan.
+struct ScannedDrives {
+    std::unique_ptr<DriveAccess> access;
+    transport::DriveTable table;
+};
+
+// Opens the drive access and scans it; nothing, with the reason written to
+// standard error, when the access cannot be opened.
+std::optional<ScannedDrives> ScanForDrives(const GlobalOptions& options);
 
 }  // namespace qx7::cli

@@ -139,21 +139,18 @@ void PrintReport(std::ostream& out, DriveAccess& access, const transport::DriveT
 }
 
 int RunList(const GlobalOptions& options, bool verbose) {
-    std::string error;
-    auto access = OpenDriveAccess(options, std::cerr, &error);
-    if (!access) {
-        std::cerr << error << '\n';
-        return 1;
-    }
-    const transport::DriveTable table = transport::ScanDrives(access->enumerator());
+    const auto scanned = ScanForDrives(options);
+    if (!scanned) return 1;
+    DriveAccess& access = *scanned->access;
+    const transport::DriveTable& table = scanned->table;
     if (table.listed_count() == 0) {
         std::cout << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)) << '\n';
     }
     for (const auto& line : table.lines) std::cout << strings::ToUtf8(line) << '\n';
-    if (verbose) PrintReport(std::cout, *access, table);
+    if (verbose) PrintReport(std::cout, access, table);
     // Nothing listed because no drive could be reached is a failure, not an
     // empty machine.
-    return table.listed_count() == 0 && !access->AccessProblem().empty() ? 1 : 0;
+    return table.listed_count() == 0 && !access.AccessProblem().empty() ? 1 : 0;
 }
 
 }  // namespace

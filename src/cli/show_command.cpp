@@ -24,13 +24,10 @@ struct ShowOptions {
 };
 
 int RunShow(const GlobalOptions& options, const ShowOptions& show) {
-    std::string error;
-    auto access = OpenDriveAccess(options, std::cerr, &error);
-    if (!access) {
-        std::cerr << error << '\n';
-        return 1;
-    }
-    const transport::DriveTable table = transport::ScanDrives(access->enumerator());
+    const auto scanned = ScanForDrives(options);
+    if (!scanned) return 1;
+    DriveAccess& access = *scanned->access;
+    const transport::DriveTable& table = scanned->table;
     if (table.listed_count() == 0) {
         std::cerr << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected))
                   << '\n';
@@ -42,7 +39,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
                   << (table.listed_count() == 1 ? " drive is" : " drives are") << " listed.\n";
         return 1;
     }
-    auto device = access->enumerator().Open(record->storage_path);
+    auto device = access.enumerator().Open(record->storage_path);
     if (!device) {
         std::cerr << "Cannot open the drive at " << record->storage_path << ".\n";
         return 1;

@@ -2,35 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "support/process_run.h"
+
 namespace {
 
-struct ProcessRun {
-    int exit_code = -1;
-    std::string out;
-};
+using qx7::test::ProcessRun;
 
 // Runs qx7ctl with `arguments` (already shell-quoted), standard error
 // appended to `err_file`.
 ProcessRun RunQx7ctl(const std::string& arguments, const std::string& err_file) {
-    const std::string command = std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>>'" + err_file + "'";
-    ProcessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return qx7::test::RunShellCommand(std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>>'" +
+                                      err_file + "'");
 }
 
 class Qx7ctl : public ::testing::Test {

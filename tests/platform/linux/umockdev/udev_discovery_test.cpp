@@ -13,6 +13,7 @@
 #include "platform/linux/capabilities.h"
 #include "platform/linux/scsi_opener.h"
 #include "platform/linux/udev_enumerator.h"
+#include "support/process_run.h"
 #include "transport/discovery.h"
 
 namespace qx7::test {
@@ -121,23 +122,9 @@ TEST_F(UdevDiscovery, ReportsNodesAndVolumesOfEachDevice) {
     EXPECT_EQ(volumes[1].device_number, (DeviceNumber{8, 48}));
 }
 
-struct ProcessRun {
-    int exit_code = -1;
-    std::string out;
-};
-
 // qx7ctl as a child process: it inherits the preload and the testbed.
 ProcessRun RunQx7ctl(const std::string& arguments) {
-    const std::string command = std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>&1";
-    ProcessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return RunShellCommand(std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>&1");
 }
 
 class Qx7ctlOnUdev : public UdevDiscovery {
