@@ -106,6 +106,17 @@ TEST(PlainQueries, StatusAndLastErrorLeaveTheirBufferOnFailure) {
     EXPECT_FALSE(ReadLastError(refusing, error));
     EXPECT_EQ(error, (std::array<std::uint8_t, 4>{}));
     EXPECT_EQ(Hex(refusing.commands[0].cdb), "3c01ce02040000000000000000000000");
+
+    // The tag read carries 5000, high byte first, in template bytes 6 and 7.
+    ScriptedDevice reader(AnswerBytes(FromHex("04a1b2c3000000000000000000000000" "04" "0000")));
+    std::array<std::uint8_t, 19> tag{};
+    ASSERT_TRUE(ReadRfidTag(reader, tag));
+    EXPECT_EQ(Hex(reader.commands[0].cdb), "3c01ce38130013880000000000000000");
+    EXPECT_EQ(tag[16], 4);
+    std::array<std::uint8_t, 19> kept;
+    kept.fill(0x11);
+    EXPECT_FALSE(ReadRfidTag(refusing, kept));
+    EXPECT_EQ(kept[0], 0x11);
 }
 
 TEST(ComparePageBanks, ComparesTheTwoBanksWordByWord) {
