@@ -1,7 +1,6 @@
 #include "cli/drive_access.h"
 
 #include <iostream>
-
 #include <ostream>
 
 #include "platform/linux/scsi_opener.h"
@@ -13,51 +12,30 @@
 namespace qx7::cli {
 namespace {
 
-// A traced device that owns the device it traces.
-class OwningTracingDevice final : public transport::ScsiDevice {
+// The enumerator the commands use: traced with --trace.
+class MaybeTracing {
 public:
-    OwningTracingDevice(std::unique_ptr<transport::ScsiDevice> inner, std::ostream& trace)
-        : inner_(std::move(inner)), tracer_(*inner_, trace) {}
-    transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
-        return tracer_.Execute(request);
+    MaybeTracing(transport::DeviceEnumerator& inner, std::ostream* trace) {
+        if (trace) tracing_ = std::make_unique<transport::TracingEnumerator>(inner, *trace);
+        enumerator_ = tracing_ ? tracing_.get() : &inner;
     }
+    transport::DeviceEnumerator& get() { return *enumerator_; }
 
 private:
-    std::unique_ptr<transport::ScsiDevice> inner_;
-    transport::TracingDevice tracer_;
-};
-
-// Passes everything through, tracing the devices it opens when asked to.
-class TracingEnumerator final : public transport::DeviceEnumerator {
-public:
-    TracingEnumerator(transport::DeviceEnumerator& inner, std::ostream* trace)
-        : inner_(inner), trace_(trace) {}
-    std::vector<transport::UsbDevice> UsbDevices() override { return inner_.UsbDevices(); }
-    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass c) override {
-        return inner_.StorageInterfaces(c);
-    }
-    std::vector<transport::Volume> Volumes() override { return inner_.Volumes(); }
-    std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override {
-        auto device = inner_.Open(path);
-        if (!device || !trace_) return device;
-        return std::make_unique<OwningTracingDevice>(std::move(device), *trace_);
-    }
-
-private:
-    transport::DeviceEnumerator& inner_;
-    std::ostream* trace_;
+    std::unique_ptr<transport::TracingEnumerator> tracing_;
+    transport::DeviceEnumerator* enumerator_;
 };
 
 class SimulatedDrives final : public DriveAccess {
 public:
     SimulatedDrives(std::unique_ptr<sim::SimSession> session, std::ostream* trace)
         : session_(std::move(session)), bus_(*session_), tracing_(bus_, trace) {}
-    transport::DeviceEnumerator& enumerator() override { return tracing_; }
+    transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
 
 private:
     std::unique_ptr<sim::SimSession> session_;
     sim::SimBus bus_;
-    TracingEnumerator tracing_;
+    MaybeTracing tracing_;
 };
 
 // The drives of this machine: udev for what is present, SG_IO (directly or
@@ -74,7 +52,7 @@ public:
             new PlatformDrives(std::move(opener), std::move(enumerator), trace));
     }
 
-    transport::DeviceEnumerator& enumerator() override { return tracing_; }
+    transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
     std::string AccessProblem() const override { return opener_->Unavailable(); }
     std::string OpenFailure(const std::string& path) const override { return udev_->OpenFailure(path); }
 
@@ -99,7 +77,7 @@ private:
 
     std::unique_ptr<platform::linux_sg::ScsiOpener> opener_;
     std::unique_ptr<platform::linux_udev::UdevEnumerator> udev_;
-    TracingEnumerator tracing_;
+    MaybeTracing tracing_;
 };
 
 }  // namespace

@@ -84,4 +84,24 @@ public:
     virtual std::unique_ptr<ScsiDevice> Open(const std::string& path) = 0;
 };
 
+// Base of enumerators that change what another one does: everything is
+// passed through to `inner` unless a subclass overrides it.
+class ForwardingEnumerator : public DeviceEnumerator {
+public:
+    explicit ForwardingEnumerator(DeviceEnumerator& inner) : inner_(inner) {}
+
+    std::vector<UsbDevice> UsbDevices() override { return inner_.UsbDevices(); }
+    std::vector<StorageInterface> StorageInterfaces(StorageClass storage_class) override {
+        return inner_.StorageInterfaces(storage_class);
+    }
+    std::vector<Volume> Volumes() override { return inner_.Volumes(); }
+    std::unique_ptr<ScsiDevice> Open(const std::string& path) override { return inner_.Open(path); }
+
+protected:
+    DeviceEnumerator& inner() { return inner_; }
+
+private:
+    DeviceEnumerator& inner_;
+};
+
 }  // namespace qx7::transport

@@ -17,6 +17,18 @@ const char* DirectionText(DataDirection direction) {
     return "none";
 }
 
+// A traced device that owns the device it traces.
+class OwningTracingDevice final : public ScsiDevice {
+public:
+    OwningTracingDevice(std::unique_ptr<ScsiDevice> inner, std::ostream& out)
+        : inner_(std::move(inner)), tracer_(*inner_, out) {}
+    ScsiResult Execute(const ScsiRequest& request) override { return tracer_.Execute(request); }
+
+private:
+    std::unique_ptr<ScsiDevice> inner_;
+    TracingDevice tracer_;
+};
+
 }  // namespace
 
 TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out) : inner_(inner), out_(out) {}
@@ -40,6 +52,15 @@ ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
          << " status=" << status << " xfer=" << result.transferred << " data=" << strings::ToHex(data)
          << '\n';
     return result;
+}
+
+TracingEnumerator::TracingEnumerator(DeviceEnumerator& inner, std::ostream& out)
+    : ForwardingEnumerator(inner), out_(out) {}
+
+std::unique_ptr<ScsiDevice> TracingEnumerator::Open(const std::string& path) {
+    auto device = inner().Open(path);
+    if (!device) return device;
+    return std::make_unique<OwningTracingDevice>(std::move(device), out_);
 }
 
 }  // namespace qx7::transport

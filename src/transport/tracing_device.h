@@ -4,8 +4,10 @@
 // data is the outgoing bytes for data-out and the transferred bytes for
 // data-in (empty otherwise).
 
+#include <memory>
 #include <ostream>
 
+#include "transport/device_enumerator.h"
 #include "transport/scsi_device.h"
 
 namespace qx7::transport {
@@ -18,6 +20,17 @@ public:
 
 private:
     ScsiDevice& inner_;
+    std::ostream& out_;
+};
+
+// Traces every device it opens; everything else passes through.
+class TracingEnumerator final : public ForwardingEnumerator {
+public:
+    TracingEnumerator(DeviceEnumerator& inner, std::ostream& out);
+
+    std::unique_ptr<ScsiDevice> Open(const std::string& path) override;
+
+private:
     std::ostream& out_;
 };
 

@@ -28,16 +28,11 @@ const std::u16string kUserMode =
     u"Administrator's password.";
 
 // Counts the devices open at a time, so a test can see handles closed.
-class CountingEnumerator final : public transport::DeviceEnumerator {
+class CountingEnumerator final : public transport::ForwardingEnumerator {
 public:
-    explicit CountingEnumerator(transport::DeviceEnumerator& inner) : inner_(inner) {}
-    std::vector<transport::UsbDevice> UsbDevices() override { return inner_.UsbDevices(); }
-    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass c) override {
-        return inner_.StorageInterfaces(c);
-    }
-    std::vector<transport::Volume> Volumes() override { return inner_.Volumes(); }
+    using ForwardingEnumerator::ForwardingEnumerator;
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override {
-        auto device = inner_.Open(path);
+        auto device = inner().Open(path);
         if (!device) return nullptr;
         return std::make_unique<Counted>(std::move(device), open_now);
     }
@@ -51,7 +46,6 @@ private:
         std::unique_ptr<transport::ScsiDevice> device;
         int& count;
     };
-    transport::DeviceEnumerator& inner_;
 };
 
 // A host whose scans finish only when the test says so.
