@@ -18,14 +18,8 @@
 namespace qx7::cli {
 namespace {
 
-// Bytes up to the first zero, one character per byte.
-std::string PasswordText(const storage::ConfigFilePayload::Password& bytes) {
-    std::u16string text;
-    for (std::uint8_t b : bytes) {
-        if (b == 0) break;
-        text += static_cast<char16_t>(b);
-    }
-    return strings::ToUtf8(text);
+std::string PasswordText(const storage::ConfigFilePayload::Password& field) {
+    return strings::ToUtf8(storage::PasswordFieldText(field));
 }
 
 nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p) {

@@ -31,12 +31,6 @@ void SetBit(std::uint32_t& flags, std::uint32_t bit, bool on) {
 
 int RadioOf(bool enable) { return enable ? kEnable : kDisable; }
 
-// A password field of a configuration file: its bytes up to the first zero.
-std::u16string PasswordText(const storage::ConfigFilePayload::Password& bytes) {
-    const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-    return strings::FromLatin1(std::span<const std::uint8_t>(bytes.begin(), end));
-}
-
 bool IsOnlyInSixLanguageSet(int language) { return language >= 4 && language < kLanguageCount; }
 
 }  // namespace
@@ -183,11 +177,11 @@ void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload)
     // A box the file does not set stays as it was; only its texts follow the file.
     if (Has(mask, CHANGE_ADMIN_PASSWORD)) values_.change_admin_password = true;
     values_.new_admin_password =
-        Has(mask, CHANGE_ADMIN_PASSWORD) ? PasswordText(payload.new_admin_password) : std::u16string();
+        Has(mask, CHANGE_ADMIN_PASSWORD) ? storage::PasswordFieldText(payload.new_admin_password) : std::u16string();
     values_.confirm_admin_password = values_.new_admin_password;
     if (Has(mask, CHANGE_USER_PASSWORD)) values_.change_user_password = true;
     values_.new_user_password =
-        Has(mask, CHANGE_USER_PASSWORD) ? PasswordText(payload.new_user_password) : std::u16string();
+        Has(mask, CHANGE_USER_PASSWORD) ? storage::PasswordFieldText(payload.new_user_password) : std::u16string();
     values_.confirm_user_password = values_.new_user_password;
 
     drive_settings_ = payload.settings;

@@ -183,4 +183,9 @@ std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesyst
     return {};
 }
 
+std::u16string PasswordFieldText(const ConfigFilePayload::Password& field) {
+    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
+    return strings::FromLatin1(std::span<const std::uint8_t>(field.begin(), end));
+}
+
 }  // namespace qx7::storage

@@ -49,6 +49,10 @@ struct ConfigFilePayload {
     bool operator==(const ConfigFilePayload&) const = default;
 };
 
+// A password field as text: its bytes up to the first zero byte (or all
+// 32), one character per byte.
+std::u16string PasswordFieldText(const ConfigFilePayload::Password& field);
+
 // SHA-256 of the fixed pass phrase; the same key for every file.
 protocol::Aes256Key ConfigFileKey();
 
