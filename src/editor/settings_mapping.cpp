@@ -9,7 +9,6 @@
 #include "editor/settings_form.h"
 #include "protocol/constants.h"
 #include "protocol/drive_messages.h"
-#include "strings/text_codec.h"
 
 namespace qx7::editor {
 namespace {
