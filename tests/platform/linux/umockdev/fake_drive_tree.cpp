@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "strings/hex.h"
+
 namespace qx7::test {
 namespace {
 
@@ -16,16 +18,6 @@ constexpr unsigned kGenericMajor = 21;
 constexpr unsigned char kCheckCondition = 0x02;
 constexpr unsigned short kDriverSense = 0x08;
 constexpr unsigned char kIllegalRequest = 0x05;
-
-std::string HexOf(const std::uint8_t* bytes, std::size_t length) {
-    std::string text;
-    char byte[3];
-    for (std::size_t i = 0; i < length; ++i) {
-        std::snprintf(byte, sizeof byte, "%02x", bytes[i]);
-        text += byte;
-    }
-    return text;
-}
 
 std::string HexId(std::uint16_t id) {
     char text[8];
@@ -134,7 +126,7 @@ gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
             umockdev_ioctl_client_complete(client, -1, ENODEV);
             return TRUE;
         }
-        context->log[node].push_back(HexOf(request.cdb.data(), header.cmd_len));
+        context->log[node].push_back(strings::ToHex(std::span(request.cdb.data(), header.cmd_len)));
         result = device->second->Execute(request);
     }
     if (!result.io_ok) {
