@@ -10,6 +10,7 @@ PACKAGES=(
     libcurl4-openssl-dev ca-certificates
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     pkexec
+    qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-nanum libgl-dev
 )
 
 missing=()
