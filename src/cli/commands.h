@@ -11,8 +11,9 @@
 namespace qx7::cli {
 
 struct GlobalOptions {
-    std::string sim_state;  // --sim FILE: use the simulator instead of real drives
-    bool trace = false;     // --trace: one line per SCSI command on stderr
+    std::string sim_state;    // --sim FILE: use the simulator instead of real drives
+    bool trace = false;       // --trace: one line per SCSI command on stderr, secrets redacted
+    bool trace_full = false;  // --trace-full: the same with every byte (implies --trace)
     strings::Language language = strings::Language::English;  // of the system's messages
 };
 

@@ -12,11 +12,19 @@
 namespace qx7::cli {
 namespace {
 
-// The enumerator the commands use: traced with --trace.
+// Where and how the commands are traced; no stream: not at all.
+struct TraceTarget {
+    std::ostream* stream = nullptr;
+    transport::TraceMode mode = transport::TraceMode::Redacted;
+};
+
+// The enumerator the commands use: traced with --trace or --trace-full.
 class MaybeTracing {
 public:
-    MaybeTracing(transport::DeviceEnumerator& inner, std::ostream* trace) {
-        if (trace) tracing_ = std::make_unique<transport::TracingEnumerator>(inner, *trace);
+    MaybeTracing(transport::DeviceEnumerator& inner, const TraceTarget& trace) {
+        if (trace.stream) {
+            tracing_ = std::make_unique<transport::TracingEnumerator>(inner, *trace.stream, trace.mode);
+        }
         enumerator_ = tracing_ ? tracing_.get() : &inner;
     }
     transport::DeviceEnumerator& get() { return *enumerator_; }
@@ -28,7 +36,7 @@ private:
 
 class SimulatedDrives final : public DriveAccess {
 public:
-    SimulatedDrives(std::unique_ptr<sim::SimSession> session, std::ostream* trace)
+    SimulatedDrives(std::unique_ptr<sim::SimSession> session, const TraceTarget& trace)
         : session_(std::move(session)), bus_(*session_), tracing_(bus_, trace) {}
     transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
 
@@ -42,7 +50,7 @@ private:
 // through the privileged helper) for the commands.
 class PlatformDrives final : public DriveAccess {
 public:
-    static std::unique_ptr<PlatformDrives> Create(std::ostream& messages, std::ostream* trace,
+    static std::unique_ptr<PlatformDrives> Create(std::ostream& messages, const TraceTarget& trace,
                                                   std::string* error) {
         auto opener = platform::linux_sg::MakeScsiOpener(
             [&messages](const std::string& text) { messages << text << '\n'; });
@@ -72,7 +80,7 @@ public:
 
 private:
     PlatformDrives(std::unique_ptr<platform::linux_sg::ScsiOpener> opener,
-                   std::unique_ptr<platform::linux_udev::UdevEnumerator> udev, std::ostream* trace)
+                   std::unique_ptr<platform::linux_udev::UdevEnumerator> udev, const TraceTarget& trace)
         : opener_(std::move(opener)), udev_(std::move(udev)), tracing_(*udev_, trace) {}
 
     std::unique_ptr<platform::linux_sg::ScsiOpener> opener_;
@@ -89,11 +97,18 @@ std::string DeviceNumberText(const std::optional<transport::DeviceNumber>& numbe
 
 std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
                                              std::string* error) {
-    std::ostream* trace_stream = options.trace ? &messages : nullptr;
-    if (options.sim_state.empty()) return PlatformDrives::Create(messages, trace_stream, error);
+    TraceTarget trace;
+    if (options.trace_full) {
+        messages << "qx7ctl: warning: --trace-full prints the drive's channel key and the passwords of "
+                    "every settings write; keep this output as secret as the passwords\n";
+        trace = {&messages, transport::TraceMode::Full};
+    } else if (options.trace) {
+        trace = {&messages, transport::TraceMode::Redacted};
+    }
+    if (options.sim_state.empty()) return PlatformDrives::Create(messages, trace, error);
     auto session = sim::SimSession::Load(options.sim_state, error);
     if (!session) return nullptr;
-    return std::make_unique<SimulatedDrives>(std::move(session), trace_stream);
+    return std::make_unique<SimulatedDrives>(std::move(session), trace);
 }
 
 std::optional<ScannedDrives> ScanForDrives(const GlobalOptions& options) {

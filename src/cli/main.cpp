@@ -1,5 +1,7 @@
 // qx7ctl: the command-line front end of the QX7 configurator.
 
+#include <exception>
+#include <iostream>
 #include <map>
 #include <string>
 
@@ -11,7 +13,10 @@ int main(int argc, char** argv) {
     qx7::cli::GlobalOptions options;
     app.add_option("--sim", options.sim_state,
                    "Use simulated drives kept in this state file (created when missing)");
-    app.add_flag("--trace", options.trace, "Print every SCSI command to standard error");
+    app.add_flag("--trace", options.trace,
+                 "Print every SCSI command to standard error, the channel key and the passwords left out");
+    app.add_flag("--trace-full", options.trace_full,
+                 "Print every SCSI command to standard error with all its data, secrets included");
     const std::map<std::string, qx7::strings::Language> languages{
         {"en", qx7::strings::Language::English}, {"ko", qx7::strings::Language::Korean}};
     app.add_option("--lang", options.language, "Language of the messages: en or ko")
@@ -25,6 +30,17 @@ int main(int argc, char** argv) {
     qx7::cli::AddConfigCommand(app, options, exit_code);
     qx7::cli::AddCheckUpdateCommand(app, options, exit_code);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end here with 0; every refused command line
+        // with 1, like every other failure.
+        return app.exit(e) == 0 ? 0 : 1;
+    } catch (const std::exception& e) {
+        // A last line of defence: a command that fails unexpectedly still
+        // ends with one line and the failure status, not an abort.
+        std::cerr << "qx7ctl: " << e.what() << '\n';
+        return 1;
+    }
     return exit_code;
 }

@@ -60,6 +60,28 @@ struct GatheredSettings {
     storage::ConfigFilePayload payload;  // header not yet stamped
 };
 
+// How an imported file's settings record meets the record read from the
+// drive at hand.
+enum class ImportMode {
+    // The file's record replaces the drive's whole, as the window imports:
+    // the next upload sends the file's bytes.
+    ReplaceDriveSettings,
+    // The file gives what the form shows or sets; the drive keeps every
+    // other byte of its record (see MergeImportedSettings). For applying one
+    // file to many drives, each of which keeps its own.
+    KeepDriveBytes,
+};
+
+// `drive` with the fields the form shows or sets taken from `file`: the
+// policy switches of the radio pairs and the Centrawatch administrator
+// mode, the self destruct limit, the languages, the minimum password
+// length, the auto-lock delay, the block-menu mask and the setup ID. The
+// drive keeps its other policy bits (the user-password flag among them),
+// its password class and its reserved bytes; the gathering then changes the
+// flag and the class only when the form sets a password.
+protocol::SettingsRecord MergeImportedSettings(const protocol::SettingsRecord& drive,
+                                               const protocol::SettingsRecord& file);
+
 // Answers whether the connected drive carries the six menu languages.
 using LanguageProbe = std::function<bool()>;
 
@@ -137,7 +159,8 @@ public:
     std::u16string TagsClipboardText() const;
 
     // Import: applies a configuration file's payload to the form.
-    void ApplyConfigPayload(const storage::ConfigFilePayload& payload);
+    void ApplyConfigPayload(const storage::ConfigFilePayload& payload,
+                            ImportMode mode = ImportMode::ReplaceDriveSettings);
 
 private:
     // A string-table text in the form's language.

@@ -170,7 +170,25 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     return out;
 }
 
-void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload) {
+SettingsRecord MergeImportedSettings(const SettingsRecord& drive, const SettingsRecord& file) {
+    constexpr std::uint32_t kFormBits = POLICY_SELF_DESTRUCT | POLICY_VIRTUAL_CD_OFF | POLICY_STRONG_PASSWORD |
+                                        POLICY_RANDOM_KEYPAD | POLICY_KEY_TONE_OFF | POLICY_CENTRAWATCH |
+                                        POLICY_CENTRAWATCH_ADMIN | POLICY_READ_ONLY | POLICY_AUTO_LOCK |
+                                        POLICY_RFID;
+    SettingsRecord merged = drive;
+    merged.policy_flags = (drive.policy_flags & ~kFormBits) | (file.policy_flags & kFormBits);
+    merged.self_destruct_limit = file.self_destruct_limit;
+    merged.active_language = file.active_language;
+    merged.admin_language = file.admin_language;
+    merged.user_language = file.user_language;
+    merged.min_password_length = file.min_password_length;
+    merged.auto_lock_delay = file.auto_lock_delay;
+    merged.block_menu_mask = file.block_menu_mask;
+    merged.setup_id = file.setup_id;
+    return merged;
+}
+
+void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload, ImportMode mode) {
     const std::uint32_t mask = payload.change_mask;
 
     // A box the file does not set stays as it was; only its texts follow the file.
@@ -183,7 +201,8 @@ void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload)
         Has(mask, CHANGE_USER_PASSWORD) ? storage::PasswordFieldText(payload.new_user_password) : std::u16string();
     values_.confirm_user_password = values_.new_user_password;
 
-    drive_settings_ = payload.settings;
+    drive_settings_ = mode == ImportMode::KeepDriveBytes ? MergeImportedSettings(drive_settings_, payload.settings)
+                                                         : payload.settings;
     if (Has(mask, CHANGE_SETTINGS)) values_.change_settings = true;
     tag_slots_.tags = payload.tags_by_slot;
     new_setup_id_ = payload.settings.setup_id;

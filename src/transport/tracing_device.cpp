@@ -4,6 +4,7 @@
 #include <string>
 
 #include "strings/hex.h"
+#include "transport/command_blocks.h"
 
 namespace qx7::transport {
 namespace {
@@ -17,11 +18,24 @@ const char* DirectionText(DataDirection direction) {
     return "none";
 }
 
+// The system command whose answer carries the channel key.
+constexpr std::uint8_t kChannelKeyCode = 0x7E;
+
+// Whether the data of this command lets a reader recover the channel key or
+// the passwords: the channel key's answer and whatever the system write
+// buffer carries (the settings write).
+bool CarriesSecret(const ScsiRequest& request) {
+    const auto& cdb = request.cdb;
+    if (request.cdb_length < 4) return false;
+    if (cdb[0] == kOpReadBuffer) return cdb[2] == kBufferSystemRead && cdb[3] == kChannelKeyCode;
+    return cdb[0] == kOpWriteBuffer && cdb[2] == kBufferSystemWrite;
+}
+
 // A traced device that owns the device it traces.
 class OwningTracingDevice final : public ScsiDevice {
 public:
-    OwningTracingDevice(std::unique_ptr<ScsiDevice> inner, std::ostream& out)
-        : inner_(std::move(inner)), tracer_(*inner_, out) {}
+    OwningTracingDevice(std::unique_ptr<ScsiDevice> inner, std::ostream& out, TraceMode mode)
+        : inner_(std::move(inner)), tracer_(*inner_, out, mode) {}
     ScsiResult Execute(const ScsiRequest& request) override { return tracer_.Execute(request); }
 
 private:
@@ -31,7 +45,8 @@ private:
 
 }  // namespace
 
-TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out) : inner_(inner), out_(out) {}
+TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode)
+    : inner_(inner), out_(out), mode_(mode) {}
 
 ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
     const ScsiResult result = inner_.Execute(request);
@@ -47,20 +62,25 @@ ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
     if (result.io_ok) {
         status = strings::ToHex(std::span<const std::uint8_t>(&result.scsi_status, 1));
     }
+    std::string data_text;
+    if (mode_ == TraceMode::Redacted && !data.empty() && CarriesSecret(request)) {
+        data_text = "<redacted:" + std::to_string(data.size()) + ">";
+    } else {
+        data_text = strings::ToHex(data);
+    }
     out_ << "scsi cdb=" << strings::ToHex(std::span(request.cdb).first(cdb_length))
          << " dir=" << DirectionText(request.direction) << " len=" << request.data.size()
-         << " status=" << status << " xfer=" << result.transferred << " data=" << strings::ToHex(data)
-         << '\n';
+         << " status=" << status << " xfer=" << result.transferred << " data=" << data_text << '\n';
     return result;
 }
 
-TracingEnumerator::TracingEnumerator(DeviceEnumerator& inner, std::ostream& out)
-    : ForwardingEnumerator(inner), out_(out) {}
+TracingEnumerator::TracingEnumerator(DeviceEnumerator& inner, std::ostream& out, TraceMode mode)
+    : ForwardingEnumerator(inner), out_(out), mode_(mode) {}
 
 std::unique_ptr<ScsiDevice> TracingEnumerator::Open(const std::string& path) {
     auto device = inner().Open(path);
     if (!device) return device;
-    return std::make_unique<OwningTracingDevice>(std::move(device), out_);
+    return std::make_unique<OwningTracingDevice>(std::move(device), out_, mode_);
 }
 
 }  // namespace qx7::transport
