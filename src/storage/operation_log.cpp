@@ -1,6 +1,7 @@
 #include "storage/operation_log.h"
 
 #include "storage/posix_file.h"
+#include "strings/control_escape.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,13 +26,17 @@ std::filesystem::path LogPath(const std::filesystem::path& folder, const std::st
 }  // namespace
 
 void UploadedSerials::Add(std::u16string_view serial_text) {
-    std::string entry;
+    std::u16string low_bytes;
     for (const char16_t c : serial_text.substr(0, kEntryLength)) {
-        const auto byte = static_cast<char>(c & 0xFF);
+        const auto byte = static_cast<char16_t>(c & 0xFF);
         // A line of the log is text: a zero byte ends the entry.
-        if (byte == '\0') break;
-        entry.push_back(byte);
+        if (byte == 0) break;
+        low_bytes.push_back(byte);
     }
+    // A drive chooses its serial number: a line end in it must not add a
+    // line to the log, nor an escape sequence reach whoever prints the log.
+    std::string entry;
+    for (const char16_t c : strings::EscapeControlCharacters(low_bytes)) entry.push_back(static_cast<char>(c));
     entries_.push_back(std::move(entry));
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+// Text that comes from outside (a drive's serial number and USB strings) made
+// safe to print: a control character could move the cursor, recolour the
+// terminal or start a new line that looks like the program's own output.
+
+#include <string>
+#include <string_view>
+
+namespace qx7::strings {
+
+// Each control character (U+0000 to U+001F, U+007F and U+0080 to U+009F)
+// becomes the four characters "\xNN" with upper-case hex digits; every other
+// character stays as it is.
+std::u16string EscapeControlCharacters(std::u16string_view text);
+
+// The same for UTF-8 text; a malformed sequence becomes U+FFFD.
+std::string EscapeControlCharacters(std::string_view utf8);
+
+}  // namespace qx7::strings
