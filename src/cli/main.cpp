@@ -11,8 +11,13 @@ int main(int argc, char** argv) {
     CLI::App app{"Command-line configurator for QX7 encrypted USB drives"};
     app.set_version_flag("--version", "qx7ctl " QX7_VERSION_TEXT);
     qx7::cli::GlobalOptions options;
+    // An empty name would otherwise mean "no --sim": the attached drives
+    // would be used when the user asked for simulated ones.
     app.add_option("--sim", options.sim_state,
-                   "Use simulated drives kept in this state file (created when missing)");
+                   "Use simulated drives kept in this state file (created when missing)")
+        ->check([](const std::string& path) {
+            return path.empty() ? std::string("the simulator's state file must be named") : std::string();
+        });
     app.add_flag("--trace", options.trace,
                  "Print every SCSI command to standard error, the channel key and the passwords left out");
     app.add_flag("--trace-full", options.trace_full,
