@@ -303,9 +303,9 @@ TEST(SimFirmware, SettingsWriteOutcomes) {
         upload.settings = protocol::SettingsRecord::Decode(state.settings);
         upload.settings.min_password_length = c.uploaded_minimum;
         upload.tag_count = c.tag_count;
-        const bool accepted =
+        const bool accepted = static_cast<bool>(
             protocol::SecureWrite(*drive.device, upload.Encode(), c.wire_length, keys.channel_key,
-                                  keys, protocol::kTokenWriteSettings);
+                                  keys, protocol::kTokenWriteSettings));
         EXPECT_EQ(accepted, std::string(c.last_error).empty()) << c.what;
         EXPECT_EQ(LastError(*drive.device), accepted ? "0000" : c.last_error) << c.what;
         EXPECT_EQ(drive.state().admin_password, accepted ? c.new_admin : "QX7ADMIN") << c.what;
