@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "protocol/constants.h"
 #include "transport/command_blocks.h"
 
 namespace qx7::platform::scsi_helper {
@@ -35,6 +36,19 @@ transport::CommandTemplate TokenTemplate(const std::array<std::uint8_t, 16>& cdb
     return tmpl;
 }
 
+// The tag read is the one system command whose template carries more than
+// a token: bytes 6 and 7 hold 0x13 0x88, and its token bytes are zero.
+bool IsTagReadTemplate(const std::array<std::uint8_t, 16>& cdb) {
+    return cdb[6] == protocol::kRfidReadTemplate6 && cdb[7] == protocol::kRfidReadTemplate7;
+}
+
+transport::CommandTemplate TagReadTemplate() {
+    transport::CommandTemplate tmpl{};
+    tmpl[6] = protocol::kRfidReadTemplate6;
+    tmpl[7] = protocol::kRfidReadTemplate7;
+    return tmpl;
+}
+
 bool IsAnnouncedBuffer(std::uint8_t buffer_id) {
     return buffer_id == transport::kBufferMemoryPage || buffer_id == transport::kBufferMemoryPageDirect ||
            buffer_id == transport::kBufferSystemWrite;
@@ -62,6 +76,12 @@ std::optional<Form> ReadBufferForm(const std::array<std::uint8_t, 16>& cdb) {
             return Form{"the direct memory-page read", MemoryPageDirectCommand(Address24(cdb)),
                         DataDirection::In, kMemoryPageSize};
         case kBufferSystemRead:
+            if (IsTagReadTemplate(cdb)) {
+                return Form{"the RFID tag read",
+                            SystemReadCommand(protocol::CMD_READ_RFID_TAG, TagReadTemplate(),
+                                              protocol::kRfidTagLength),
+                            DataDirection::In, protocol::kRfidTagLength};
+            }
             return Form{"a system command read", SystemReadCommand(cdb[3], TokenTemplate(cdb), Length16(cdb)),
                         DataDirection::In, Length16(cdb)};
         default: return std::nullopt;

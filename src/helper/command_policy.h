@@ -3,7 +3,9 @@
 // command set, each in exactly the form the drive takes it, and nothing
 // else. A command is checked by rebuilding its expected block from the
 // fields it may vary (address, system command code, token, length) and
-// comparing every byte, the direction and the transfer length.
+// comparing every byte, the direction and the transfer length. The RFID tag
+// read, whose template bytes 6 and 7 are 0x13 0x88, is taken only in its
+// one exact form.
 
 #include <array>
 #include <cstdint>

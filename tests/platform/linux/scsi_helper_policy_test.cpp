@@ -21,6 +21,13 @@ CommandBlock Changed(CommandBlock block, std::size_t at, std::uint8_t value) {
     return block;
 }
 
+transport::CommandTemplate TagRead() {
+    transport::CommandTemplate tmpl{};
+    tmpl[6] = 0x13;
+    tmpl[7] = 0x88;
+    return tmpl;
+}
+
 transport::CommandTemplate Token() {
     transport::CommandTemplate tmpl{};
     tmpl[8] = 0x11;
@@ -40,6 +47,7 @@ TEST(CommandPolicy, AcceptsEachCommandOfTheSetInItsForm) {
         Shape(MemoryPageDirectCommand(0x81000), DataDirection::In, 1024),
         Shape(SystemReadCommand(0x30, Token(), 160), DataDirection::In, 160),
         Shape(SystemReadCommand(0x01, {}, 32), DataDirection::In, 32),
+        Shape(SystemReadCommand(0x38, TagRead(), 19), DataDirection::In, 19),
         Shape(SystemWriteCommand(Token(), 288), DataDirection::Out, 288),
         Shape(PreCommandFor(MemoryPageCommand(0x1000)), DataDirection::None, 0),
         Shape(PreCommandFor(MemoryPageDirectCommand(0x81000)), DataDirection::None, 0),
@@ -80,6 +88,21 @@ TEST(CommandPolicy, RefusesEverythingElseSayingWhy) {
          "memory-page"},
         {"template byte 6", Shape(Changed(SystemReadCommand(0x30, {}, 160), 6, 1), DataDirection::In, 160),
          "system command read"},
+        // The tag read's template is taken only with the tag read's code,
+        // length and zero token.
+        {"tag template on 0x30", Shape(SystemReadCommand(0x30, TagRead(), 19), DataDirection::In, 19),
+         "not the RFID tag read"},
+        {"tag read of 20", Shape(SystemReadCommand(0x38, TagRead(), 20), DataDirection::In, 20),
+         "not the RFID tag read"},
+        {"tag read with a token",
+         Shape(Changed(SystemReadCommand(0x38, TagRead(), 19), 8, 0x11), DataDirection::In, 19),
+         "not the RFID tag read"},
+        {"tag read byte 12", Shape(Changed(SystemReadCommand(0x38, TagRead(), 19), 12, 1), DataDirection::In, 19),
+         "not the RFID tag read"},
+        {"tag read of 19 out", Shape(SystemReadCommand(0x38, TagRead(), 19), DataDirection::Out, 19),
+         "moves 19 bytes from the drive"},
+        {"template byte 7 alone",
+         Shape(Changed(SystemReadCommand(0x38, {}, 19), 7, 0x88), DataDirection::In, 19), "system command read"},
         {"system read above 2048", Shape(long_system_read, DataDirection::In, 2304), "above 2048"},
         {"system read length mismatch", Shape(SystemReadCommand(0x30, {}, 160), DataDirection::In, 128),
          "not 128"},

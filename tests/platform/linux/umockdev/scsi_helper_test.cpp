@@ -13,6 +13,7 @@
 #include "protocol/constants.h"
 #include "protocol/read_sequence.h"
 #include "protocol/records.h"
+#include "protocol/system_commands.h"
 #include "transport/discovery.h"
 
 namespace qx7::test {
@@ -64,6 +65,21 @@ TEST_F(ScsiHelperOnFakeTree, CarriesDiscoveryAWholeReadAndAnUpload) {
     ASSERT_TRUE(protocol::SecureWrite(*device, upload.Encode(), protocol::kWriteSettingsWireLength,
                                       keys.channel_key, keys, protocol::kTokenWriteSettings));
     EXPECT_EQ(tree_.session().state().drives[0].admin_password, "NEWADMIN9");
+}
+
+// "Read RFID Tag" for a user who is not root: the tag read goes through the
+// helper to the drive, and the drive's reader hands over its next tag.
+TEST_F(ScsiHelperOnFakeTree, CarriesTheRfidTagRead) {
+    std::string why;
+    auto device = Open("/dev/sg1", &why);
+    ASSERT_TRUE(device) << why;
+    const sim::SimTag presented = tree_.session().state().drives[0].reader_queue.front();
+
+    std::array<std::uint8_t, protocol::kRfidTagLength> tag{};
+    ASSERT_TRUE(protocol::ReadRfidTag(*device, tag)) << dynamic_cast<HelperScsiDevice&>(*device).why();
+    EXPECT_EQ(tag, presented);
+    EXPECT_EQ(tree_.session().state().drives[0].reader_queue.size(), 1u);
+    EXPECT_EQ(tree_.CommandsTo("sg1"), CommandLog{"3c01ce38130013880000000000000000"});
 }
 
 TEST_F(ScsiHelperOnFakeTree, OpensOnlyTheSgNodesOfQx7Drives) {
