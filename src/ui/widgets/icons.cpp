@@ -1,9 +1,14 @@
 #include "ui/widgets/icons.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QString>
+#include <QSvgRenderer>
 
 #include <array>
+#include <vector>
 
 // Registers the icon resources of this static library with Qt; a resource
 // compiled into a static library is not registered until something calls
@@ -39,6 +44,8 @@ constexpr std::array<IconEntry, 15> kIcons{{
     {208, 32},  // application
 }};
 
+constexpr std::array<int, 10> kRenderSizes{16, 20, 24, 32, 40, 48, 64, 96, 128, 256};
+
 const IconEntry* FindIcon(int id) {
     for (const IconEntry& entry : kIcons) {
         if (entry.id == id) {
@@ -65,12 +72,27 @@ QIcon LoadIcon(int id) {
     if (entry == nullptr) {
         return QIcon();
     }
-    const QString path = QStringLiteral(":/qx7/icons/%1.svg").arg(id);
-    if (!QFile::exists(path)) {
+    QSvgRenderer renderer(QStringLiteral(":/qx7/icons/%1.svg").arg(id));
+    if (!renderer.isValid()) {
         return QIcon();
     }
+    // Rendered once per size, own size first so that it is the icon's first
+    // available size; the larger sizes serve high-density screens.
     QIcon icon;
-    icon.addFile(path, QSize(entry->native_size, entry->native_size));
+    std::vector<int> sizes{entry->native_size};
+    for (int size : kRenderSizes) {
+        if (size != entry->native_size) {
+            sizes.push_back(size);
+        }
+    }
+    for (int size : sizes) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
     return icon;
 }
 
