@@ -79,11 +79,15 @@ bool IsDragSurface(const QWidget* widget) {
         return false;
     }
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        // A label whose text can be selected or whose links can be clicked
-        // takes the mouse itself.
-        const Qt::TextInteractionFlags mouse_use =
-            Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse;
-        return (label->textInteractionFlags() & mouse_use) == 0;
+        // A label whose text can be selected, or which shows links the
+        // mouse can follow, takes the mouse itself.
+        const Qt::TextInteractionFlags flags = label->textInteractionFlags();
+        if (flags & Qt::TextSelectableByMouse) {
+            return false;
+        }
+        const bool shows_links = label->textFormat() != Qt::PlainText &&
+                                 label->text().contains(QLatin1String("<a "), Qt::CaseInsensitive);
+        return !(shows_links && (flags & Qt::LinksAccessibleByMouse));
     }
     if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
         return !group->isCheckable();
