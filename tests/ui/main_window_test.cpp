@@ -25,8 +25,6 @@
 #include "ui/window/main_window.h"
 #include "ui/window/number_edit.h"
 
-Q_DECLARE_METATYPE(qx7::editor::ControlId)
-
 namespace qx7::ui {
 namespace {
 
@@ -96,7 +94,6 @@ TEST(DialogUnitsTest, FollowTheFontSize) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qRegisterMetaType<ControlId>();
         window_ = std::make_unique<MainWindow>();
     }
 
@@ -543,6 +540,7 @@ TEST_F(MainWindowTest, NarrowAndWideWindowsFollowTheirEdgeButtons) {
     EXPECT_FALSE(window_->Control(1076)->isVisible());
     const QPoint narrow_close = close_button->pos();
     EXPECT_EQ(band_button->pos(), narrow_close - QPoint(25, 0));
+    EXPECT_FALSE(band_button->geometry().intersects(close_button->geometry()));
     EXPECT_LE(close_button->x() + close_button->width(), narrow.width());
 
     window_->LayOut(true);
@@ -566,6 +564,19 @@ TEST_F(MainWindowTest, NarrowAndWideWindowsFollowTheirEdgeButtons) {
     EXPECT_EQ(window_->size(), narrow);
     EXPECT_EQ(close_button->pos(), narrow_close);
     EXPECT_FALSE(window_->Control(1076)->isVisible());
+}
+
+TEST_F(MainWindowTest, GeometryFollowsTheWindowFont) {
+    const QSize before = window_->size();
+    const QRect upload_before = window_->Control(ControlId::UploadSettings)->geometry();
+    QFont larger = window_->font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    window_->setFont(larger);
+    EXPECT_GT(window_->width(), before.width() * 3 / 2);
+    EXPECT_GT(window_->height(), before.height() * 3 / 2);
+    EXPECT_GT(window_->Control(ControlId::UploadSettings)->width(), upload_before.width() * 3 / 2);
+    // The band keeps its height: the buttons on it stay inside it.
+    EXPECT_LE(window_->CloseButton()->y() + window_->CloseButton()->height(), ThemedWindow::kBandHeight);
 }
 
 TEST_F(MainWindowTest, ListedCaptionsFollowTheLanguageAndTheOthersStayEnglish) {

@@ -418,7 +418,7 @@ void MainWindow::BuildRfidGroup() {
     AddRadioPair(kRfidLabel, QString(), 1078, 1079, QStringLiteral("Enable"), QStringLiteral("Disable"), 68);
     AddCheck(static_cast<int>(ControlId::ChangeRfidTagData), QString(), QRect(363, 84, 150, kCheckHeight));
     for (int slot = 0; slot < 5; ++slot) {
-        const int y = 100 + slot * 16;
+        const int y = 102 + slot * 18;
         AddLabel(0, QStringLiteral("%1:").arg(slot + 1), QRect(363, y, 10, kRowHeight));
         AddEdit(static_cast<int>(editor::TagField(slot)), QRect(375, y, 110, kRowHeight));
         if (slot < 3) {
@@ -426,10 +426,10 @@ void MainWindow::BuildRfidGroup() {
                      QRect(491, y + 1, 72, kCheckHeight));
         }
     }
-    AddIconButton(static_cast<int>(ControlId::ReadRfidTag), QString(), QRect(363, 188, 100, 22), 206, 24);
-    AddIconButton(static_cast<int>(ControlId::ClearAllRfidTags), QString(), QRect(363, 214, 100, 20), 201, 16);
+    AddIconButton(static_cast<int>(ControlId::ReadRfidTag), QString(), QRect(363, 202, 100, 24), 206, 24);
+    AddIconButton(static_cast<int>(ControlId::ClearAllRfidTags), QString(), QRect(363, 230, 100, 22), 201, 16);
     IconButton* copy_tags =
-        AddIconButton(static_cast<int>(ControlId::CopyTags), QString(), QRect(467, 188, 96, 46), 199, 24);
+        AddIconButton(static_cast<int>(ControlId::CopyTags), QString(), QRect(467, 202, 96, 50), 199, 24);
     copy_tags->SetTextAlignment(TextAlignment::Right);
     EndGroup();
 }
@@ -510,10 +510,15 @@ void MainWindow::BuildShortcuts() {
 // Geometry
 
 void MainWindow::ApplyGeometry() {
+    // With a small font the form's top row would reach into the band, whose
+    // height is fixed in pixels: then the form moves down below it.
+    const int top_offset = std::max(0, kBandHeight + 2 - units_.Y(kSettingsButtonRect.y()));
     for (const Placement& placement : placements_) {
         QRect pixels = units_.ToPixels(placement.units);
-        // Children of a group box are placed relative to the group.
-        if (placement.widget->parentWidget() != this) {
+        if (placement.widget->parentWidget() == this) {
+            pixels.translate(0, top_offset);
+        } else {
+            // Children of a group box are placed relative to the group.
             for (const Placement& group : placements_) {
                 if (group.widget == placement.widget->parentWidget()) {
                     pixels.translate(-units_.ToPixels(group.units).topLeft());
@@ -523,11 +528,14 @@ void MainWindow::ApplyGeometry() {
         }
         placement.widget->setGeometry(pixels);
     }
-    // The band keeps its pixel height whatever the font: its buttons are
-    // centred in it.
+    // The band keeps its pixel height whatever the font: its square buttons
+    // are centred in it, and narrow enough for the band button to sit its
+    // fixed offset left of the close button without overlapping it.
     const auto band_rect = [this](const QRect& units) {
         QRect pixels = units_.ToPixels(units);
-        pixels.moveTop((kBandHeight - pixels.height()) / 2);
+        const int side = std::min(pixels.height(), kBandButtonOffset - 1);
+        pixels.setSize(QSize(side, side));
+        pixels.moveTop((kBandHeight - side) / 2);
         return pixels;
     };
     AppIconButton()->setGeometry(band_rect(kAppIconRect));

@@ -1,7 +1,7 @@
 // qx7_window_preview: shows the main window with sample values, or renders
 // it offscreen into a PNG file.
 //
-//   qx7_window_preview [--grab FILE.png] [--lang ko] [--wide]
+//   qx7_window_preview [--grab FILE.png] [--lang ko] [--wide] [--font-size POINTS]
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -59,8 +59,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption grab(QStringLiteral("grab"), "Render into FILE.png instead of showing.", "FILE");
     const QCommandLineOption lang(QStringLiteral("lang"), "Interface language: en or ko.", "LANG", "en");
     const QCommandLineOption wide(QStringLiteral("wide"), "Show the RFID group.");
-    parser.addOptions({grab, lang, wide});
+    const QCommandLineOption font_size(QStringLiteral("font-size"), "Window font size in points.", "POINTS");
+    parser.addOptions({grab, lang, wide, font_size});
     parser.process(application);
+    if (parser.isSet(font_size)) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(parser.value(font_size).toDouble());
+        QApplication::setFont(font);
+    }
 
     qx7::ui::MainWindow window;
     window.ApplyCaptions(parser.value(lang) == QLatin1String("ko") ? qx7::strings::Language::Korean
