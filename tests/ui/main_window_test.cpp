@@ -566,6 +566,28 @@ TEST_F(MainWindowTest, NarrowAndWideWindowsFollowTheirEdgeButtons) {
     EXPECT_FALSE(window_->Control(1076)->isVisible());
 }
 
+TEST_F(MainWindowTest, TabOrderFollowsTheForm) {
+    window_->LayOut(true);
+    // The form's controls in the order the Tab key visits them.
+    std::vector<const QWidget*> chain;
+    for (QWidget* w = window_->nextInFocusChain(); w != window_.get(); w = w->nextInFocusChain()) {
+        chain.push_back(w);
+    }
+    const int expected[] = {
+        MainWindow::kSettingsButton, MainWindow::kHelpButton, 1002, 1019, 1119, 1120, 1136, 1130,
+        1047, 1042, 1044, 1046, 1053, 1050, 1052, 1133, 1098, 1099, 1081, 1082, 1058, 1094, 1061,
+        1067, 1084, 1088, 1089, 1069, 1070, 1055, 1073, 1064, 1126, 1020, 1078, 1079, 1134, 1142,
+        1112, 1143, 1114, 1144, 1115, 1145, 1146, 1092, 1096, 1121, 1147, 1149, 1150, 1040, 1100,
+        1113, 1007, 2};
+    std::ptrdiff_t previous = -1;
+    for (int id : expected) {
+        const auto at = std::find(chain.begin(), chain.end(), window_->Control(id));
+        ASSERT_NE(at, chain.end()) << id;
+        EXPECT_GT(at - chain.begin(), previous) << id;
+        previous = at - chain.begin();
+    }
+}
+
 TEST_F(MainWindowTest, GeometryFollowsTheWindowFont) {
     const QSize before = window_->size();
     const QRect upload_before = window_->Control(ControlId::UploadSettings)->geometry();

@@ -249,7 +249,6 @@ void MainWindow::AddRadioPair(int label_id, const QString& label, int first, int
 
 QComboBox* MainWindow::AddCombo(int id, const QRect& units) {
     auto* combo = new QComboBox(Parent());
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
     Place(combo, units);
     Register(id, combo);
     return combo;

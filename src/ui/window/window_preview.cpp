@@ -2,6 +2,7 @@
 // it offscreen into a PNG file.
 //
 //   qx7_window_preview [--grab FILE.png] [--lang ko] [--wide] [--font-size POINTS]
+//                      [--progress TEXT]
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption lang(QStringLiteral("lang"), "Interface language: en or ko.", "LANG", "en");
     const QCommandLineOption wide(QStringLiteral("wide"), "Show the RFID group.");
     const QCommandLineOption font_size(QStringLiteral("font-size"), "Window font size in points.", "POINTS");
-    parser.addOptions({grab, lang, wide, font_size});
+    const QCommandLineOption progress(QStringLiteral("progress"), "Show the step indication with TEXT.", "TEXT");
+    parser.addOptions({grab, lang, wide, font_size, progress});
     parser.process(application);
     if (parser.isSet(font_size)) {
         QFont font = QApplication::font();
@@ -73,6 +75,9 @@ int main(int argc, char** argv) {
                                                                     : qx7::strings::Language::English);
     FillSample(window);
     window.LayOut(parser.isSet(wide));
+    if (parser.isSet(progress)) {
+        window.ShowProgress(parser.value(progress));
+    }
 
     if (parser.isSet(grab)) {
         window.show();
