@@ -17,6 +17,10 @@ using editor::ControlId;
 using std::chrono::milliseconds;
 
 constexpr std::uint16_t kSelectedDevice = 103;
+constexpr std::uint16_t kDriveNotDetected = 140;
+constexpr std::uint16_t kUserPasswordMode = 154;
+constexpr std::uint16_t kChannelNotOpen = 901;
+constexpr std::uint16_t kStoringSettings = 902;
 constexpr std::uint16_t kTagDataEmpty = 151;
 constexpr std::uint16_t kNoDrivesDetected = 161;
 
@@ -81,9 +85,11 @@ std::u16string Configurator::Text(std::uint16_t string_id) const {
     return strings::FormatResString(language_, string_id);
 }
 
-void Configurator::CloseDrive() {
+void Configurator::CloseDrive(UploadBlock reason) {
     drive_.reset();
     drive_record_.reset();
+    keys_ = {};
+    upload_block_ = reason;
 }
 
 void Configurator::Initialize() {
@@ -178,12 +184,15 @@ void Configurator::ReadSelectedDrive() {
     const int selected = view_.ComboIndex(ControlId::DriveList);
     const std::size_t line = selected < 0 ? 0 : static_cast<std::size_t>(selected);
     const transport::DriveRecord* record = table_.ListedRecord(line);
-    if (!record) return;
-    auto device = devices_.Open(record->storage_path);
-    if (!device) return;
+    auto device = record ? devices_.Open(record->storage_path) : nullptr;
+    if (!device) {
+        OnDriveOpenFailed();
+        return;
+    }
 
     drive_ = std::move(device);  // the drive read before is closed here
     drive_record_ = table_.listing_map[line];
+    upload_block_ = UploadBlock::NoChannel;  // until this read completes
     view_.SetComboIndex(ControlId::DriveList, static_cast<int>(line));
     view_.SetEnabled(ControlId::DriveList, true);
     host_.Wait(kWaitAfterOpen);
@@ -206,8 +215,14 @@ void Configurator::ReadSelectedDrive() {
         values.current_setup_id = protocol::SetupIdText(reading.settings.setup_id, language_);
     }
 
-    if (reading.admin_mode()) {
+    // The form is unlocked, and the drive may be written, only when the
+    // whole read succeeded in administrator mode: a drive unlocked by its
+    // user, a locked one or one whose channel key was not fetched and
+    // checked never receives the settings write (it carries the passwords).
+    if (reading.admin_mode() && !reading.identity_ok) host_.ShowMessage(Text(kDriveNotDetected));
+    if (reading.admin_mode() && reading.all_commands_ok()) {
         admin_ready_ = true;
+        upload_block_ = UploadBlock::None;
         form_.set_rfid_supported(reading.status.rfid_supported());
         form_.ClearAllTags();
         for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
@@ -229,10 +244,35 @@ void Configurator::ReadSelectedDrive() {
     } else {
         form_.DisableAllControls();
         view_.SetFocus(ControlId::Exit);
+        const bool channel_ok = reading.identity_ok && reading.channel.channel_key &&
+                                reading.channel.token_index && reading.channel.channel_check;
+        CloseDrive(reading.status_ok && !reading.status.admin_unlocked() ? UploadBlock::NotAdministrator
+                   : !channel_ok                                         ? UploadBlock::NoChannel
+                                                                         : UploadBlock::NoDrive);
+        admin_ready_ = false;
     }
 
     form_.FillFormFromSettings(form_.drive_settings());
     form_.ApplyChangeChecks();
+    LayOutWindow();
+    form_.WriteForm();
+    read_done_ = true;
+}
+
+void Configurator::OnDriveOpenFailed() {
+    // The drive of this line went away since the scan, or opening it was
+    // refused: nothing of the drive read before stays in use, and the
+    // window shows no drive until one is read again.
+    CloseDrive();
+    admin_ready_ = false;
+    serial_text_.clear();
+    form_.values().serial_number.clear();
+    form_.DisableAllControls();
+    for (ControlId id : {ControlId::DriveList, ControlId::Rescan, ControlId::Exit}) {
+        view_.SetEnabled(id, true);
+    }
+    host_.ShowMessage(Text(kDriveNotDetected));
+    view_.SetFocus(ControlId::Rescan);
     LayOutWindow();
     form_.WriteForm();
     read_done_ = true;
@@ -273,6 +313,14 @@ void Configurator::OnTimer() {
 }
 
 void Configurator::UploadSettings() {
+    if (!drive_ || upload_block_ != UploadBlock::None) {
+        const std::uint16_t reason = upload_block_ == UploadBlock::NotAdministrator ? kUserPasswordMode
+                                     : upload_block_ == UploadBlock::NoChannel      ? kChannelNotOpen
+                                                                                    : kDriveNotDetected;
+        host_.ShowMessage(Text(reason));
+        last_upload_succeeded_ = false;
+        return;
+    }
     if (form_.values().rfid == editor::kEnable && form_.tag_slots().occupied() == 0) {
         host_.ShowMessage(Text(kTagDataEmpty));
         return;
@@ -294,6 +342,7 @@ void Configurator::UploadSettings() {
 bool Configurator::WriteSettingsToDrive() {
     form_.ReadForm();
 
+
     std::u16string manufacturer;
     if (drive_record_ && *drive_record_ < table_.records.size()) {
         manufacturer = table_.records[*drive_record_].manufacturer;
@@ -307,18 +356,25 @@ bool Configurator::WriteSettingsToDrive() {
     if (!gathered) return false;
 
     const auto plaintext = gathered->upload.Encode();
-    if (drive_ && protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength,
-                                        keys_.channel_key, keys_, protocol::kTokenWriteSettings)) {
+    const protocol::SecureWriteResult written =
+        protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength,
+                              keys_.channel_key, keys_, protocol::kTokenWriteSettings);
+    if (written) {
         upload_done_ = true;
         form_.DisableAllControls();
         view_.SetEnabled(ControlId::SaveAs, true);
-        host_.Wait(kWaitAfterUpload);
+        host_.WaitWithProgress(kWaitAfterUpload, Text(kStoringSettings));
         admin_ready_ = false;
         return true;
     }
 
+    if (!written.sent) {
+        // Nothing reached the drive, so its last error says nothing about this.
+        host_.ShowMessage(Text(kChannelNotOpen));
+        return false;
+    }
     std::array<std::uint8_t, protocol::LastError::kSize> answer{};
-    if (drive_) protocol::ReadLastError(*drive_, answer);
+    protocol::ReadLastError(*drive_, answer);
     const protocol::DriveMessage message =
         protocol::UploadFailureMessage(protocol::LastError::Decode(answer), language_);
     host_.ShowMessage(message.text);
@@ -394,6 +450,11 @@ void Configurator::BrowseForLogFolder() {
 }
 
 void Configurator::OnCurrentPasswordFocusLost() { form_.OnCurrentPasswordFocusLost(); }
+
+void Configurator::OnUploadShortcut() {
+    if (scan_running_ || !view_.Enabled(ControlId::UploadSettings)) return;
+    UploadSettings();
+}
 
 void Configurator::OnCommand(ControlId id) {
     const auto probe = [this] { return SixLanguages(); };

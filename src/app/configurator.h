@@ -47,6 +47,9 @@ public:
     void OnDriveSelectionChanged();
     // The current-password field lost the keyboard focus.
     void OnCurrentPasswordFocusLost();
+    // The upload accelerator (Ctrl+C): uploads only while the upload button
+    // is enabled and no scan is running.
+    void OnUploadShortcut();
     // Hot-plug notifications and the 500 ms timer.
     void OnDeviceEvent(transport::DeviceEvent event);
     void OnTimer();
@@ -95,7 +98,13 @@ private:
     // the log was due but could not be written.
     bool WriteLogIfDue();
     bool SixLanguages();
-    void CloseDrive();
+    // Why the settings cannot be written to the open drive now.
+    enum class UploadBlock { None, NoDrive, NotAdministrator, NoChannel };
+    // Closes the open drive and forgets its keys: nothing can be written
+    // until a drive is read again in administrator mode.
+    void CloseDrive(UploadBlock reason = UploadBlock::NoDrive);
+    // The read of the selected line could not open its drive.
+    void OnDriveOpenFailed();
     std::u16string Text(std::uint16_t string_id) const;
 
     editor::FormView& view_;
@@ -108,6 +117,7 @@ private:
     std::unique_ptr<transport::ScsiDevice> drive_;
     std::optional<std::size_t> drive_record_;  // record of the open drive in table_
     protocol::ChannelKeys keys_;
+    UploadBlock upload_block_ = UploadBlock::NoDrive;
     std::u16string serial_text_;
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;

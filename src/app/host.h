@@ -35,6 +35,11 @@ public:
     virtual bool CopyToClipboard(std::string_view text) = 0;
     // Blocks the user interface for `duration` (the drive needs it).
     virtual void Wait(std::chrono::milliseconds duration) = 0;
+    // The same wait, with the step the drive is busy with for a progress
+    // indication.
+    virtual void WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view /*step*/) {
+        Wait(duration);
+    }
     // Runs `scan` off the user-interface thread and then `done` with its
     // result on the user-interface thread.
     virtual void RunScan(std::function<transport::DriveTable()> scan,

@@ -64,16 +64,17 @@ bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
     return true;
 }
 
-bool SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
-                 std::uint32_t wire_length, std::span<const std::uint8_t, kAes256KeySize> key,
-                 const ChannelKeys& keys, int token_position) {
-    if (!ValidWireLength(wire_length) || plaintext.size() > wire_length) return false;
+SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
+                              std::uint32_t wire_length,
+                              std::span<const std::uint8_t, kAes256KeySize> key,
+                              const ChannelKeys& keys, int token_position) {
+    if (!ValidWireLength(wire_length) || plaintext.size() > wire_length) return {};
     const auto tmpl = TokenTemplate(keys, token_position);
-    if (!tmpl) return false;
+    if (!tmpl) return {};
     std::array<std::uint8_t, kSecureBufferSize> buffer{};
     std::copy(plaintext.begin(), plaintext.end(), buffer.begin());
     EncryptBlocks(buffer, buffer, key, static_cast<int>(wire_length));
-    return transport::SystemCommandWrite(device, *tmpl, wire_length, buffer);
+    return {true, transport::SystemCommandWrite(device, *tmpl, wire_length, buffer)};
 }
 
 ChannelOpenResult OpenChannel(transport::ScsiDevice& device, ChannelKeys& keys) {

@@ -45,11 +45,19 @@ bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
                 std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
                 std::size_t used);
 
+// What became of a protected write: whether anything reached the drive, and
+// whether the drive accepted it. Converts to true only for an accepted write.
+struct SecureWriteResult {
+    bool sent = false;      // the pre-command went out (the drive may have refused it)
+    bool accepted = false;  // the drive accepted the write
+    explicit operator bool() const { return accepted; }
+};
+
 // Zero-extends `plaintext` to `wire_length` (a multiple of 16, at most 512),
 // enciphers it with `key` and sends it as the system write, with the token
 // of `token_position` in the template. Fails unsent when the token is
 // unavailable or the lengths do not fit.
-bool SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
+SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
                  std::uint32_t wire_length, std::span<const std::uint8_t, kAes256KeySize> key,
                  const ChannelKeys& keys, int token_position);
 

@@ -8,6 +8,8 @@
 
 #include "app/configurator.h"
 #include "app/scripted_host.h"
+#include "protocol/aes256.h"
+#include "protocol/channel.h"
 #include "protocol/constants.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
@@ -27,26 +29,49 @@ const std::u16string kUserMode =
     u"The QX7 device is connected with the User's password!\nPlease reconnect QX7 using the "
     u"Administrator's password.";
 
-// Counts the devices open at a time, so a test can see handles closed.
+// Counts the devices open at a time, so a test can see handles closed, and
+// records every command block with the path of the drive it went to.
 class CountingEnumerator final : public transport::ForwardingEnumerator {
 public:
     using ForwardingEnumerator::ForwardingEnumerator;
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override {
         auto device = inner().Open(path);
         if (!device) return nullptr;
-        return std::make_unique<Counted>(std::move(device), open_now);
+        return std::make_unique<Counted>(std::move(device), *this, path);
+    }
+    // The paths that received a command block starting with `prefix` (hex).
+    std::vector<std::string> PathsSent(const std::string& prefix) const {
+        std::vector<std::string> paths;
+        for (const auto& [path, cdb] : sent) {
+            if (cdb.rfind(prefix, 0) == 0) paths.push_back(path);
+        }
+        return paths;
     }
     int open_now = 0;
+    std::vector<std::pair<std::string, std::string>> sent;  // path, command block in hex
+    // Lets a test change an answer on its way back.
+    std::function<void(const transport::ScsiRequest&)> tamper;
 
 private:
     struct Counted final : transport::ScsiDevice {
-        Counted(std::unique_ptr<transport::ScsiDevice> d, int& n) : device(std::move(d)), count(n) { ++count; }
-        ~Counted() override { --count; }
-        transport::ScsiResult Execute(const transport::ScsiRequest& r) override { return device->Execute(r); }
+        Counted(std::unique_ptr<transport::ScsiDevice> d, CountingEnumerator& o, std::string p)
+            : device(std::move(d)), owner(o), path(std::move(p)) { ++owner.open_now; }
+        ~Counted() override { --owner.open_now; }
+        transport::ScsiResult Execute(const transport::ScsiRequest& r) override {
+            owner.sent.emplace_back(path, qx7::strings::ToHex(std::span(r.cdb.data(), r.cdb_length)));
+            const transport::ScsiResult result = device->Execute(r);
+            if (owner.tamper) owner.tamper(r);
+            return result;
+        }
         std::unique_ptr<transport::ScsiDevice> device;
-        int& count;
+        CountingEnumerator& owner;
+        std::string path;
     };
 };
+
+// Command blocks by their first bytes: the settings write and the last-error query.
+constexpr const char* kSettingsWrite = "3b01cd31";
+constexpr const char* kLastErrorQuery = "3c01ce02";
 
 // A host whose scans finish only when the test says so.
 class DeferredScanHost final : public ScriptedHost {
@@ -273,12 +298,6 @@ TEST_F(ConfiguratorTest, RefusedUploadsShowTheDrivesErrorAndFocusTheFieldToCorre
     } cases[] = {
         {"wrong current password", [](ConfiguratorTest& t) { t.PrepareSettingsUpload(u"WRONG123"); },
          u"Incorrect current admin password is entered.", ControlId::CurrentPassword},
-        {"unlocked with the user password (Ctrl+C while locked)",
-         [](ConfiguratorTest& t) {
-             t.session.state().drives[0].mode = sim::UnlockMode::User;
-             t.PrepareSettingsUpload();
-         },
-         kUserMode, ControlId::Rescan},
         {"write and error query both fail",
          [](ConfiguratorTest& t) {
              for (const char* prefix : {"3b01cd31", "3c01ce02"}) {
@@ -308,6 +327,131 @@ TEST_F(ConfiguratorTest, RefusedUploadsShowTheDrivesErrorAndFocusTheFieldToCorre
         EXPECT_FALSE(std::filesystem::exists(dir / "QX7SIM0000000001.qx7")) << tc.name;
         EXPECT_TRUE(view.Enabled(ControlId::Exit)) << tc.name;
     }
+}
+
+// A drive is written only when the read just before found it unlocked with
+// the administrator password over a complete channel; in every other case
+// the upload is refused with a message and no settings write is sent to any
+// drive (the write carries the passwords).
+TEST_F(ConfiguratorTest, NoSettingsWriteReachesADriveThatWasNotReadInAdministratorMode) {
+    const auto fault = [](const char* prefix) {
+        sim::SimFault f;
+        f.cdb_prefix = qx7::strings::FromHex(prefix).value();
+        return f;
+    };
+    const std::u16string no_channel =
+        u"Nothing was sent to the drive: its encrypted command channel is not open.\nPlease "
+        u"reconnect the QX7 drive and read it again.";
+    struct Case {
+        const char* name;
+        std::function<void(sim::SimDrive&)> arrange;
+        std::u16string refusal;
+    } cases[] = {
+        {"unlocked with the user password",
+         [](sim::SimDrive& d) { d.mode = sim::UnlockMode::User; }, kUserMode},
+        {"locked", [](sim::SimDrive& d) { d.mode = sim::UnlockMode::Locked; }, kUserMode},
+        {"channel key not fetched", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce7e")); },
+         no_channel},
+        {"channel check failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce04")); },
+         no_channel},
+        {"identity failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce01")); },
+         no_channel},
+    };
+    for (const auto& tc : cases) {
+        configurator.reset();
+        host = ScriptedHost();
+        host.program_folder = dir;
+        devices.sent.clear();
+        session.state().drives[0] = sim::DefaultDrive(0);
+        tc.arrange(session.state().drives[0]);
+        Configurator& c = Start();
+        EXPECT_FALSE(c.admin_ready()) << tc.name;
+        EXPECT_FALSE(view.Enabled(ControlId::ChangeSettings)) << tc.name;
+        EXPECT_EQ(devices.open_now, 0) << tc.name << ": the drive is not kept open";
+
+        EXPECT_FALSE(view.Enabled(ControlId::UploadSettings)) << tc.name;
+        host.messages.clear();
+        c.OnUploadShortcut();  // the upload button is disabled: the shortcut does nothing
+        EXPECT_TRUE(host.messages.empty()) << tc.name;
+        view.SetText(ControlId::CurrentPassword, u"QX7ADMIN");
+        c.UploadSettings();  // and the command itself is refused
+        EXPECT_FALSE(c.last_upload_succeeded()) << tc.name;
+        EXPECT_EQ(host.texts(), std::vector<std::u16string>{tc.refusal}) << tc.name;
+        EXPECT_TRUE(devices.PathsSent(kSettingsWrite).empty()) << tc.name;
+        EXPECT_TRUE(devices.PathsSent(kLastErrorQuery).empty()) << tc.name;
+        EXPECT_EQ(session.state().drives[0].settings, sim::DefaultDrive(0).settings) << tc.name;
+    }
+}
+
+// Picking a line whose drive cannot be opened forgets the drive read
+// before: nothing is written to it afterwards.
+class TwoDriveTest : public ConfiguratorTest {
+protected:
+    TwoDriveTest() : ConfiguratorTest({sim::DefaultDrive(0), sim::DefaultDrive(1)}) {}
+};
+
+TEST_F(TwoDriveTest, ADriveThatCannotBeOpenedLeavesNoDriveToWriteTo) {
+    ConfiguratorTest& t = *this;
+    Configurator& c = t.Start();
+    ASSERT_TRUE(c.admin_ready());
+    ASSERT_EQ(t.view.ComboLines(ControlId::DriveList).size(), 2u);
+    t.PrepareSettingsUpload();
+
+    t.bus.Unplug(1);  // gone between the scan and the read
+    t.view.SetComboIndex(ControlId::DriveList, 1);
+    c.OnDriveSelectionChanged();
+    EXPECT_EQ(t.host.texts(), std::vector<std::u16string>{
+                                  u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
+    EXPECT_FALSE(c.admin_ready());
+    EXPECT_TRUE(c.read_done()) << "a later rescan is not blocked";
+    EXPECT_EQ(t.devices.open_now, 0);
+    EXPECT_EQ(t.view.Text(ControlId::SerialNumber), u"");
+    EXPECT_TRUE(t.view.Enabled(ControlId::Rescan));
+    EXPECT_TRUE(t.view.Enabled(ControlId::DriveList));
+    EXPECT_FALSE(t.view.Enabled(ControlId::UploadSettings));
+
+    t.host.messages.clear();
+    c.UploadSettings();
+    EXPECT_FALSE(c.last_upload_succeeded());
+    EXPECT_EQ(t.host.texts(), std::vector<std::u16string>{
+                                  u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
+    EXPECT_TRUE(t.devices.PathsSent(kSettingsWrite).empty());
+    EXPECT_TRUE(c.uploaded_serials().empty());
+}
+
+// An upload that never reached the drive says so instead of showing the
+// drive's last error, which belongs to some earlier command.
+TEST_F(ConfiguratorTest, AnUnsentUploadSaysSoAndDoesNotAskTheDriveForItsLastError) {
+    // Tamper with the channel's token indexes on their way back so that the
+    // write's token points past the channel key: the read still works, the
+    // write cannot be built.
+    protocol::ChannelKeys seen;
+    qx7::protocol::DeriveIdKey(session.state().drives[0].device_id, seen);
+    devices.tamper = [&seen](const transport::ScsiRequest& r) {
+        const std::string cdb = qx7::strings::ToHex(std::span(r.cdb.data(), r.cdb_length));
+        if (cdb.rfind("3c01ce7e", 0) == 0) {
+            std::array<std::uint8_t, 32> key{};
+            protocol::DecryptBlocks(key, r.data.first(32), seen.id_key, 32);
+            seen.channel_key = key;
+        } else if (cdb.rfind("3c01ce7d", 0) == 0) {
+            std::array<std::uint8_t, 16> index{};
+            protocol::DecryptBlocks(index, r.data.first(16), seen.channel_key, 16);
+            index[protocol::kTokenWriteSettings] = 200;
+            protocol::EncryptBlocks(r.data.first(16), index, seen.channel_key, 16);
+        }
+    };
+    Configurator& c = Start();
+    ASSERT_TRUE(c.admin_ready()) << qx7::strings::ToUtf8(host.texts().empty() ? u"" : host.texts().front());
+    PrepareSettingsUpload();
+    host.messages.clear();
+    devices.sent.clear();
+    c.OnUploadShortcut();
+    EXPECT_FALSE(c.last_upload_succeeded());
+    EXPECT_EQ(host.texts(),
+              std::vector<std::u16string>{u"Nothing was sent to the drive: its encrypted command "
+                                          u"channel is not open.\nPlease reconnect the QX7 drive "
+                                          u"and read it again."});
+    EXPECT_TRUE(devices.sent.empty()) << "no command at all, no last-error query either";
 }
 
 TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
