@@ -107,7 +107,12 @@ HttpResponse CurlHttpClient::Get(const std::string& url) {
     }
     const CURLcode code = curl_easy_perform(easy);
     if (code != CURLE_OK) return {ClassifyFailure(easy, code), {}};
+    long http_code = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &http_code) != CURLE_OK) {
+        return {HttpStatus::RequestFailed, {}};
+    }
     response.status = HttpStatus::Ok;
+    response.http_code = static_cast<int>(http_code);
     return response;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP side of the update check: one GET per file, the whole body at
-// once. The check never looks at the HTTP status; a missing file shows in
-// the body (see update_check.h).
+// once, with the HTTP status code of the answer; the check decides what a
+// status code means (see update_check.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +23,13 @@ enum class HttpStatus {
     RequestFailed,  // the server was reached but the request did not complete
 };
 
+// HTTP status codes 200 to 299.
+constexpr bool IsSuccessCode(int http_code) { return http_code >= 200 && http_code <= 299; }
+
 struct HttpResponse {
     HttpStatus status = HttpStatus::RequestFailed;
     std::vector<std::uint8_t> body;  // empty unless status is Ok
+    int http_code = 200;             // the answer's HTTP status code, when status is Ok
 };
 
 class HttpClient {
@@ -33,7 +37,8 @@ public:
     virtual ~HttpClient() = default;
 
     // Fetches `url`. Whatever the HTTP status, an answer whose body fits
-    // (BodyFits) is Ok; a longer body is RequestFailed and is not kept.
+    // (BodyFits) is Ok, with its status code in http_code; a longer body is
+    // RequestFailed and is not kept.
     virtual HttpResponse Get(const std::string& url) = 0;
 };
 

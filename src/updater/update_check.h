@@ -18,10 +18,10 @@ namespace qx7::updater {
 enum class UpdateCheckResult : int {
     UpdateAvailable = 0,    // the server's version is greater than the own one
     NoConnection = 1,       // offline, or the server could not be reached
-    RequestFailed = 2,      // the manifest or the changelog request failed
-    ManifestMissing = 3,    // the manifest is empty or the server's not-found page
+    RequestFailed = 2,      // the manifest or the changelog request failed or had an error status
+    ManifestMissing = 3,    // no manifest: not found, empty, or not a version
     OwnVersionUnknown = 5,  // the own version is 0.0.0.0
-    UpToDate = 6,           // not greater, or either version is malformed
+    UpToDate = 6,           // the server's version is not greater
 };
 
 // "UpdateAvailable", "NoConnection", ...
@@ -52,6 +52,13 @@ struct UpdateCheckOutcome {
 // Runs the whole check against `folder_url` (ending in '/'; the file names
 // are appended to it as given). Status texts are taken from the string table
 // of `language`.
+//
+// Only a manifest that was answered with a success status and holds a
+// version (one line end after it is dropped) is compared. A not-found
+// status (404, 410), the not-found page, an empty body or a text that is
+// not a version is ManifestMissing; any other error status is RequestFailed.
+// A changelog answered with a not-found status or page shows
+// kChangelogNotFoundText; one with another error status is RequestFailed.
 UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
                                   const FileVersion& own_version, strings::Language language);
 

@@ -54,4 +54,6 @@ int CompareVersions(std::u16string_view first, std::u16string_view second) {
     return 0;
 }
 
+bool IsVersion(std::u16string_view text) { return ParseVersion(text).has_value(); }
+
 }  // namespace qx7::updater

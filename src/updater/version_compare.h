@@ -22,4 +22,8 @@ inline constexpr int kSecondVersionMalformed = -22;
 // included). A field above 2147483647 counts as 2147483647.
 int CompareVersions(std::u16string_view first, std::u16string_view second);
 
+// Whether `text` is a version in the sense above (CompareVersions would not
+// call it malformed).
+bool IsVersion(std::u16string_view text);
+
 }  // namespace qx7::updater

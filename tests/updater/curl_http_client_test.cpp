@@ -48,13 +48,19 @@ TEST(CurlHttpClient, SendsTheAgentAndAsksForAnUncachedCopy) {
     EXPECT_NE(head.find("Cache-Control: no-cache\r\n"), std::string::npos) << head;
 }
 
-// The status is not examined: an error page is an answer like any other.
-TEST(CurlHttpClient, ReturnsTheBodyOfAnErrorPage) {
+// An error page is an answer like any other, with its status code.
+TEST(CurlHttpClient, ReturnsTheBodyAndStatusOfAnErrorPage) {
     LocalHttpServer server;
+    server.Serve("broken.txt", {"oops", "HTTP/1.0 500 Internal Server Error"});
     CurlHttpClient http(LoopbackSettings());
     const HttpResponse response = http.Get(server.FolderUrl() + "missing.txt");
     ASSERT_EQ(response.status, HttpStatus::Ok);
     EXPECT_EQ(Text(response), test_support::kNotFoundPage);
+    EXPECT_EQ(response.http_code, 404);
+    const HttpResponse broken = http.Get(server.FolderUrl() + "broken.txt");
+    ASSERT_EQ(broken.status, HttpStatus::Ok);
+    EXPECT_EQ(broken.http_code, 500);
+    EXPECT_EQ(http.Get(server.FolderUrl() + "missing.txt").http_code, 404);
 }
 
 // A body must leave room for one zero byte in the 4096-byte read buffer,
@@ -140,7 +146,7 @@ TEST_F(UpdateCheckOverHttp, ReportsAnUpdate) {
     EXPECT_EQ(server_.Requests()[1].rfind("GET /downloads/qx7/utilities/update/qx7config_changelog.txt ", 0), 0u);
 }
 
-TEST_F(UpdateCheckOverHttp, ReportsUpToDateForTheSameOrAMalformedVersion) {
+TEST_F(UpdateCheckOverHttp, ReportsUpToDateForTheSameVersionWithOrWithoutALineEnd) {
     const std::string up_to_date =
         "You are up to date!\nOstrivance Configurator v2.3.3.1 is currently the newest version available.";
     for (const char* manifest : {"2.3.3.1", "2.3.3.1\n"}) {
@@ -152,6 +158,32 @@ TEST_F(UpdateCheckOverHttp, ReportsUpToDateForTheSameOrAMalformedVersion) {
         EXPECT_FALSE(outcome.update_enabled);
         EXPECT_EQ(Show(outcome.status_text), up_to_date);
         EXPECT_EQ(Show(outcome.changelog), "notes");
+    }
+}
+
+// Whatever is not the manifest fails the check; none of it is "up to date".
+TEST_F(UpdateCheckOverHttp, AnythingButTheManifestFailsTheCheck) {
+    const struct {
+        const char* name;
+        LocalResponse manifest;
+        UpdateCheckResult result;
+    } cases[] = {
+        {"another server's not-found page", {"<html><h1>Page not found</h1></html>", "HTTP/1.0 404 Not Found"},
+         UpdateCheckResult::ManifestMissing},
+        {"a version with an error status", {"2.3.3.1", "HTTP/1.0 500 Internal Server Error"},
+         UpdateCheckResult::RequestFailed},
+        {"a page instead of the manifest", {"<html><body>Parked domain</body></html>"},
+         UpdateCheckResult::ManifestMissing},
+        {"a malformed version", {"2.3.3.1.0"}, UpdateCheckResult::ManifestMissing},
+    };
+    ServeChangelog("notes");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server_.Serve(std::string(kManifestFile), c.manifest);
+        const UpdateCheckOutcome outcome = Check();
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+        EXPECT_FALSE(outcome.update_enabled);
     }
 }
 

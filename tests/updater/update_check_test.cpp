@@ -18,8 +18,8 @@ const std::string kManifestUrl = kFolder + "qx7config_update.txt";
 const std::string kChangelogUrl = kFolder + "qx7config_changelog.txt";
 constexpr FileVersion kOwnVersion{2, 3, 3, 1};
 
-HttpResponse Body(const std::string& text) {
-    return {HttpStatus::Ok, std::vector<std::uint8_t>(text.begin(), text.end())};
+HttpResponse Body(const std::string& text, int http_code = 200) {
+    return {HttpStatus::Ok, std::vector<std::uint8_t>(text.begin(), text.end()), http_code};
 }
 HttpResponse Failure(HttpStatus status) { return {status, {}}; }
 
@@ -71,6 +71,24 @@ TEST(CheckForUpdate, FailuresKeepTheConnectionErrorText) {
          UpdateCheckResult::ManifestMissing, u"", 1},
         {"not-found page", Body("<html><title>404 Not Found</title></html>"), Body("log"),
          kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
+        // What is not the manifest is no answer: another server's not-found
+        // page, an error status, a page or a text that is not a version.
+        {"not found by status", Body("<html>Sorry, no such page</html>", 404), Body("log"), kOwnVersion,
+         UpdateCheckResult::ManifestMissing, u"", 1},
+        {"gone", Body("2.3.4", 410), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
+        {"server error", Body("2.3.4", 500), Body("log"), kOwnVersion, UpdateCheckResult::RequestFailed,
+         u"", 1},
+        {"redirect not followed", Body("", 302), Body("log"), kOwnVersion,
+         UpdateCheckResult::RequestFailed, u"", 1},
+        {"another page", Body("<html><body>Welcome</body></html>"), Body("log"), kOwnVersion,
+         UpdateCheckResult::ManifestMissing, u"", 1},
+        {"five fields", Body("1.2.3.4.5"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing,
+         u"", 1},
+        {"a letter", Body("2.3.4a"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
+        {"two line ends", Body("2.3.4\n\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing,
+         u"", 1},
+        {"only a line end", Body("\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"",
+         1},
         // Reaching the server for the manifest proves the connection; a
         // changelog that cannot be fetched is a failed request.
         {"changelog unreachable", Body("9.0"), Failure(HttpStatus::NoConnection), kOwnVersion,
@@ -78,6 +96,8 @@ TEST(CheckForUpdate, FailuresKeepTheConnectionErrorText) {
         {"changelog request", Body("9.0"), Failure(HttpStatus::RequestFailed), kOwnVersion,
          UpdateCheckResult::RequestFailed, u"", 2},
         {"changelog too long", Body("9.0"), Body(too_long), kOwnVersion,
+         UpdateCheckResult::RequestFailed, u"", 2},
+        {"changelog server error", Body("9.0"), Body("log", 503), kOwnVersion,
          UpdateCheckResult::RequestFailed, u"", 2},
         {"no own version", Body("9.0"), Body("log"), FileVersion{},
          UpdateCheckResult::OwnVersionUnknown, u"log", 2},
@@ -101,14 +121,18 @@ TEST(CheckForUpdate, ComparesTheManifestWithTheOwnVersion) {
         FileVersion own;
         UpdateCheckResult result;
         std::u16string status_insert;
+        const char* server_version;
     } cases[] = {
-        {"2.3.4", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.3.4"},
-        {"2.10", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.10"},
-        {"2.3.3.1", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1"},
-        {"2.3.3", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1"},
-        {"2.3.3.1\r\n", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1"},
-        {"1.2.3.4.5", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1"},
-        {"2.4", FileVersion{2, 4, 0, 0}, UpdateCheckResult::UpToDate, u"2.4"},
+        {"2.3.4", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.3.4", "2.3.4"},
+        {"2.10", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.10", "2.10"},
+        {"2.3.3.1", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1", "2.3.3.1"},
+        {"2.3.3", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1", "2.3.3"},
+        {"2..4.", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2..4.", "2..4."},
+        // One line end after the version is not part of it.
+        {"2.3.4\n", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.3.4", "2.3.4"},
+        {"2.3.4\r\n", kOwnVersion, UpdateCheckResult::UpdateAvailable, u"2.3.4", "2.3.4"},
+        {"2.3.3.1\r\n", kOwnVersion, UpdateCheckResult::UpToDate, u"2.3.3.1", "2.3.3.1"},
+        {"2.4", FileVersion{2, 4, 0, 0}, UpdateCheckResult::UpToDate, u"2.4", "2.4"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.manifest);
@@ -120,7 +144,7 @@ TEST(CheckForUpdate, ComparesTheManifestWithTheOwnVersion) {
         EXPECT_EQ(Show(outcome.status_text),
                   Show(strings::FormatResString(Language::English, available ? 238 : 237,
                                                 {c.status_insert})));
-        EXPECT_EQ(Show(outcome.server_version), c.manifest);
+        EXPECT_EQ(Show(outcome.server_version), c.server_version);
         EXPECT_EQ(Show(outcome.changelog), "changes");
     }
 }
@@ -139,10 +163,13 @@ TEST(CheckForUpdate, ReadsEachBodyUpToItsFirstZeroByte) {
 }
 
 TEST(CheckForUpdate, ReplacesAMissingChangelogAndStillCompares) {
-    ScriptedHttp http(Body("2.3.3.1"), Body("<html><title>404 Not Found</title></html>"));
-    const UpdateCheckOutcome outcome = CheckForUpdate(http, kFolder, kOwnVersion, Language::English);
-    EXPECT_EQ(outcome.result, UpdateCheckResult::UpToDate);
-    EXPECT_EQ(outcome.changelog, kChangelogNotFoundText);
+    for (const HttpResponse& missing :
+         {Body("<html><title>404 Not Found</title></html>"), Body("<html>No such page</html>", 404)}) {
+        ScriptedHttp http(Body("2.3.3.1"), missing);
+        const UpdateCheckOutcome outcome = CheckForUpdate(http, kFolder, kOwnVersion, Language::English);
+        EXPECT_EQ(outcome.result, UpdateCheckResult::UpToDate);
+        EXPECT_EQ(outcome.changelog, kChangelogNotFoundText);
+    }
 }
 
 TEST(CheckForUpdate, UsesTheTextsOfTheGivenLanguage) {
