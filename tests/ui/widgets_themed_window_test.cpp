@@ -76,9 +76,10 @@ TEST(ThemedWindowTest, TitleIsCentredWhiteSixteenPixelMediumText) {
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
 
     const QImage image = Grab(window);
+    const QRect title = window.TitleLabel()->geometry();
     QRect white_text;
     for (int y = 0; y < ThemedWindow::kBandHeight; ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = title.left(); x <= title.right(); ++x) {
             if (image.pixelColor(x, y) == QColor(Qt::white)) {
                 white_text = white_text.united(QRect(x, y, 1, 1));
             }
@@ -238,6 +239,26 @@ TEST_F(ThemedWindowInputTest, PressOnAControlGoesToTheControl) {
     EXPECT_EQ(window_->MoveStartCount(), 0);
     QTest::mouseClick(late_label, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(window_->MoveStartCount(), 1);
+}
+
+TEST_F(ThemedWindowInputTest, HoveredOrPressedCloseCrossStaysReadableOnTheBandInBothPaths) {
+    IconButton* close = window_->CloseButton();
+    QTest::mouseMove(close, QPoint(3, 3));
+    QTest::mouseMove(close, QPoint(4, 4));
+    ASSERT_TRUE(close->IsHovered());
+    for (DrawingPath path : {DrawingPath::Styled, DrawingPath::Plain}) {
+        close->SetDrawingPath(path);
+        for (bool pressed : {false, true}) {
+            close->setDown(pressed);
+            const QImage image = Grab(*close);
+            const QPoint centre(close->width() / 2 + (pressed ? 1 : 0), close->height() / 2 + (pressed ? 1 : 0));
+            const QColor cross = image.pixelColor(centre);
+            const QColor face = image.pixelColor(centre.x() - 8, centre.y());
+            EXPECT_GT(cross.lightness() - face.lightness(), 60)
+                << "path " << static_cast<int>(path) << " pressed " << pressed;
+        }
+        close->setDown(false);
+    }
 }
 
 TEST_F(ThemedWindowInputTest, CloseButtonCallsOnTitleCloseWhichEndsWithCancel) {

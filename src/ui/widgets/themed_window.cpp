@@ -130,6 +130,7 @@ ThemedWindow::ThemedWindow(QWidget* parent)
     close_button_->setFocusPolicy(Qt::NoFocus);
     connect(close_button_, &QAbstractButton::clicked, this, [this] { OnTitleClose(); });
 
+    ApplyBandPalette();
     PlaceBandControls();
     drag_filter_ = new WindowDragFilter(this);
     qApp->installEventFilter(drag_filter_);
@@ -141,7 +142,27 @@ ThemedWindow::~ThemedWindow() {
 
 void ThemedWindow::SetCaptionColor(const QColor& color) {
     caption_color_ = color;
+    ApplyBandPalette();
     update();
+}
+
+void ThemedWindow::ApplyBandPalette() {
+    // The band's buttons sit on the caption colour: their hover and press
+    // faces and frames are shades of it, so that the white glyphs stay
+    // readable in both drawing paths.
+    QPalette colours = close_button_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Window, caption_color_);
+        colours.setColor(group, QPalette::Button, caption_color_.lighter(110));
+        colours.setColor(group, QPalette::Light, caption_color_.lighter(170));
+        colours.setColor(group, QPalette::Midlight, caption_color_.lighter(140));
+        colours.setColor(group, QPalette::Dark, caption_color_.darker(170));
+        colours.setColor(group, QPalette::Shadow, caption_color_.darker(250));
+        colours.setColor(group, QPalette::ButtonText, Qt::white);
+        colours.setColor(group, QPalette::WindowText, Qt::white);
+    }
+    close_button_->setPalette(colours);
+    app_icon_->setPalette(colours);
 }
 
 void ThemedWindow::SetTitle(const QString& title) {

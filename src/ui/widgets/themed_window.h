@@ -48,7 +48,9 @@ public:
 
     // Sets the title label's text and the window title.
     void SetTitle(const QString& title);
-    // The derived window sets the geometry of these three.
+    // The derived window sets the geometry of these three. Further buttons
+    // on the band may take the close button's palette (shades of the
+    // caption colour).
     QLabel* TitleLabel() const { return title_; }
     IconButton* CloseButton() const { return close_button_; }
     IconButton* AppIconButton() const { return app_icon_; }
@@ -87,6 +89,7 @@ private:
     bool HandlePress(QWidget* receiver, QMouseEvent* event);
     bool HandleMove(QMouseEvent* event);
     bool HandleRelease(QMouseEvent* event);
+    void ApplyBandPalette();
 
     QColor caption_color_ = DefaultCaptionColor();
     QLabel* title_ = nullptr;
