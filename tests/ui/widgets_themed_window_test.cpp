@@ -98,6 +98,7 @@ TEST(ThemedWindowTest, BandButtonsTakeNoFocusAndTheIconLooksTheSameDisabled) {
     EXPECT_EQ(window.AppIconButton()->IconPixelSize(), QSize(24, 24));
     EXPECT_FALSE(window.AppIconButton()->isEnabled());
     EXPECT_TRUE(window.AppIconButton()->IsTransparentBackground());
+    EXPECT_FALSE(window.windowIcon().isNull());
 }
 
 struct SurfaceCase {

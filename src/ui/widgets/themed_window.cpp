@@ -105,6 +105,8 @@ ThemedWindow::ThemedWindow(QWidget* parent)
     colours.setColor(QPalette::Window, Qt::white);
     setPalette(colours);
 
+    setWindowIcon(LoadIcon(kAppIconId));
+
     title_ = new QLabel(this);
     title_->setAlignment(Qt::AlignCenter);
     QFont title_font = title_->font();
