@@ -1,0 +1,121 @@
+// qx7config: the desktop configurator for QX7 drives.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "strings/string_table.h"
+#include "ui/shell/desktop_session.h"
+#include "ui/shell/drive_sources.h"
+#include "ui/shell/interface_language.h"
+#include "ui/shell/menu_commands.h"
+#include "ui/shell/single_instance.h"
+#include "ui/widgets/icons.h"
+#include "ui/window/main_window.h"
+
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "qx7config: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                             "not set); qx7ctl works without one\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qx7config"));
+    QApplication::setApplicationVersion(QStringLiteral(QX7_VERSION_TEXT));
+    QApplication::setDesktopFileName(QStringLiteral("qx7config"));
+    QApplication::setWindowIcon(qx7::ui::LoadIcon(208));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configurator for QX7 hardware-encrypted USB drives"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Use simulated drives instead of the attached ones, kept in STATE (default: %1), "
+                       "with a panel to plug, unplug and unlock them")
+            .arg(QString::fromStdString(qx7::ui::DefaultSimulatorStatePath())));
+    const QCommandLineOption no_update_check(QStringLiteral("no-update-check"),
+                                             QStringLiteral("Do not check for a newer version at start"));
+    parser.addOption(simulate);
+    parser.addOption(no_update_check);
+    parser.addPositionalArgument(QStringLiteral("STATE"), QStringLiteral("The simulator's state file (with --simulate)"),
+                                 QStringLiteral("[STATE]"));
+    parser.process(app);
+    if (!parser.isSet(simulate) && !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "qx7config: a state file is given only with --simulate\n");
+        return 2;
+    }
+
+    qx7::ui::SingleInstance instance(QStringLiteral("qx7config"));
+    if (instance.AnotherCopyRuns()) return 0;
+
+    const qx7::strings::Language language = qx7::ui::LanguageForLocale(QLocale::system());
+    qx7::ui::InstallQtTranslations(language);
+
+    std::string error;
+    std::unique_ptr<qx7::ui::DriveSource> drives;
+    // Why drives cannot be written, from whichever thread first finds out;
+    // shown once the window exists.
+    auto unavailable = std::make_shared<std::function<void(const std::string&)>>();
+    if (parser.isSet(simulate)) {
+        const QStringList given = parser.positionalArguments();
+        const std::string path =
+            given.isEmpty() ? qx7::ui::DefaultSimulatorStatePath() : given.front().toStdString();
+        drives = qx7::ui::OpenSimulatedDrives(path, &error);
+    } else {
+        drives = qx7::ui::OpenMachineDrives(
+            [unavailable](const std::string& why) {
+                if (*unavailable) (*unavailable)(why);
+            },
+            &error);
+    }
+    if (!drives) {
+        std::fprintf(stderr, "qx7config: %s\n", error.c_str());
+        QMessageBox::critical(nullptr, QStringLiteral("qx7config"), QString::fromStdString(error));
+        return 1;
+    }
+
+    qx7::ui::DesktopSession::Options options;
+    options.language = language;
+    options.startup_update_check = !parser.isSet(no_update_check);
+    qx7::ui::DesktopSession session(drives->enumerator(), drives->watcher(), options);
+    *unavailable = [&session](const std::string& why) {
+        const QString text = QString::fromStdString(why);
+        QMetaObject::invokeMethod(&session.window(), [&session, text] {
+            session.dialogs().ShowMessage(text, qx7::editor::MessageIcon::Warning);
+        });
+    };
+    QObject::connect(&session, &qx7::ui::DesktopSession::languageChanged, &app,
+                     [](qx7::strings::Language now) { qx7::ui::InstallQtTranslations(now); });
+    QObject::connect(&session, &qx7::ui::DesktopSession::finished, &app, [] { QApplication::quit(); });
+    QObject::connect(&instance, &qx7::ui::SingleInstance::raiseRequested, &session.window(), [&session] {
+        session.window().showNormal();
+        session.window().raise();
+        session.window().activateWindow();
+    });
+    qx7::ui::MenuCommands menus(session);
+
+    session.Start();
+    const int status = QApplication::exec();
+    session.Shutdown();
+    *unavailable = nullptr;
+    return status;
+}

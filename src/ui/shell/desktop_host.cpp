@@ -1,0 +1,144 @@
+#include "ui/shell/desktop_host.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <ctime>
+
+#include "ui/shell/dialogs.h"
+#include "ui/shell/logic_thread.h"
+#include "ui/window/main_window.h"
+
+namespace qx7::ui {
+namespace {
+
+QString ToQString(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen) {
+    if (!chosen || chosen->isEmpty()) return std::nullopt;
+    return std::filesystem::path(QFile::encodeName(*chosen).toStdString());
+}
+
+}  // namespace
+
+DesktopHost::DesktopHost(MainWindow& window, Dialogs& dialogs, const UiThreadCall& call, LogicThread& logic)
+    : window_(window), dialogs_(dialogs), call_(call), logic_(logic) {}
+
+DesktopHost::~DesktopHost() { JoinScan(); }
+
+void DesktopHost::ShowMessage(std::u16string_view text, editor::MessageIcon icon) {
+    const QString message = ToQString(text);
+    call_([this, &message, icon] { dialogs_.ShowMessage(message, icon); });
+}
+
+std::optional<std::filesystem::path> DesktopHost::AskSavePath(std::u16string_view initial_name) {
+    const QString name = ToQString(initial_name);
+    return ToPath(call_([this, &name] { return dialogs_.AskSavePath(name); }));
+}
+
+std::optional<std::filesystem::path> DesktopHost::AskOpenPath() {
+    return ToPath(call_([this] { return dialogs_.AskOpenPath(); }));
+}
+
+std::optional<std::filesystem::path> DesktopHost::AskFolder() {
+    return ToPath(call_([this] { return dialogs_.AskFolder(); }));
+}
+
+bool DesktopHost::CopyToClipboard(std::string_view text) {
+    // One byte a character, as the form holds it.
+    const QString copy = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return call_([&copy] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard) return false;
+        clipboard->setText(copy);
+        return true;
+    });
+}
+
+void DesktopHost::Wait(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration / wait_divisor_);
+}
+
+void DesktopHost::WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view step) {
+    const QString text = ToQString(step);
+    call_.Post([this, text] { window_.ShowProgress(text); });
+    Wait(duration);
+    call_.Post([this] { window_.HideProgress(); });
+}
+
+void DesktopHost::RunScan(std::function<transport::DriveTable()> scan,
+                          std::function<void(transport::DriveTable)> done) {
+    // The logic starts a scan only when the one before has been handed back.
+    JoinScan();
+    scanning_ = true;
+    if (on_scan_changed_) on_scan_changed_();
+    scan_thread_ = std::thread([this, scan = std::move(scan), done = std::move(done)]() mutable {
+        auto table = std::make_shared<transport::DriveTable>(scan());
+        logic_.Post([this, table, done = std::move(done)] {
+            scanning_ = false;
+            if (on_scan_changed_) on_scan_changed_();
+            done(std::move(*table));
+        });
+    });
+}
+
+void DesktopHost::JoinScan() {
+    if (scan_thread_.joinable()) scan_thread_.join();
+}
+
+std::optional<editor::ExtendedOptions> DesktopHost::RunExtendedOptionsDialog(
+    const editor::ExtendedOptions& current) {
+    return call_([this, &current] { return dialogs_.RunExtendedOptions(current); });
+}
+
+void DesktopHost::ApplyLanguage(strings::Language language) {
+    language_ = language;
+    call_([this, language] {
+        dialogs_.set_language(language);
+        window_.ApplyCaptions(language);
+        if (on_language_) on_language_(language);
+    });
+}
+
+void DesktopHost::LayOut(bool with_rfid) {
+    call_([this, with_rfid] { window_.LayOut(with_rfid); });
+}
+
+void DesktopHost::RunStartupUpdateCheck() {
+    call_.Post([this] {
+        if (on_startup_check_) on_startup_check_();
+    });
+}
+
+void DesktopHost::EndDialog(app::DialogResult result) {
+    call_.Post([this, result] {
+        if (on_end_) on_end_(result);
+    });
+}
+
+std::tm DesktopHost::LocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+std::filesystem::path DesktopHost::ProgramFolder() {
+    // The program's own folder when the user may write there (a build or a
+    // copy in the user's files); an installed program's folder is not
+    // writable, and the user's documents folder takes its place.
+    const QString own = QCoreApplication::applicationDirPath();
+    if (QFileInfo(own).isWritable()) return QFile::encodeName(own).toStdString();
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) documents = QDir::homePath();
+    return QFile::encodeName(documents).toStdString();
+}
+
+}  // namespace qx7::ui

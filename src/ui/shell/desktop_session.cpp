@@ -1,0 +1,146 @@
+#include "ui/shell/desktop_session.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "updater/curl_http_client.h"
+#include "updater/own_version.h"
+#include "updater/update_check.h"
+#include "updater/update_folder.h"
+#include "ui/shell/desktop_host.h"
+#include "ui/shell/form_view_proxy.h"
+#include "ui/shell/logic_thread.h"
+#include "ui/window/main_window.h"
+
+namespace qx7::ui {
+namespace {
+
+using editor::ControlId;
+
+constexpr int kTimerPeriodMs = 500;
+
+}  // namespace
+
+DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::DeviceWatcher* watcher,
+                               Options options)
+    : devices_(devices),
+      watcher_(watcher),
+      options_(options),
+      window_(std::make_unique<MainWindow>()),
+      dialogs_(window_.get()),
+      call_(window_.get()),
+      logic_(std::make_unique<LogicThread>()) {
+    host_ = std::make_unique<DesktopHost>(*window_, dialogs_, call_, *logic_);
+    view_ = std::make_unique<FormViewProxy>(*window_, call_);
+    configurator_ = std::make_unique<app::Configurator>(*view_, *host_, devices_, options_.language);
+
+    host_->set_wait_divisor(options_.wait_divisor);
+    logic_->set_on_pending_changed([this](int) { UpdateBusy(); });
+    host_->set_on_scan_changed([this] { UpdateBusy(); });
+    host_->set_on_language([this](strings::Language language) { emit languageChanged(language); });
+    host_->set_on_end([this](app::DialogResult result) {
+        window_->hide();
+        emit finished(static_cast<int>(result));
+    });
+    if (options_.startup_update_check) host_->set_on_startup_check([this] { RunStartupUpdateCheck(); });
+    ConnectWindow();
+}
+
+DesktopSession::~DesktopSession() { Shutdown(); }
+
+void DesktopSession::Shutdown() {
+    if (shut_down_) return;
+    shut_down_ = true;
+    // From here on the logic's calls on the window return at once; calls it
+    // made before are still answered while the thread winds down.
+    call_.Stop();
+    logic_->Stop([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+    host_->JoinScan();
+    if (update_check_.joinable()) update_check_.join();
+    configurator_.reset();
+}
+
+void DesktopSession::Start() {
+    window_->show();
+    logic_->Post([this] { configurator_->Initialize(); });
+    StartLogicTimers();
+}
+
+void DesktopSession::StartLogicTimers() {
+    logic_->Post([this] {
+        auto* timer = new QTimer(logic_->context());
+        QObject::connect(timer, &QTimer::timeout, timer, [this] { configurator_->OnTimer(); });
+        timer->start(kTimerPeriodMs);
+        if (watcher_ && watcher_->PollDescriptor() >= 0) {
+            auto* notifier =
+                new QSocketNotifier(watcher_->PollDescriptor(), QSocketNotifier::Read, logic_->context());
+            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+                for (const transport::DeviceEvent event : watcher_->TakeEvents()) {
+                    configurator_->OnDeviceEvent(event);
+                }
+            });
+        }
+    });
+}
+
+void DesktopSession::DeliverDeviceEvents(const std::vector<transport::DeviceEvent>& events) {
+    if (events.empty()) return;
+    logic_->Post([this, events] {
+        for (const transport::DeviceEvent event : events) configurator_->OnDeviceEvent(event);
+    });
+}
+
+void DesktopSession::PostToLogic(std::function<void(app::Configurator&)> job) {
+    logic_->Post([this, job = std::move(job)] { job(*configurator_); });
+}
+
+bool DesktopSession::Idle() const { return logic_->pending() == 0 && !host_->scanning(); }
+
+void DesktopSession::UpdateBusy() {
+    call_.Post([this] { window_->SetBusy(!Idle()); });
+}
+
+void DesktopSession::ConnectWindow() {
+    MainWindow* w = window_.get();
+    const auto post = [this](void (app::Configurator::*method)()) {
+        return [this, method] { PostToLogic([method](app::Configurator& c) { (c.*method)(); }); };
+    };
+    connect(w, &MainWindow::command, this,
+            [this](ControlId id) { PostToLogic([id](app::Configurator& c) { c.OnCommand(id); }); });
+    connect(w, &MainWindow::driveSelectionChanged, this, post(&app::Configurator::OnDriveSelectionChanged));
+    connect(w, &MainWindow::currentPasswordFocusLost, this,
+            post(&app::Configurator::OnCurrentPasswordFocusLost));
+    connect(w, &MainWindow::uploadShortcut, this, post(&app::Configurator::OnUploadShortcut));
+    connect(w, &MainWindow::closeRequested, this, post(&app::Configurator::OnCloseRequest));
+    connect(w, &MainWindow::titleCloseRequested, this, post(&app::Configurator::OnTitleClose));
+    connect(w, &MainWindow::menuCommand, this, [this](int id) {
+        switch (id) {
+            case MainWindow::kMenuEnglish:
+                PostToLogic([](app::Configurator& c) { c.SwitchLanguage(strings::Language::English); });
+                break;
+            case MainWindow::kMenuKorean:
+                PostToLogic([](app::Configurator& c) { c.SwitchLanguage(strings::Language::Korean); });
+                break;
+            default:
+                emit menuCommand(id);
+                break;
+        }
+    });
+}
+
+void DesktopSession::RunStartupUpdateCheck() {
+    if (update_check_.joinable()) return;
+    const strings::Language language = options_.language;
+    update_check_ = std::thread([this, language] {
+        updater::CurlHttpClient http;
+        const updater::UpdateCheckOutcome outcome = updater::CheckForUpdate(
+            http, updater::DefaultUpdateFolderUrl(), updater::CompiledFileVersion(), language);
+        if (outcome.result != updater::UpdateCheckResult::UpdateAvailable) return;
+        const QString text = QString::fromStdU16String(outcome.status_text) + QStringLiteral("\n\n") +
+                             QString::fromStdU16String(outcome.changelog);
+        call_.Post([this, text] { dialogs_.ShowMessage(text, editor::MessageIcon::None); });
+    });
+}
+
+}  // namespace qx7::ui

@@ -1,0 +1,88 @@
+#include "ui/shell/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "strings/text_codec.h"
+#include "ui/shell/extended_options_dialog.h"
+
+namespace qx7::ui {
+namespace {
+
+constexpr std::uint16_t kProgramCaption = 102;
+const QString kConfigFilter = QStringLiteral("QX7 Device Configuration (*.qx7)");
+const QString kAllFilesFilter = QStringLiteral("All Files (*)");
+
+QString ResText(strings::Language language, std::uint16_t id) {
+    const std::u16string text = strings::FormatResString(language, id);
+    return QString::fromStdU16String(text);
+}
+
+}  // namespace
+
+bool Dialogs::TakeQueuedAnswer(std::optional<QString>* answer) {
+    answer->reset();
+    if (!file_answers_.empty()) {
+        const QString path = file_answers_.front();
+        file_answers_.pop_front();
+        if (!path.isEmpty()) *answer = path;
+        return true;
+    }
+    return automatic_;
+}
+
+void Dialogs::ShowMessage(const QString& text, editor::MessageIcon icon) {
+    messages_.push_back(text);
+    if (automatic_) return;
+    QMessageBox box(icon == editor::MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    ResText(language_, kProgramCaption), text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+std::optional<QString> Dialogs::AskSavePath(const QString& initial_name) {
+    if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(kConfigFilter);
+    dialog.setDefaultSuffix(QStringLiteral("qx7"));
+    dialog.selectFile(initial_name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> Dialogs::AskOpenPath() {
+    if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({kConfigFilter, kAllFilesFilter});
+    dialog.setDefaultSuffix(QStringLiteral("qx7"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> Dialogs::AskFolder() {
+    if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
+    const QString folder = QFileDialog::getExistingDirectory(parent_, QStringLiteral("Browse for Folder"));
+    if (folder.isEmpty()) return std::nullopt;
+    return folder;
+}
+
+}  // namespace qx7::ui
+
+namespace qx7::ui {
+
+bool Dialogs::Run(QDialog& dialog) {
+    if (!automatic_) return dialog.exec() == QDialog::Accepted;
+    dialog.setResult(QDialog::Rejected);
+    if (dialog_hook_) dialog_hook_(dialog);
+    return dialog.result() == QDialog::Accepted;
+}
+
+std::optional<editor::ExtendedOptions> Dialogs::RunExtendedOptions(const editor::ExtendedOptions& current) {
+    ExtendedOptionsDialog dialog(parent_, current, language_);
+    if (!Run(dialog)) return std::nullopt;
+    return dialog.Chosen();
+}
+
+}  // namespace qx7::ui

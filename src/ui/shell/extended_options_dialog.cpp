@@ -1,0 +1,65 @@
+#include "ui/shell/extended_options_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+namespace qx7::ui {
+namespace {
+
+constexpr std::uint16_t kTitle = 168;
+constexpr std::uint16_t kGroupCaption = 170;
+
+QString Text(strings::Language language, std::uint16_t id) {
+    return QString::fromStdU16String(strings::FormatResString(language, id));
+}
+
+}  // namespace
+
+ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::ExtendedOptions& current,
+                                             strings::Language language)
+    : QDialog(parent) {
+    setWindowTitle(Text(language, kTitle));
+    auto* layout = new QVBoxLayout(this);
+    auto* group = new QGroupBox(Text(language, kGroupCaption), this);
+    auto* boxes = new QVBoxLayout(group);
+    for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
+        const QString caption = option.string_id != 0 ? Text(language, option.string_id)
+                                                      : QString::fromUtf16(option.resource_caption);
+        auto* box = new QCheckBox(caption, group);
+        if (option.bit == 0) {
+            box->setChecked(current.centrawatch_admin_mode);
+            box->setEnabled(!current.centrawatch_admin_mode);
+            // The administrator-mode box stands above the block-menu group.
+            layout->addWidget(box);
+        } else {
+            box->setChecked((current.mask & option.bit) != 0);
+            boxes->addWidget(box);
+        }
+        boxes_[option.control] = box;
+    }
+    layout->addWidget(group);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+editor::ExtendedOptions ExtendedOptionsDialog::Chosen() const {
+    editor::ExtendedOptions chosen;
+    for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
+        const QCheckBox* box = boxes_.at(option.control);
+        if (option.bit == 0) chosen.centrawatch_admin_mode = box->isChecked();
+        else if (box->isChecked()) chosen.mask |= option.bit;
+    }
+    return chosen;
+}
+
+QCheckBox* ExtendedOptionsDialog::Box(std::uint16_t control) const {
+    const auto found = boxes_.find(control);
+    return found == boxes_.end() ? nullptr : found->second;
+}
+
+}  // namespace qx7::ui
