@@ -11,6 +11,8 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionToolButton>
 
+#include <algorithm>
+
 namespace qx7::ui {
 
 namespace {
