@@ -32,6 +32,7 @@ using SimTag = std::array<std::uint8_t, 19>;
 
 inline constexpr std::size_t kSimPasswordMax = 32;   // bytes of a password field
 inline constexpr std::size_t kSimStoredTagsMax = 5;  // tags the drive keeps
+inline constexpr unsigned kSimLatencyMaxMs = 60000;  // a minute
 
 // Persistent state of one drive (one entry of the state file).
 struct SimDrive {
@@ -57,6 +58,9 @@ struct SimDrive {
     std::vector<SimTag> tags;                 // tags stored on the drive, at most kSimStoredTagsMax
     std::deque<SimTag> reader_queue;          // tags the reader will present next
     std::vector<SimFault> faults;
+    // Every command to the drive waits this long before the drive answers
+    // (at most kSimLatencyMaxMs).
+    unsigned latency_ms = 0;
 
     bool operator==(const SimDrive&) const = default;
 };

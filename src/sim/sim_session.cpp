@@ -1,17 +1,13 @@
 #include "sim/sim_session.h"
 
-#include "storage/posix_file.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
+#include <thread>
 
 #include "sim/state_file.h"
+#include "storage/bounded_read.h"
+#include "storage/posix_file.h"
 
 namespace qx7::sim {
 namespace {
@@ -73,26 +69,30 @@ std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::strin
         return session;
     }
 
-    if (!std::filesystem::is_regular_file(path, ec)) return fail("is not a regular file");
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in || in.bad()) return fail("cannot be read");
+    storage::BoundedRead text = storage::ReadSmallFile(path, kMaxStateFileBytes);
+    if (!text.ok) return fail(text.problem);
     std::string problem;
-    std::optional<SimState> state = ParseStateFile(text.str(), &problem);
+    std::optional<SimState> state = ParseStateFile(text.bytes, &problem);
     if (!state) return fail(problem);
     auto session = std::make_unique<SimSession>(std::move(*state));
     session->path_ = path;
-    session->saved_text_ = text.str();
+    session->saved_text_ = std::move(text.bytes);
     return session;
 }
 
 SimSession::SimSession(SimState state, RandomSource random)
-    : state_(std::move(state)), random_(std::move(random)) {}
+    : state_(std::move(state)),
+      random_(std::move(random)),
+      sleeper_([](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }) {}
 
 SimSession::~SimSession() = default;
 
 SimState& SimSession::state() { return state_; }
+
+void SimSession::SetSleeper(Sleeper sleeper) {
+    std::lock_guard lock(mutex_);
+    sleeper_ = std::move(sleeper);
+}
 
 std::unique_ptr<transport::ScsiDevice> SimSession::Open(std::size_t index) {
     std::lock_guard lock(mutex_);
@@ -121,6 +121,17 @@ bool SimSession::SaveLocked(bool only_if_changed, std::string* error) {
 
 transport::ScsiResult SimSession::Execute(std::size_t index,
                                           const transport::ScsiRequest& request) {
+    // The drive's latency passes with the lock released, so that the other
+    // drives of the session answer meanwhile.
+    std::chrono::milliseconds latency{0};
+    Sleeper sleeper;
+    {
+        std::lock_guard lock(mutex_);
+        if (index < state_.drives.size()) latency = std::chrono::milliseconds(state_.drives[index].latency_ms);
+        if (latency.count() > 0) sleeper = sleeper_;
+    }
+    if (sleeper) sleeper(latency);
+
     std::lock_guard lock(mutex_);
     if (index >= state_.drives.size() || !state_.drives[index].plugged) {
         return {false, 0, 0};

@@ -4,8 +4,10 @@
 // session's lifetime, and ScsiDevices opened on a drive run their commands
 // through the firmware model.
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,10 +18,18 @@
 
 namespace qx7::sim {
 
+// What waits out a drive's latency; the real clock unless a test sets another.
+using Sleeper = std::function<void(std::chrono::milliseconds)>;
+
+// A state file is a few kilobytes per drive; anything far larger is refused
+// before it is parsed.
+inline constexpr std::size_t kMaxStateFileBytes = 4 * 1024 * 1024;
+
 class SimSession {
 public:
     // Loads `path`. A missing file is created (with its folder) holding one
-    // DefaultDrive(0). A malformed or unreadable file gives nullptr and
+    // DefaultDrive(0). A malformed or unreadable file, one that is not a
+    // regular file or one larger than kMaxStateFileBytes gives nullptr and
     // *error names the file and the problem; the file is not touched.
     static std::unique_ptr<SimSession> Load(const std::string& path, std::string* error);
 
@@ -41,7 +51,13 @@ public:
     // with a file, the file is then rewritten (atomically) whenever the
     // drive's persistent state changed. A command whose new state cannot be
     // written fails as an I/O error; the change stays in memory.
+    //
+    // A drive with a latency_ms first waits that long, without holding the
+    // session's lock, so that commands to other drives run meanwhile.
     std::unique_ptr<transport::ScsiDevice> Open(std::size_t index);
+
+    // Replaces what waits out the drives' latencies (for tests).
+    void SetSleeper(Sleeper sleeper);
 
     // The firmware's volatile state of drive `index` (channel key, token
     // indexes, pending pre-command, last error), shared by all devices open
@@ -64,8 +80,9 @@ private:
     SimState state_;
     std::deque<FirmwareRuntime> runtimes_;  // by drive index; grows with state_.drives
     std::string path_;
-    std::string saved_text_;
-    RandomSource random_;  // what the file holds, to skip rewriting the same text
+    std::string saved_text_;  // what the file holds, to skip rewriting the same text
+    RandomSource random_;
+    Sleeper sleeper_;
 };
 
 }  // namespace qx7::sim

@@ -1,5 +1,6 @@
 #include "sim/state_file.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -91,11 +92,21 @@ const Json& ReadList(const Json& v, const std::string& path) {
 
 long long ReadInteger(const Json& v, const std::string& path, long long min, long long max) {
     if (!v.is_number_integer()) Fail(path, "expected a whole number");
-    const long long value = v.get<long long>();
-    if (value < min || value > max) {
+    const auto out_of_range = [&](const std::string& got) {
         Fail(path, "expected a number from " + std::to_string(min) + " to " + std::to_string(max) +
-                       ", got " + std::to_string(value));
+                       ", got " + got);
+    };
+    // The parser keeps every value from 0 up as unsigned: one above the
+    // largest signed value must not be read as a negative number.
+    if (v.is_number_unsigned()) {
+        const std::uint64_t value = v.get<std::uint64_t>();
+        if (value > static_cast<std::uint64_t>(max) || (min > 0 && value < static_cast<std::uint64_t>(min))) {
+            out_of_range(std::to_string(value));
+        }
+        return static_cast<long long>(value);
     }
+    const std::int64_t value = v.get<std::int64_t>();
+    if (value < min || value > max) out_of_range(std::to_string(value));
     return value;
 }
 
@@ -212,7 +223,8 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
         {"plugged",   "device_id",     "vendor_id",      "product_id",    "manufacturer",
          "product",   "serial_string", "firmware",       "id_block",      "state_block",
          "has_cdrom", "mode",          "admin_password", "user_password", "rfid_reader",
-         "languages", "settings_hex",  "tags",           "reader_queue",  "faults"});
+         "languages", "settings_hex",  "tags",           "reader_queue",  "faults",
+         "latency_ms"});
     SimDrive drive = DefaultDrive(index);
     const auto boolean = [&](const char* key, bool& out) {
         reader.With(key,
@@ -283,6 +295,9 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
             drive.faults.push_back(ReadFault(list[i], Indexed(at, i)));
         }
     });
+    reader.With("latency_ms", [&](const Json& value, const std::string& at) {
+        drive.latency_ms = static_cast<unsigned>(ReadInteger(value, at, 0, kSimLatencyMaxMs));
+    });
     return drive;
 }
 
@@ -325,14 +340,26 @@ OrderedJson DriveJson(const SimDrive& drive) {
         faults.push_back(std::move(f));
     }
     j["faults"] = std::move(faults);
+    j["latency_ms"] = drive.latency_ms;
     return j;
 }
 
 }  // namespace
 
 std::optional<SimState> ParseStateFile(std::string_view text, std::string* error) {
+    const auto fail = [error](const std::string& message) {
+        if (error) *error = message;
+        return std::nullopt;
+    };
+    // Every fault of the text (bad syntax, a number too large for a double,
+    // invalid UTF-8) is reported here, never thrown to the caller.
+    Json root;
     try {
-        const Json root = Json::parse(text);
+        root = Json::parse(text);
+    } catch (const Json::exception& e) {
+        return fail(std::string("not valid JSON: ") + e.what());
+    }
+    try {
         const ObjectReader reader(root, "top level", {"drives"});
         SimState state;
         reader.With("drives", [&](const Json& value, const std::string&) {
@@ -342,12 +369,13 @@ std::optional<SimState> ParseStateFile(std::string_view text, std::string* error
             }
         });
         return state;
-    } catch (const Json::parse_error& e) {
-        if (error) *error = std::string("not valid JSON: ") + e.what();
     } catch (const StateFileError& e) {
-        if (error) *error = e.what();
+        return fail(e.what());
+    } catch (const Json::exception& e) {
+        // The readers check each value's type before they take it; this is
+        // the net under that rule.
+        return fail(std::string("unexpected value: ") + e.what());
     }
-    return std::nullopt;
 }
 
 std::string FormatStateFile(const SimState& state) {

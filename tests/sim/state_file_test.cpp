@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,7 @@ SimDrive EveryFieldChanged() {
     drive.reader_queue.clear();
     drive.faults = {{{0x3C, 0x01, 0xCE, 0x30}, SimFault::Mode::Io, 2},
                     {{}, SimFault::Mode::Check, -1}};
+    drive.latency_ms = 250;
     return drive;
 }
 
@@ -116,7 +118,8 @@ TEST(SimStateFile, WritesTheDocumentedForm) {
         "04a1b2c3000000000000000000000000040000",
         "04112233445566000000000000000000070000"
       ],
-      "faults": []
+      "faults": [],
+      "latency_ms": 0
     }
   ]
 }
@@ -194,6 +197,23 @@ TEST(SimStateFile, RefusesMalformedFilesNamingTheProblem) {
          "drives[0].faults[0].cdb_prefix: expected up to 32"},
         {R"({"drives": [{"faults": [{"cbd_prefix": "3c"}]}]})",
          "drives[0].faults[0]: unknown key \"cbd_prefix\""},
+        // Numbers the JSON reader cannot hold, or holds in a wider type than
+        // the key allows, are refused like any other wrong value.
+        {R"({"drives": [{"languages": 1e999}]})", "not valid JSON"},
+        {R"({"drives": [{"latency_ms": -1e999}]})", "not valid JSON"},
+        {R"({"drives": [{"languages": 18446744073709551616}]})",
+         "drives[0].languages: expected a whole number"},
+        {R"({"drives": [{"faults": [{"count": 18446744073709551615}]}]})",
+         "drives[0].faults[0].count: expected a number from -1 to 1000000000, got 18446744073709551615"},
+        {R"({"drives": [{"firmware": [9223372036854775808, 0]}]})",
+         "drives[0].firmware[0]: expected a number from 0 to 255, got 9223372036854775808"},
+        {R"({"drives": [{"firmware": [-1, 0]}]})", "drives[0].firmware[0]: expected a number from 0 to 255"},
+        {R"({"drives": [{"latency_ms": -1}]})", "drives[0].latency_ms: expected a number from 0 to 60000"},
+        {R"({"drives": [{"latency_ms": 60001}]})", "drives[0].latency_ms: expected a number from 0 to 60000"},
+        {R"({"drives": [{"latency_ms": 1.5}]})", "drives[0].latency_ms: expected a whole number"},
+        {R"({"drives": [{"latency_ms": "10"}]})", "drives[0].latency_ms: expected a whole number"},
+        {"{\"drives\": [{\"product\": \"\xff\"}]}", "not valid JSON"},
+        {std::string(100000, '[') + std::string(100000, ']'), "top level: expected an object"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -229,7 +249,21 @@ TEST_F(SimSessionFile, MalformedFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"sim.json"});
 
     EXPECT_EQ(SimSession::Load(folder_.string(), &error), nullptr);
+    EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+}
+
+// What cannot be a state file is refused before it is read whole.
+TEST_F(SimSessionFile, RefusesWhatIsNotASmallRegularFile) {
+    const std::filesystem::path fifo = folder_ / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string error;
+    EXPECT_EQ(SimSession::Load(fifo.string(), &error), nullptr);
     EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+
+    const std::filesystem::path huge = folder_ / "huge.json";
+    WriteText(huge, "{\"drives\": []}" + std::string(kMaxStateFileBytes, ' '));
+    EXPECT_EQ(SimSession::Load(huge.string(), &error), nullptr);
+    EXPECT_NE(error.find("is larger than"), std::string::npos) << error;
 }
 
 TEST_F(SimSessionFile, CommandsKeepTheFileUpToDate) {
