@@ -38,7 +38,9 @@ bool KeepOnlyRawIoCapability(std::string* why) {
     }
     for (unsigned word = 0; word < kWords; ++word) {
         const std::uint32_t keep = word == kRawIoWord ? kRawIoBit : 0;
-        sets.data[word].effective &= keep;
+        // Raised from the permitted set: a change of user with the
+        // capabilities kept empties the effective set.
+        sets.data[word].effective = sets.data[word].permitted & keep;
         sets.data[word].permitted &= keep;
         sets.data[word].inheritable = 0;
     }

@@ -12,8 +12,10 @@ namespace qx7::platform::linux_sg {
 bool HasRawIoCapability();
 
 // Drops every capability but CAP_SYS_RAWIO from the effective, permitted and
-// inheritable sets, and forbids gaining any back through exec. What the
-// process lacked stays lacking. False with *why set on failure.
+// inheritable sets, makes CAP_SYS_RAWIO effective when it is permitted (as
+// it stays after a change of user that kept the capabilities), and forbids
+// gaining any back through exec. What the process lacked stays lacking.
+// False with *why set on failure.
 bool KeepOnlyRawIoCapability(std::string* why);
 
 }  // namespace qx7::platform::linux_sg
