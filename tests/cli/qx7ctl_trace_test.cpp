@@ -100,11 +100,4 @@ TEST_F(Qx7ctlTrace, TraceFullPrintsEverythingAfterOneWarning) {
     EXPECT_LT(warning, err_.find("scsi cdb="));
 }
 
-TEST_F(Qx7ctlTrace, RefusesAnEmptySimulatorStateFileName) {
-    const ProcessRun run = Run("--sim '' list");
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(err_.find("state file must be named"), std::string::npos) << err_;
-}
-
 }  // namespace
