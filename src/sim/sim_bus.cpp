@@ -41,28 +41,40 @@ bool HasInterface(const SimDrive& drive, StorageClass storage_class) {
 
 SimBus::SimBus(SimSession& session) : session_(session) {}
 
-bool SimBus::Plug(std::size_t index) { return SetPlugged(index, true); }
+bool SimBus::Plug(std::size_t index, std::string* error) { return SetPlugged(index, true, error); }
 
-bool SimBus::Unplug(std::size_t index) { return SetPlugged(index, false); }
+bool SimBus::Unplug(std::size_t index, std::string* error) { return SetPlugged(index, false, error); }
 
-bool SimBus::SetPlugged(std::size_t index, bool plugged) {
-    auto& drives = session_.state().drives;
-    if (index >= drives.size() || drives[index].plugged == plugged) return false;
-    SimDrive& drive = drives[index];
+bool SimBus::SetPlugged(std::size_t index, bool plugged, std::string* error) {
+    const std::lock_guard lock(mutex_);
+    bool changed = false;
+    std::size_t interfaces = 0;
+    const bool saved = session_.Edit(
+        [&](SimState& state) {
+            if (index >= state.drives.size() || state.drives[index].plugged == plugged) return;
+            SimDrive& drive = state.drives[index];
+            drive.plugged = plugged;
+            interfaces = drive.has_cdrom ? 2 : 1;
+            changed = true;
+        },
+        error);
+    if (!saved || !changed) return false;
     // The USB device comes before its storage interfaces and goes after them.
-    const std::size_t interfaces = drive.has_cdrom ? 2 : 1;
     if (plugged) pending_.push_back(DeviceEvent::NodesChanged);
     pending_.insert(pending_.end(), interfaces, plugged ? DeviceEvent::Arrival : DeviceEvent::Removal);
     if (!plugged) pending_.push_back(DeviceEvent::NodesChanged);
-    drive.plugged = plugged;
     return true;
 }
 
-std::vector<transport::DeviceEvent> SimBus::TakeEvents() { return std::exchange(pending_, {}); }
+std::vector<transport::DeviceEvent> SimBus::TakeEvents() {
+    const std::lock_guard lock(mutex_);
+    return std::exchange(pending_, {});
+}
 
 std::vector<transport::UsbDevice> SimBus::UsbDevices() {
     std::vector<transport::UsbDevice> devices;
-    const auto& drives = session_.state().drives;
+    const SimState state = session_.Snapshot();
+    const auto& drives = state.drives;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         const SimDrive& drive = drives[i];
         if (!drive.plugged) continue;
@@ -82,7 +94,8 @@ std::vector<transport::UsbDevice> SimBus::UsbDevices() {
 
 std::vector<transport::StorageInterface> SimBus::StorageInterfaces(StorageClass storage_class) {
     std::vector<transport::StorageInterface> interfaces;
-    const auto& drives = session_.state().drives;
+    const SimState state = session_.Snapshot();
+    const auto& drives = state.drives;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (!HasInterface(drives[i], storage_class)) continue;
         interfaces.push_back(
@@ -93,7 +106,8 @@ std::vector<transport::StorageInterface> SimBus::StorageInterfaces(StorageClass 
 
 std::vector<transport::Volume> SimBus::Volumes() {
     std::vector<transport::Volume> volumes;
-    const auto& drives = session_.state().drives;
+    const SimState state = session_.Snapshot();
+    const auto& drives = state.drives;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (HasInterface(drives[i], StorageClass::Disk)) {
             volumes.push_back({strings::FromUtf8("/media/qx7sim/" + Ordinal(i)),
@@ -109,7 +123,9 @@ std::vector<transport::Volume> SimBus::Volumes() {
 }
 
 std::unique_ptr<transport::ScsiDevice> SimBus::Open(const std::string& path) {
-    const auto& drives = session_.state().drives;
+    // The session checks again, under its lock, that the drive is plugged.
+    const SimState state = session_.Snapshot();
+    const auto& drives = state.drives;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         for (const StorageClass storage_class : {StorageClass::CdRom, StorageClass::Disk}) {
             if (HasInterface(drives[i], storage_class) && InterfacePath(i, storage_class) == path) {

@@ -14,9 +14,14 @@
 //                     at "/media/qx7sim/n".
 // Both interfaces open the same simulated drive. The numbers follow the
 // Linux majors for SCSI CD-ROMs (11) and disks (8, sixteen minors a disk).
+//
+// Every member may be called from any thread: discovery reads a snapshot of
+// the session's drives, plugging changes them through SimSession::Edit, and
+// the pending events have a lock of their own.
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,10 +38,11 @@ public:
 
     // Connect or disconnect drive `index`: a device-tree change for the USB
     // device and an arrival or removal for each of its storage interfaces.
-    // False, with no event, when there is no such drive or it already is in
-    // that state.
-    bool Plug(std::size_t index);
-    bool Unplug(std::size_t index);
+    // With a state file, the file is rewritten. False, with no event, when
+    // there is no such drive or it already is in that state, or when the
+    // file cannot be written (then *error says why and nothing changed).
+    bool Plug(std::size_t index, std::string* error = nullptr);
+    bool Unplug(std::size_t index, std::string* error = nullptr);
 
     std::vector<transport::UsbDevice> UsbDevices() override;
     std::vector<transport::StorageInterface> StorageInterfaces(
@@ -51,9 +57,12 @@ public:
     std::vector<transport::DeviceEvent> TakeEvents() override;
 
 private:
-    bool SetPlugged(std::size_t index, bool plugged);
+    bool SetPlugged(std::size_t index, bool plugged, std::string* error);
 
     SimSession& session_;
+    // Held through a whole plug or unplug, so that the events queue up in
+    // the order the changes were made; never held while waiting for a drive.
+    std::mutex mutex_;
     std::vector<transport::DeviceEvent> pending_;
 };
 

@@ -89,6 +89,26 @@ SimSession::~SimSession() = default;
 
 SimState& SimSession::state() { return state_; }
 
+bool SimSession::Edit(const std::function<void(SimState&)>& change, std::string* error) {
+    std::lock_guard lock(mutex_);
+    SimState before = state_;
+    change(state_);
+    if (!SaveLocked(/*only_if_changed=*/true, error)) {
+        state_ = std::move(before);
+        return false;
+    }
+    for (std::size_t i = 0; i < runtimes_.size() && i < before.drives.size(); ++i) {
+        const bool unplugged = i >= state_.drives.size() || !state_.drives[i].plugged;
+        if (before.drives[i].plugged && unplugged) runtimes_[i] = FirmwareRuntime{};
+    }
+    return true;
+}
+
+SimState SimSession::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
 void SimSession::SetSleeper(Sleeper sleeper) {
     std::lock_guard lock(mutex_);
     sleeper_ = std::move(sleeper);

@@ -40,8 +40,22 @@ public:
     SimSession(const SimSession&) = delete;
     SimSession& operator=(const SimSession&) = delete;
 
-    // The drives. Change them only while no command runs on another thread.
+    // The drives. Change them only while no command runs on another thread
+    // (else through Edit).
     SimState& state();
+
+    // Changes the drives while commands may run on other threads: runs
+    // `change` under the session's lock, then, with a file, rewrites the
+    // file (atomically) when the drives changed. When the file cannot be
+    // written, the drives are put back as they were and false is returned
+    // with *error saying why. A drive keeps its index (drives are appended,
+    // not removed or reordered); a drive that `change` unplugs loses its
+    // firmware's volatile state, as a real drive loses power. `change` must
+    // not call the session.
+    bool Edit(const std::function<void(SimState&)>& change, std::string* error);
+
+    // A copy of the drives, taken under the session's lock.
+    SimState Snapshot() const;
 
     // A ScsiDevice talking to drive `index`; nullptr when there is no such
     // drive or it is unplugged. Commands on a drive that has been unplugged
@@ -76,7 +90,7 @@ private:
     transport::ScsiResult Execute(std::size_t index, const transport::ScsiRequest& request);
     bool SaveLocked(bool only_if_changed, std::string* error);
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     SimState state_;
     std::deque<FirmwareRuntime> runtimes_;  // by drive index; grows with state_.drives
     std::string path_;
