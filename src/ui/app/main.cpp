@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdio>
@@ -54,8 +55,13 @@ int main(int argc, char** argv) {
             .arg(QString::fromStdString(qx7::ui::DefaultSimulatorStatePath())));
     const QCommandLineOption no_update_check(QStringLiteral("no-update-check"),
                                              QStringLiteral("Do not check for a newer version at start"));
+    const QCommandLineOption grab(QStringLiteral("grab"),
+                                  QStringLiteral("Render the window into FILE (PNG) once the drives are read, "
+                                                 "then end (for screenshots)"),
+                                  QStringLiteral("FILE"));
     parser.addOption(simulate);
     parser.addOption(no_update_check);
+    parser.addOption(grab);
     parser.addPositionalArgument(QStringLiteral("STATE"), QStringLiteral("The simulator's state file (with --simulate)"),
                                  QStringLiteral("[STATE]"));
     parser.process(app);
@@ -114,6 +120,22 @@ int main(int argc, char** argv) {
     qx7::ui::MenuCommands menus(session);
 
     session.Start();
+    if (parser.isSet(grab)) {
+        // Once the first scan and read are done (idle twice in a row), the
+        // window is rendered and the run ends.
+        auto* poll = new QTimer(&app);
+        auto idle_ticks = std::make_shared<int>(0);
+        const QString file = parser.value(grab);
+        QObject::connect(poll, &QTimer::timeout, &app, [&session, poll, idle_ticks, file] {
+            *idle_ticks = session.Idle() ? *idle_ticks + 1 : 0;
+            if (*idle_ticks < 3) return;
+            poll->stop();
+            const bool saved = session.window().grab().save(file);
+            if (!saved) std::fprintf(stderr, "qx7config: cannot write %s\n", file.toLocal8Bit().constData());
+            QApplication::exit(saved ? 0 : 1);
+        });
+        poll->start(200);
+    }
     const int status = QApplication::exec();
     session.Shutdown();
     *unavailable = nullptr;

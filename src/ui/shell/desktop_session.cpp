@@ -39,10 +39,9 @@ DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::
     logic_->set_on_pending_changed([this](int) { UpdateBusy(); });
     host_->set_on_scan_changed([this] { UpdateBusy(); });
     host_->set_on_language([this](strings::Language language) { emit languageChanged(language); });
-    host_->set_on_end([this](app::DialogResult result) {
-        window_->hide();
-        emit finished(static_cast<int>(result));
-    });
+    host_->set_on_end([this](app::DialogResult result) { window_->Done(result); });
+    connect(window_.get(), &ThemedWindow::finished, this,
+            [this](app::DialogResult result) { emit finished(static_cast<int>(result)); });
     if (options_.startup_update_check) host_->set_on_startup_check([this] { RunStartupUpdateCheck(); });
     ConnectWindow();
 }

@@ -10,10 +10,7 @@ LogicThread::LogicThread() {
     thread_.start();
 }
 
-LogicThread::~LogicThread() {
-    Stop();
-    context_.moveToThread(QThread::currentThread());
-}
+LogicThread::~LogicThread() { Stop(); }
 
 void LogicThread::Changed(int now) {
     if (on_pending_changed_) on_pending_changed_(now);
@@ -34,11 +31,13 @@ void LogicThread::Post(std::function<void()> job) {
 void LogicThread::Stop(const std::function<void()>& keep_alive) {
     if (!thread_.isRunning()) return;
     // Timers and notifiers of the logic end on their own thread, after the
-    // jobs already queued.
+    // jobs already queued; the context returns to the stopping thread.
+    QThread* back = QThread::currentThread();
     QMetaObject::invokeMethod(
         &context_,
-        [this] {
+        [this, back] {
             qDeleteAll(context_.children());
+            context_.moveToThread(back);
             thread_.quit();
         },
         Qt::QueuedConnection);

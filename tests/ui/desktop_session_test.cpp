@@ -1,0 +1,340 @@
+// The desktop program's window at work over simulated drives: real widgets
+// driven by simulated mouse and keyboard input, the logic on its own thread,
+// and the drives' state checked afterwards.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <filesystem>
+#include <fstream>
+
+#include "sim/sim_bus.h"
+#include "sim/sim_session.h"
+#include "strings/string_table.h"
+#include "transport/device_enumerator.h"
+#include "ui/shell/desktop_session.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/window/main_window.h"
+
+namespace qx7::ui {
+namespace {
+
+using editor::ControlId;
+using transport::DeviceEvent;
+
+// Counts the scans (each asks for the USB devices once).
+class CountingScans final : public transport::ForwardingEnumerator {
+public:
+    using ForwardingEnumerator::ForwardingEnumerator;
+    std::vector<transport::UsbDevice> UsbDevices() override {
+        ++scans;
+        return ForwardingEnumerator::UsbDevices();
+    }
+    std::atomic<int> scans{0};
+};
+
+// Runs the event loop until `done` holds or `timeout_ms` passed. Unlike
+// QTest::qWaitFor, which sleeps between rounds, the loop wakes for every
+// call the logic thread carries over, as the program's own loop does.
+bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
+    if (done()) return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
+    poll.start(5);
+    loop.exec();
+    return done();
+}
+
+sim::SimDrive DriveWithoutReader(std::size_t ordinal) {
+    sim::SimDrive drive = sim::DefaultDrive(ordinal);
+    drive.rfid_reader = false;
+    return drive;
+}
+
+class DesktopSessionTest : public ::testing::Test {
+public:
+    DesktopSessionTest() {
+        dir = std::filesystem::temp_directory_path() /
+              ("qx7-desktop-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    ~DesktopSessionTest() override {
+        desk.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    void Start(std::vector<sim::SimDrive> drives = {sim::DefaultDrive(0)}) {
+        desk.reset();
+        sim = std::make_unique<sim::SimSession>(sim::SimState{std::move(drives)});
+        bus = std::make_unique<sim::SimBus>(*sim);
+        devices = std::make_unique<CountingScans>(*bus);
+        DesktopSession::Options options;
+        options.startup_update_check = false;
+        options.wait_divisor = 100;
+        desk = std::make_unique<DesktopSession>(*devices, nullptr, options);
+        desk->dialogs().set_automatic(true);
+        ended.reset();
+        QObject::connect(desk.get(), &DesktopSession::finished, [this](int result) { ended = result; });
+        desk->Start();
+        ASSERT_TRUE(WaitIdle());
+        window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
+    }
+
+    bool WaitIdle(int timeout_ms = 20000) {
+        // Idle twice in a row: a command may queue the next (a scan's read).
+        return WaitFor([this] { return desk->Idle(); }, timeout_ms) &&
+               (QTest::qWait(20), WaitFor([this] { return desk->Idle(); }, timeout_ms));
+    }
+
+    MainWindow& window() { return desk->window(); }
+    QWidget* control(ControlId id) { return window().Control(id); }
+
+    void Click(ControlId id) {
+        QWidget* widget = control(id);
+        ASSERT_NE(widget, nullptr) << static_cast<int>(id);
+        // Check boxes take clicks on their box and caption only: aim at the box.
+        const QPoint at = qobject_cast<QCheckBox*>(widget) ? QPoint(6, widget->height() / 2)
+                                                           : widget->rect().center();
+        QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    }
+
+    // What an administrator does for a settings change: tick Change Settings,
+    // set the self destruct limit, type the current password, upload.
+    void PrepareSettingsChange() {
+        Click(ControlId::ChangeSettings);
+        ASSERT_TRUE(WaitIdle());
+        window().SetText(ControlId::SelfDestructCounter, u"25");
+        auto* password = qobject_cast<QLineEdit*>(control(ControlId::CurrentPassword));
+        ASSERT_NE(password, nullptr);
+        password->setFocus();
+        QTest::keyClicks(password, QStringLiteral("QX7ADMIN"));
+    }
+
+    void UploadByClick() {
+        PrepareSettingsChange();
+        Click(ControlId::UploadSettings);
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    std::vector<std::filesystem::path> Logs() const {
+        std::vector<std::filesystem::path> logs;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().filename().string().rfind("QX7Cfg_Log-", 0) == 0) logs.push_back(entry.path());
+        }
+        return logs;
+    }
+
+    std::filesystem::path dir;
+    std::unique_ptr<sim::SimSession> sim;
+    std::unique_ptr<sim::SimBus> bus;
+    std::unique_ptr<CountingScans> devices;
+    std::unique_ptr<DesktopSession> desk;
+    std::optional<int> ended;
+};
+
+TEST_F(DesktopSessionTest, StartUpScanFillsTheListAndTheWindowFollowsTheDrivesReader) {
+    Start({sim::DefaultDrive(0), DriveWithoutReader(1)});
+    EXPECT_EQ(window().ComboLines(ControlId::DriveList).size(), 2u);
+    EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
+    EXPECT_TRUE(window().Enabled(ControlId::ChangeSettings));
+    EXPECT_TRUE(window().IsWide()) << "the first drive has a reader";
+    const int wide = window().width();
+
+    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(window().ComboIndex(ControlId::DriveList), 1);
+    EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    EXPECT_FALSE(window().IsWide()) << "the second drive has none";
+    EXPECT_LT(window().width(), wide);
+    EXPECT_FALSE(window().IsBusy());
+    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join("|").toStdString();
+}
+
+TEST_F(DesktopSessionTest, AnUploadThroughClicksReachesTheDriveAndExitWritesTheLog) {
+    Start();
+    UploadByClick();
+    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join("|").toStdString();
+    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+    EXPECT_TRUE(std::filesystem::exists(dir / "QX7SIM0000000001.qx7")) << "saved automatically";
+    EXPECT_FALSE(window().Enabled(ControlId::ChangeSettings)) << "the form is locked after an upload";
+    EXPECT_FALSE(window().IsProgressShown());
+
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    EXPECT_EQ(*ended, static_cast<int>(app::DialogResult::Ok));
+    ASSERT_EQ(Logs().size(), 1u);
+    std::ifstream log(Logs().front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
+    EXPECT_FALSE(window().isVisible());
+}
+
+TEST_F(DesktopSessionTest, EveryWayOfClosingWritesTheLogOrNotAsItShould) {
+    struct Case {
+        const char* name;
+        std::function<void(DesktopSessionTest&)> close;
+        bool log_written;
+        app::DialogResult result;
+    } cases[] = {
+        {"Esc", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_Escape); }, true,
+         app::DialogResult::Ok},
+        {"Ctrl+X", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_X, Qt::ControlModifier); },
+         true, app::DialogResult::Ok},
+        {"window manager close", [](DesktopSessionTest& t) { t.window().close(); }, true,
+         app::DialogResult::Ok},
+        {"Ctrl+S", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
+         false, app::DialogResult::Ok},
+        {"band close button",
+         [](DesktopSessionTest& t) {
+             QWidget* close = t.window().Button(1154);
+             QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+         },
+         false, app::DialogResult::Cancel},
+    };
+    for (const auto& tc : cases) {
+        for (const auto& log : std::filesystem::directory_iterator(dir)) std::filesystem::remove(log.path());
+        Start();
+        UploadByClick();
+        window().setFocus();
+        tc.close(*this);
+        ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000)) << tc.name;
+        EXPECT_EQ(*ended, static_cast<int>(tc.result)) << tc.name;
+        EXPECT_EQ(Logs().size(), tc.log_written ? 1u : 0u) << tc.name;
+    }
+}
+
+TEST_F(DesktopSessionTest, ALogThatCannotBeWrittenKeepsTheWindowOpen) {
+    Start();
+    UploadByClick();
+    std::ofstream(dir / "a-file") << "x";
+    window().SetText(ControlId::FolderField,
+                     QString::fromStdString((dir / "a-file" / "logs").string()).toStdU16String());
+    desk->dialogs().ClearMessages();
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(ended.has_value());
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(desk->dialogs().messages().size(), 1);
+}
+
+TEST_F(DesktopSessionTest, CtrlCUploadsOnlyWhileTheUploadButtonIsEnabled) {
+    Start();
+    auto* password = qobject_cast<QLineEdit*>(control(ControlId::CurrentPassword));
+    password->setFocus();
+    QTest::keyClicks(password, QStringLiteral("QX7ADMIN"));
+    ASSERT_FALSE(window().Enabled(ControlId::UploadSettings));
+    const auto before = sim->state().drives[0].settings;
+    QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(desk->dialogs().messages().isEmpty());
+    EXPECT_EQ(sim->state().drives[0].settings, before);
+
+    password->clear();
+    PrepareSettingsChange();
+    ASSERT_TRUE(window().Enabled(ControlId::UploadSettings));
+    QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+}
+
+TEST_F(DesktopSessionTest, TheLanguageMenuSwitchesTheCaptionsAndReadsTheDriveAgain) {
+    Start();
+    const int scans = devices->scans.load();
+    emit window().menuCommand(MainWindow::kMenuKorean);
+    ASSERT_TRUE(WaitIdle());
+    auto* upload = window().Button(static_cast<int>(ControlId::UploadSettings));
+    ASSERT_NE(upload, nullptr);
+    EXPECT_EQ(upload->text().toStdU16String(), strings::FormatResString(strings::Language::Korean, 136));
+    EXPECT_EQ(devices->scans.load(), scans + 1);
+    EXPECT_TRUE(window().Enabled(ControlId::ChangeSettings)) << "the drive was read again";
+
+    emit window().menuCommand(MainWindow::kMenuEnglish);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(upload->text(), QStringLiteral("Upload Settings To QX7"));
+}
+
+TEST_F(DesktopSessionTest, ABurstOfDeviceEventsGivesOneRescan) {
+    Start();
+    const int scans = devices->scans.load();
+    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged, DeviceEvent::Removal, DeviceEvent::Arrival,
+                               DeviceEvent::NodesChanged, DeviceEvent::Removal});
+    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    ASSERT_TRUE(WaitIdle());
+    QTest::qWait(2500);  // long enough for a second rescan, were one pending
+    EXPECT_EQ(devices->scans.load(), scans + 1);
+}
+
+// The user-interface thread goes on handling events while the logic waits
+// for a slow drive: a timer on it keeps firing and the window shows that
+// the program is busy.
+TEST_F(DesktopSessionTest, TheWindowKeepsWorkingWhileADriveAnswersSlowly) {
+    Start();
+    PrepareSettingsChange();
+    sim->state().drives[0].latency_ms = 200;  // set while no command runs
+    int ticks_while_busy = 0;
+    bool seen_busy = false;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (!desk->Idle()) ++ticks_while_busy;
+        seen_busy = seen_busy || window().IsBusy();
+    });
+    tick.start(10);
+    Click(ControlId::UploadSettings);
+    ASSERT_TRUE(WaitIdle());
+    tick.stop();
+    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+    EXPECT_GT(ticks_while_busy, 10);
+    EXPECT_TRUE(seen_busy);
+    EXPECT_FALSE(window().IsBusy());
+}
+
+#ifdef QX7CONFIG_PATH
+// A second start raises the running window and ends at once with status 0.
+TEST_F(DesktopSessionTest, ASecondStartEndsAndLeavesTheFirstRunning) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("TMPDIR", QString::fromStdString(dir.string()));  // the instance socket lives here
+    const QStringList arguments{"--simulate", QString::fromStdString((dir / "sim.json").string()),
+                                "--no-update-check"};
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(QX7CONFIG_PATH), arguments);
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir / "sim.json"); }, 10000));
+    QTest::qWait(500);
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(QX7CONFIG_PATH), arguments);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    if (!first.waitForFinished(5000)) first.kill();
+    first.waitForFinished(5000);
+}
+#endif
+
+}  // namespace
+}  // namespace qx7::ui
