@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "ui/widgets/icon_button.h"
@@ -148,6 +149,11 @@ struct FrameCase {
     std::optional<QColor> top_left;      // nothing: the face colour (no frame)
     std::optional<QColor> bottom_right;
 };
+
+// Names the case in test listings (ctest shows the parameter).
+void PrintTo(const FrameCase& frame_case, std::ostream* out) {
+    *out << frame_case.name;
+}
 
 class PlainFrameTest : public IconButtonTest, public ::testing::WithParamInterface<FrameCase> {};
 
