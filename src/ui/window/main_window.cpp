@@ -437,7 +437,7 @@ void MainWindow::BuildBottom() {
     AddCheck(static_cast<int>(ControlId::AutoSaveConfiguration), QString(), QRect(19, 377, 150, kCheckHeight));
     AddCheck(static_cast<int>(ControlId::EnableLog), QString(), QRect(184, 377, 120, kCheckHeight));
     AddLabel(0, QStringLiteral("Folder"), QRect(19, 388, 31, kRowHeight));
-    AddEdit(static_cast<int>(ControlId::FolderField), QRect(52, 388, 196, kRowHeight));
+    AddEdit(static_cast<int>(ControlId::FolderField), QRect(52, 388, 176, kRowHeight));
     auto* browse = new QPushButton(Parent());
     QIcon folder_icon = LoadIcon(176);
     if (folder_icon.isNull()) {
@@ -446,12 +446,12 @@ void MainWindow::BuildBottom() {
     browse->setIcon(folder_icon);
     browse->setAccessibleName(QStringLiteral("Folder"));
     browse->setToolTip(QStringLiteral("Folder"));
-    Place(browse, QRect(250, 387, 24, 14));
+    Place(browse, QRect(230, 387, 24, 14));
     Register(static_cast<int>(ControlId::FolderButton), browse);
     connect(browse, &QAbstractButton::clicked, this, [this] { emit command(ControlId::FolderButton); });
 
     IconButton* save_as =
-        AddIconButton(static_cast<int>(ControlId::SaveAs), QString(), QRect(278, 385, 64, 19), 205, 24);
+        AddIconButton(static_cast<int>(ControlId::SaveAs), QString(), QRect(258, 385, 84, 19), 205, 24);
     save_as->SetTextAlignment(TextAlignment::Indented);
     AddIconButton(static_cast<int>(ControlId::Import), QString(), QRect(11, 410, 70, 24), 197, 32);
     IconButton* upload = AddIconButton(static_cast<int>(ControlId::UploadSettings), QString(),
