@@ -17,6 +17,7 @@
 #include "ui/shell/interface_language.h"
 #include "ui/shell/menu_commands.h"
 #include "ui/shell/single_instance.h"
+#include "ui/sim_panel/simulator_panel.h"
 #include "ui/widgets/icons.h"
 #include "ui/window/main_window.h"
 
@@ -119,7 +120,22 @@ int main(int argc, char** argv) {
     });
     qx7::ui::MenuCommands menus(session);
 
+    // Over the simulator, a panel beside the window plugs, unplugs and
+    // unlocks the drives; its changes reach the window as device events.
+    std::unique_ptr<qx7::ui::SimulatorPanel> panel;
+    if (drives->sim_session() && !parser.isSet(grab)) {
+        panel = std::make_unique<qx7::ui::SimulatorPanel>(*drives->sim_session(), *drives->sim_bus());
+        QObject::connect(panel.get(), &qx7::ui::SimulatorPanel::deviceEvents, &session,
+                         [&session](const std::vector<qx7::transport::DeviceEvent>& events) {
+                             session.DeliverDeviceEvents(events);
+                         });
+    }
+
     session.Start();
+    if (panel) {
+        panel->PlaceBeside(&session.window());
+        panel->show();
+    }
     if (parser.isSet(grab)) {
         // Once the first scan and read are done (idle twice in a row), the
         // window is rendered and the run ends.
@@ -137,6 +153,7 @@ int main(int argc, char** argv) {
         poll->start(200);
     }
     const int status = QApplication::exec();
+    panel.reset();
     session.Shutdown();
     *unavailable = nullptr;
     return status;
