@@ -1,15 +1,16 @@
 // qx7ctl config show / config new: read and write ".qx7" configuration files.
 
-#include <fstream>
 #include <iostream>
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
-#include "app/scripted_host.h"
+#include "cli/cli_host.h"
 #include "cli/commands.h"
+#include "cli/drive_access.h"
 #include "cli/form_json.h"
 #include "cli/settings_json.h"
 #include "protocol/constants.h"
+#include "storage/bounded_read.h"
 #include "storage/config_file.h"
 #include "strings/hex.h"
 #include "strings/text_codec.h"
@@ -18,11 +19,33 @@
 namespace qx7::cli {
 namespace {
 
-std::string PasswordText(const storage::ConfigFilePayload::Password& field) {
-    return strings::ToUtf8(storage::PasswordFieldText(field));
+using editor::ControlId;
+
+constexpr std::string_view kHiddenPassword = "(hidden)";
+// A form is a few dozen keys; anything this large is another file.
+constexpr std::size_t kMaxFormBytes = 1 << 20;
+
+struct ShowArgs {
+    std::string path;
+    bool json = false;
+    bool show_passwords = false;
+};
+
+struct NewArgs {
+    std::string out;
+    std::string form;
+    std::optional<std::size_t> from_drive;
+    std::string base;
+};
+
+// A password of the file: hidden unless asked for, as the file is read by
+// anyone who has a copy of this program.
+std::string PasswordText(const storage::ConfigFilePayload::Password& field, bool show_passwords) {
+    const std::string text = strings::ToUtf8(storage::PasswordFieldText(field));
+    return show_passwords || text.empty() ? text : std::string(kHiddenPassword);
 }
 
-nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p) {
+nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p, bool show_passwords) {
     const std::uint32_t mask = p.change_mask;
     nlohmann::ordered_json tags = nlohmann::ordered_json::array();
     for (const auto& tag : p.tags_by_slot) {
@@ -38,10 +61,10 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p) {
           {"admin_password", (mask & protocol::CHANGE_ADMIN_PASSWORD) != 0},
           {"rfid_tags", (mask & protocol::CHANGE_RFID_TAGS) != 0},
           {"settings", (mask & protocol::CHANGE_SETTINGS) != 0}}},
-        {"current_admin_password", PasswordText(p.current_admin_password)},
-        {"new_admin_password", PasswordText(p.new_admin_password)},
+        {"current_admin_password", PasswordText(p.current_admin_password, show_passwords)},
+        {"new_admin_password", PasswordText(p.new_admin_password, show_passwords)},
         {"new_admin_password_length", p.new_admin_password_length},
-        {"new_user_password", PasswordText(p.new_user_password)},
+        {"new_user_password", PasswordText(p.new_user_password, show_passwords)},
         {"settings", SettingsToJson(p.settings)},
         {"tags_by_slot", tags},
         {"admin_tag_1", p.admin_tag[0]},
@@ -51,16 +74,16 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p) {
     };
 }
 
-int RunShow(const GlobalOptions& options, const std::string& path, bool json) {
-    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(path);
+int RunShow(const GlobalOptions& options, const ShowArgs& args) {
+    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.path);
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << strings::ToUtf8(storage::ConfigFileErrorMessage(loaded.error, path, options.language))
+        std::cerr << strings::ToUtf8(storage::ConfigFileErrorMessage(loaded.error, args.path, options.language))
                   << '\n';
         return 1;
     }
-    const auto out = PayloadToJson(loaded.payload);
-    if (json) {
-        std::cout << out.dump(2) << '\n';
+    const auto out = PayloadToJson(loaded.payload, args.show_passwords);
+    if (args.json) {
+        std::cout << JsonText(out) << '\n';
     } else {
         PrintFields(std::cout, out);
     }
@@ -78,37 +101,145 @@ public:
     std::unique_ptr<transport::ScsiDevice> Open(const std::string&) override { return nullptr; }
 };
 
-int RunNew(const GlobalOptions& options, const std::string& out_path, const std::string& form_path) {
-    std::ifstream in(form_path);
-    if (!in) {
-        std::cerr << "Cannot read the form file " << form_path << ".\n";
+bool IsTrue(const nlohmann::json& form, const char* key) {
+    const auto it = form.find(key);
+    return it != form.end() && it->is_boolean() && it->get<bool>();
+}
+
+bool HasText(const nlohmann::json& form, const char* key) {
+    const auto it = form.find(key);
+    return it != form.end() && it->is_string() && !it->get<std::string>().empty();
+}
+
+// What the form does not give and the base does not hold, of the settings
+// the file will write. A base file holds them when it changes the settings
+// itself (a file that does not carries the form's starting values); a drive
+// holds all but the block-menu mask, which the window never takes from one.
+std::vector<std::string> MissingSettingsKeys(const nlohmann::json& form, const NewArgs& args,
+                                             const storage::ConfigFilePayload* base) {
+    const bool base_has_settings = base && (base->change_mask & protocol::CHANGE_SETTINGS) != 0;
+    const bool asks_for_settings =
+        IsTrue(form, "change_settings") || IsTrue(form, "change_user_password") || base_has_settings;
+    std::vector<std::string> missing;
+    if (!asks_for_settings || base_has_settings) return missing;
+    for (const char* key : SettingsKeys()) {
+        if (form.contains(key)) continue;
+        if (args.from_drive && std::string_view(key) != "extended_options_mask") continue;
+        missing.emplace_back(key);
+    }
+    return missing;
+}
+
+// The form file as JSON, or nothing with the reason on standard error.
+std::optional<nlohmann::json> ReadForm(const std::string& path) {
+    const storage::BoundedRead read = storage::ReadSmallFile(path, kMaxFormBytes);
+    if (!read.ok) {
+        std::cerr << "Cannot read the form file " << path << ": it " << read.problem << ".\n";
+        return std::nullopt;
+    }
+    nlohmann::json form = nlohmann::json::parse(read.bytes, nullptr, /*allow_exceptions=*/false);
+    if (form.is_discarded()) {
+        std::cerr << path << " is not valid JSON.\n";
+        return std::nullopt;
+    }
+    if (!form.is_object()) {
+        std::cerr << path << ": the form must be a JSON object.\n";
+        return std::nullopt;
+    }
+    return form;
+}
+
+int RunNew(const GlobalOptions& options, const NewArgs& args) {
+    const std::optional<nlohmann::json> form = ReadForm(args.form);
+    if (!form) return 1;
+
+    std::optional<storage::LoadedConfigFile> base;
+    if (!args.base.empty()) {
+        base = storage::LoadConfigFile(args.base);
+        if (base->error != storage::ConfigFileError::None) {
+            std::cerr << strings::ToUtf8(storage::ConfigFileErrorMessage(base->error, args.base, options.language))
+                      << '\n';
+            return 1;
+        }
+    }
+    const storage::ConfigFilePayload* base_payload = base ? &base->payload : nullptr;
+
+    // Nothing the file will write is made up: each setting comes from the
+    // form or from the base.
+    if (const auto missing = MissingSettingsKeys(*form, args, base_payload); !missing.empty()) {
+        std::cerr << args.form << ": the file would change the settings, but these keys are missing "
+                  << "(give them, or take them from --from-drive N or --base FILE.qx7):";
+        for (std::size_t i = 0; i < missing.size(); ++i) std::cerr << (i == 0 ? " " : ", ") << missing[i];
+        std::cerr << '\n';
         return 1;
     }
-    const nlohmann::json form = nlohmann::json::parse(in, nullptr, false);
-    if (form.is_discarded()) {
-        std::cerr << form_path << " is not valid JSON.\n";
+    // The window puts a placeholder into an empty user password; a file
+    // that sets it on every drive must name the password.
+    const bool base_sets_user_password =
+        base_payload && (base_payload->change_mask & protocol::CHANGE_USER_PASSWORD) != 0;
+    if (IsTrue(*form, "change_user_password") && !HasText(*form, "new_user_password") &&
+        !base_sets_user_password) {
+        std::cerr << args.form
+                  << ": form key \"change_user_password\": give the new user password in \"new_user_password\"\n";
         return 1;
+    }
+
+    std::unique_ptr<DriveAccess> access;
+    NoDevices no_devices;
+    if (args.from_drive) {
+        std::string error;
+        access = OpenDriveAccess(options, std::cerr, &error);
+        if (!access) {
+            std::cerr << error << '\n';
+            return 1;
+        }
     }
 
     app::MemoryFormView view;
-    app::ScriptedHost host;
-    host.message_stream = &std::cerr;
+    CliHost host(std::cerr);
     host.local_time = LocalTimeNow();
-    NoDevices devices;
-    app::Configurator configurator(view, host, devices, options.language);
+    host.sleep_on_wait = access && options.sim_state.empty();  // a real drive needs its pauses
+    app::Configurator configurator(view, host, access ? access->enumerator() : no_devices, options.language);
+    configurator.set_diagnostics(&std::cerr);
     configurator.Initialize();
-    host.messages.clear();  // "No Drives Detected" belongs to the window, not to the file
+
+    if (args.from_drive) {
+        // Read as the window reads the drive picked in its list.
+        const std::size_t listed = configurator.drive_table().listed_count();
+        if (*args.from_drive < 1 || *args.from_drive > listed) {
+            std::cerr << "There is no drive on line " << *args.from_drive << "; " << listed
+                      << (listed == 1 ? " drive is" : " drives are") << " listed.\n";
+            return 1;
+        }
+        view.SetComboIndex(ControlId::DriveList, static_cast<int>(*args.from_drive - 1));
+        configurator.OnDriveSelectionChanged();
+        if (!configurator.admin_ready()) {
+            std::cerr << "The drive on line " << *args.from_drive
+                      << " was not read in administrator mode; its settings cannot be the base.\n";
+            return 1;
+        }
+    } else if (base) {
+        host.open_path = std::filesystem::path(args.base);
+        configurator.OnCommand(ControlId::Import);
+    }
+    const std::size_t messages_before = host.messages.size();
 
     std::string error;
-    if (!ApplyFormJson(form, configurator, view, &error)) {
-        std::cerr << form_path << ": " << error << '\n';
+    if (!ApplyFormJson(*form, configurator, view, &error)) {
+        std::cerr << args.form << ": " << error << '\n';
         return 1;
     }
-    host.save_path = std::filesystem::path(out_path);
+    // A value the form refuses (its message shown) writes no file.
+    if (!configurator.form().ReadForm()) {
+        const std::string key = FormKeyOf(view.focus());
+        if (!key.empty()) std::cerr << args.form << ": form key \"" << key << "\" is refused\n";
+        return 1;
+    }
+    host.save_path = std::filesystem::path(args.out);
     configurator.SaveConfiguration(true);
     // Saving shows a message for every refusal; none means the file is written.
-    if (!host.messages.empty()) return 1;
-    std::cout << "Wrote " << out_path << '\n';
+    if (host.messages.size() > messages_before) return 1;
+    std::cout << "Wrote " << args.out << '\n';
     return 0;
 }
 
@@ -118,30 +249,26 @@ void AddConfigCommand(CLI::App& app, const GlobalOptions& options, int& exit_cod
     auto* config = app.add_subcommand("config", "Inspect or build .qx7 configuration files");
     config->require_subcommand(1);
 
-    struct ShowArgs {
-        std::string path;
-        bool json = false;
-    };
     auto show_args = std::make_shared<ShowArgs>();
     auto* show = config->add_subcommand("show", "Decrypt a configuration file and print its fields");
     show->add_option("CONFIG", show_args->path, "The .qx7 file")->required();
     show->add_flag("--json", show_args->json, "Print one JSON object");
-    show->callback([&options, &exit_code, show_args] {
-        exit_code = RunShow(options, show_args->path, show_args->json);
-    });
+    show->add_flag("--show-passwords", show_args->show_passwords,
+                   "Print the file's passwords instead of (hidden)");
+    show->callback([&options, &exit_code, show_args] { exit_code = RunShow(options, *show_args); });
 
-    struct NewArgs {
-        std::string out;
-        std::string form;
-    };
     auto new_args = std::make_shared<NewArgs>();
     auto* create = config->add_subcommand(
         "new", "Build a configuration file from a JSON object of form values (see docs/cli.md)");
     create->add_option("OUT", new_args->out, "The .qx7 file to write")->required();
     create->add_option("--form", new_args->form, "JSON file of form values")->required();
-    create->callback([&options, &exit_code, new_args] {
-        exit_code = RunNew(options, new_args->out, new_args->form);
-    });
+    auto* from_drive =
+        create->add_option("--from-drive", new_args->from_drive,
+                           "Start from the settings of the drive on this line of the drive list (1-based)")
+            ->check(CLI::PositiveNumber);
+    create->add_option("--base", new_args->base, "Start from the settings of this .qx7 file")
+        ->excludes(from_drive);
+    create->callback([&options, &exit_code, new_args] { exit_code = RunNew(options, *new_args); });
 }
 
 }  // namespace qx7::cli

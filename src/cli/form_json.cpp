@@ -101,8 +101,19 @@ const std::pair<const char*, ControlId> kRadios[] = {
     {"rfid", ControlId::RfidEnable},
 };
 
-const char* const kOtherKeys[] = {"admin_language", "user_language", "extended_options_mask",
-                                  "centrawatch_admin_mode", "tags", "admin_tags"};
+const std::pair<const char*, ControlId> kLanguages[] = {
+    {"admin_language", ControlId::AdminLanguage},
+    {"user_language", ControlId::UserLanguage},
+};
+
+const char* const kOtherKeys[] = {"extended_options_mask", "centrawatch_admin_mode", "tags", "admin_tags"};
+
+const char* const kSettingsKeys[] = {
+    "self_destruct",  "self_destruct_counter", "virtual_cd",    "strong_password",
+    "min_password_length", "random_keypad",   "key_tone",      "admin_language",
+    "user_language",  "centrawatch",           "centrawatch_admin_mode", "rfid",
+    "read_only",      "auto_lock",             "auto_lock_delay", "extended_options_mask",
+};
 
 void CheckKeys(const Json& form) {
     for (const auto& [key, value] : form.items()) {
@@ -111,6 +122,7 @@ void CheckKeys(const Json& form) {
         for (const auto& [name, id] : kTexts) known |= key == name;
         for (const auto& [name, id] : kNumbers) known |= key == name;
         for (const auto& [name, id] : kRadios) known |= key == name;
+        for (const auto& [name, id] : kLanguages) known |= key == name;
         for (const char* name : kOtherKeys) known |= key == name;
         if (!known) Refuse(key, "unknown key");
     }
@@ -142,13 +154,13 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
     }
 
     editor::SettingsForm& settings = configurator.form();
-    for (const char* key : {"admin_language", "user_language"}) {
+    for (const auto& [key, id] : kLanguages) {
         if (!form.contains(key)) continue;
         const int index = LanguageOf(form[key], key);
         settings.ReadForm();
         if (index >= 4) settings.SetLanguageLists(true);
-        (std::string(key) == "admin_language" ? settings.values().admin_language
-                                               : settings.values().user_language) = index;
+        (id == ControlId::AdminLanguage ? settings.values().admin_language : settings.values().user_language) =
+            index;
         settings.WriteForm();
     }
 
@@ -212,6 +224,19 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
 }
 
 }  // namespace
+
+std::span<const char* const> SettingsKeys() { return kSettingsKeys; }
+
+std::string FormKeyOf(ControlId id) {
+    for (const auto& table : {std::span<const std::pair<const char*, ControlId>>(kNumbers),
+                              std::span<const std::pair<const char*, ControlId>>(kLanguages),
+                              std::span<const std::pair<const char*, ControlId>>(kRadios)}) {
+        for (const auto& [name, control] : table) {
+            if (control == id) return name;
+        }
+    }
+    return {};
+}
 
 bool ApplyFormJson(const Json& form, app::Configurator& configurator, editor::FormView& view,
                    std::string* error) {

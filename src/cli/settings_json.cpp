@@ -4,6 +4,7 @@
 
 #include "protocol/constants.h"
 #include "protocol/drive_messages.h"
+#include "strings/control_escape.h"
 #include "strings/hex.h"
 #include "strings/text_codec.h"
 
@@ -71,16 +72,21 @@ nlohmann::ordered_json SettingsToJson(const SettingsRecord& s) {
 
 void PrintFields(std::ostream& out, const nlohmann::ordered_json& object, int indent) {
     for (const auto& [key, value] : object.items()) {
-        out << std::string(static_cast<std::size_t>(indent), ' ') << key << ':';
+        out << std::string(static_cast<std::size_t>(indent), ' ') << strings::EscapeControlCharacters(key) << ':';
         if (value.is_object()) {
             out << '\n';
             PrintFields(out, value, indent + 2);
         } else if (value.is_string()) {
-            out << ' ' << value.get<std::string>() << '\n';
+            out << ' ' << strings::EscapeControlCharacters(value.get<std::string>()) << '\n';
         } else {
-            out << ' ' << value.dump() << '\n';
+            out << ' ' << value.dump(-1, ' ', /*ensure_ascii=*/true, nlohmann::ordered_json::error_handler_t::replace)
+                << '\n';
         }
     }
+}
+
+std::string JsonText(const nlohmann::ordered_json& object) {
+    return object.dump(2, ' ', /*ensure_ascii=*/true, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 }  // namespace qx7::cli
