@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/drive_access.h"
+#include "strings/control_escape.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 #include "transport/discovery.h"
@@ -19,6 +20,10 @@ namespace {
 constexpr std::uint16_t kNoDrivesDetected = 161;
 // Id block byte 2 that lists a primary-id drive without a state.
 constexpr std::size_t kIdLayoutByte = 2;
+
+// A text the drive or its volume reports (USB strings, product name, volume
+// label in a mount point), printed with its control characters escaped.
+std::string Shown(std::u16string_view text) { return strings::ToUtf8(strings::EscapeControlCharacters(text)); }
 
 std::string UsbIdText(std::uint32_t vendor_id, std::uint32_t product_id) {
     char text[16];
@@ -85,9 +90,8 @@ void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::Dri
     transport::DeviceEnumerator& enumerator = access.enumerator();
     out << "QX7 USB device " << UsbIdText(usb.vendor_id, usb.product_id) << " (known id " << entry << ") at "
         << usb.key << ", port " << usb.port << '\n';
-    out << "  manufacturer \"" << strings::ToUtf8(usb.manufacturer) << "\", product \""
-        << strings::ToUtf8(usb.product) << "\", serial number \"" << strings::ToUtf8(usb.serial_number)
-        << "\"\n";
+    out << "  manufacturer \"" << Shown(usb.manufacturer) << "\", product \"" << Shown(usb.product)
+        << "\", serial number \"" << Shown(usb.serial_number) << "\"\n";
     for (const std::string& line : access.NodeDetails(usb.key)) out << "  " << line << '\n';
 
     const transport::DriveRecord* record = RecordOf(table, usb.key);
@@ -105,11 +109,11 @@ void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::Dri
     for (const auto& volume : enumerator.Volumes()) {
         const std::pair<transport::DeviceNumber, bool> key{volume.device_number, volume.is_cdrom};
         if (std::find(numbers.begin(), numbers.end(), key) == numbers.end()) continue;
-        out << "  volume " << strings::ToUtf8(volume.device_node);
+        out << "  volume " << Shown(volume.device_node);
         if (volume.mount_point.empty()) {
             out << ", not mounted\n";
         } else {
-            out << " mounted at " << strings::ToUtf8(volume.mount_point) << '\n';
+            out << " mounted at " << Shown(volume.mount_point) << '\n';
         }
     }
     PrintDriveStatus(out, table, record);
@@ -146,7 +150,7 @@ int RunList(const GlobalOptions& options, bool verbose) {
     if (table.listed_count() == 0) {
         std::cout << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)) << '\n';
     }
-    for (const auto& line : table.lines) std::cout << strings::ToUtf8(line) << '\n';
+    for (const auto& line : table.lines) std::cout << Shown(line) << '\n';
     if (verbose) PrintReport(std::cout, access, table);
     // Nothing listed because no drive could be reached is a failure, not an
     // empty machine.

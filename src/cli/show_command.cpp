@@ -69,7 +69,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
         out["settings"] = SettingsToJson(reading.settings);
     }
     if (show.json) {
-        std::cout << out.dump(2) << '\n';
+        std::cout << JsonText(out) << '\n';
     } else {
         PrintFields(std::cout, out);
     }
