@@ -1,16 +1,20 @@
-// qx7ctl apply: configures drives from a .qx7 file exactly as the window
-// does it for each drive: read the drive, import the file, type the current
+// qx7ctl apply: configures drives from a .qx7 file as the window does it
+// for each drive: read the drive, import the file, type the current
 // administrator password, upload; then the automatic save and the log.
+// Unlike the window's import, each drive keeps the bytes of its settings
+// record that the form neither shows nor sets.
 
-#include <fstream>
 #include <iostream>
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
-#include "app/scripted_host.h"
+#include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/drive_access.h"
+#include "cli/file_ranges.h"
+#include "storage/bounded_read.h"
 #include "storage/config_file.h"
+#include "strings/control_escape.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 
@@ -20,6 +24,9 @@ namespace {
 using editor::ControlId;
 
 constexpr std::uint16_t kNoDrivesDetected = 161;
+// A password has at most 32 characters; a first line this long is no
+// password file.
+constexpr std::size_t kMaxPasswordLineBytes = 256;
 
 struct ApplyArgs {
     std::string config;
@@ -31,28 +38,36 @@ struct ApplyArgs {
     bool no_log = false;
 };
 
-// The first line of the file, without its line end.
+// The first line of the password file ("-": standard input), or nothing
+// with the reason on standard error.
 std::optional<std::u16string> ReadPassword(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    if (!in || !std::getline(in, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return strings::FromUtf8(line);
+    const std::string name = path == "-" ? std::string("standard input") : "the password file " + path;
+    const storage::BoundedRead read = storage::ReadFirstLine(path, kMaxPasswordLineBytes);
+    if (!read.ok) {
+        std::cerr << "The password cannot be read: " << name << ' ' << read.problem << ".\n";
+        return std::nullopt;
+    }
+    if (read.bytes.empty()) {
+        std::cerr << "The password cannot be read: the first line of " << name << " is empty.\n";
+        return std::nullopt;
+    }
+    return strings::FromUtf8(read.bytes);
 }
 
 int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     const auto password = ReadPassword(args.password_file);
-    if (!password || password->empty()) {
-        std::cerr << "The password file " << args.password_file
-                  << " cannot be read or its first line is empty.\n";
+    if (!password) return 1;
+    // Refuse a bad file once, before any drive is touched; every drive then
+    // gets what was checked, even if the file changes meanwhile.
+    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
+    if (loaded.error != storage::ConfigFileError::None) {
+        std::cerr << strings::ToUtf8(
+                         storage::ConfigFileErrorMessage(loaded.error, args.config, options.language))
+                  << '\n';
         return 1;
     }
-    // Refuse a bad file once, before any drive is touched.
-    const storage::LoadedConfigFile check = storage::LoadConfigFile(args.config);
-    if (check.error != storage::ConfigFileError::None) {
-        std::cerr << strings::ToUtf8(
-                         storage::ConfigFileErrorMessage(check.error, args.config, options.language))
-                  << '\n';
+    if (const auto refusal = FormRefusalOf(loaded.payload, options.language)) {
+        std::cerr << args.config << ": " << *refusal << '\n';
         return 1;
     }
 
@@ -74,12 +89,10 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     }
 
     app::MemoryFormView view;
-    app::ScriptedHost host;
-    host.message_stream = &std::cerr;
+    CliHost host(std::cerr);
     host.sleep_on_wait = options.sim_state.empty();  // a real drive needs its pauses
     host.local_time = LocalTimeNow();
     host.program_folder = args.folder;
-    host.open_path = std::filesystem::path(args.config);
     app::Configurator configurator(view, host, access->enumerator(), options.language);
     configurator.set_diagnostics(&std::cerr);
     configurator.Initialize();
@@ -106,19 +119,29 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     }
 
     int failures = 0;
+    editor::SettingsForm& form = configurator.form();
     for (std::size_t line : lines) {
         const std::size_t messages_before = host.messages.size();
         view.SetComboIndex(ControlId::DriveList, static_cast<int>(line));
         configurator.OnDriveSelectionChanged();
         bool ok = configurator.admin_ready();
         if (ok) {
-            configurator.OnCommand(ControlId::Import);
+            // The window's Import, with the file checked above, keeping the
+            // drive's own bytes.
+            form.ReadForm();
+            form.ApplyConfigPayload(loaded.payload, editor::ImportMode::KeepDriveBytes);
             view.SetText(ControlId::CurrentPassword, *password);
             configurator.OnCurrentPasswordFocusLost();
+            // A value the form refuses (its message shown) is never sent.
+            ok = form.ReadForm();
+        }
+        if (ok) {
             configurator.OnCommand(ControlId::UploadSettings);
             ok = configurator.last_upload_succeeded();
         }
-        const std::string serial = strings::ToUtf8(configurator.serial_text());
+        // The serial number is the drive's to choose: printed so that it
+        // cannot end this line or drive the terminal.
+        const std::string serial = strings::ToUtf8(strings::EscapeControlCharacters(configurator.serial_text()));
         std::cout << "line " << line + 1 << ": " << (serial.empty() ? "(no serial)" : serial) << ": "
                   << (ok ? "configured" : "FAILED");
         if (ok && host.messages.size() > messages_before) std::cout << " (with warnings)";
@@ -126,10 +149,14 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         if (!ok) ++failures;
     }
 
+    // The log is due when drives were configured and logging is on; it was
+    // written when the exit left a log path behind.
+    const std::vector<std::string> configured = configurator.uploaded_serials().entries();
+    const bool log_due = !configured.empty() && view.Checked(ControlId::EnableLog);
     configurator.OnExit();
-    if (!host.ended) {
+    if (log_due && !configurator.log_path()) {
         std::cerr << "The log could not be written; the serial numbers configured are:\n";
-        for (const auto& entry : configurator.uploaded_serials().entries()) std::cerr << entry << '\n';
+        for (const std::string& entry : configured) std::cerr << entry << '\n';
         return 1;
     }
     if (configurator.log_path()) std::cout << "log: " << configurator.log_path()->string() << '\n';
@@ -148,7 +175,8 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
                       ->check(CLI::PositiveNumber);
     apply->add_flag("--all", args->all, "Configure every listed drive")->excludes(drive);
     apply->add_option("--password-file", args->password_file,
-                      "File whose first line is the drives' current administrator password")
+                      "File whose first line is the drives' current administrator password "
+                      "(- for standard input)")
         ->required();
     apply->add_option("--folder", args->folder,
                       "Folder for the automatically saved files and the log")
