@@ -2,6 +2,7 @@
 // HttpClient over libcurl: HTTPS with certificate and host-name checks, the
 // update agent's user-agent string, no cached answers and bounded waits.
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -29,6 +30,11 @@ struct CurlSettings {
 // that (TLS or certificate errors, a time-out during the transfer, a body
 // that does not fit, a malformed URL or a scheme other than http/https)
 // is RequestFailed. Redirects are followed, at most five, and only to https.
+//
+// Cancel, from any thread, ends a Get that is under way at once and makes
+// every later Get fail without a request (RequestFailed), so that a thread
+// running a check can be stopped and joined without waiting for the
+// time-outs.
 class CurlHttpClient final : public HttpClient {
 public:
     explicit CurlHttpClient(CurlSettings settings = {});
@@ -38,12 +44,18 @@ public:
 
     HttpResponse Get(const std::string& url) override;
 
+    // Thread-safe; may be called while another thread is in Get, but not
+    // while the client is being destroyed.
+    void Cancel();
+    bool cancelled() const { return cancelled_.load(); }
+
     static constexpr const char* kUserAgent = "QX7ConfigUpdateAgent";
 
 private:
     struct Session;
     CurlSettings settings_;
     std::unique_ptr<Session> session_;
+    std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace qx7::updater

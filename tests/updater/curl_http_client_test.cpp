@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 
 #include "local_http_server.h"
@@ -114,6 +115,34 @@ TEST(CurlHttpClient, GivesUpOnASilentServer) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(http.Get(server.FolderUrl() + "slow.txt").status, HttpStatus::RequestFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+// A cancel from another thread ends a transfer that waits for a silent
+// server long before the time-outs, and every later request fails at once
+// without reaching the server.
+TEST(CurlHttpClient, ACancelEndsAWaitingTransferAndTheRequestsAfterIt) {
+    LocalHttpServer server;
+    LocalResponse silent;
+    silent.silent = true;
+    server.Serve("slow.txt", silent);
+    server.Serve("file.txt", {"hello"});
+    CurlSettings settings = LoopbackSettings();
+    settings.connect_timeout = std::chrono::seconds(60);
+    settings.total_timeout = std::chrono::seconds(60);
+    CurlHttpClient http(settings);
+    auto answer = std::async(std::launch::async, [&] { return http.Get(server.FolderUrl() + "slow.txt"); });
+    // Cancel once the server holds the request, so that the transfer is
+    // really waiting.
+    while (server.Requests().empty() && answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    }
+    ASSERT_EQ(server.Requests().size(), 1u);
+    http.Cancel();
+    ASSERT_EQ(answer.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(answer.get().status, HttpStatus::RequestFailed);
+
+    EXPECT_TRUE(http.cancelled());
+    EXPECT_EQ(http.Get(server.FolderUrl() + "file.txt").status, HttpStatus::RequestFailed);
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 // ---------------------------------------------------------------------------
