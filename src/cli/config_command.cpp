@@ -170,6 +170,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         std::cerr << args.form << ": the file would change the settings, but these keys are missing "
                   << "(give them, or take them from --from-drive N or --base FILE.qx7):";
         for (std::size_t i = 0; i < missing.size(); ++i) std::cerr << (i == 0 ? " " : ", ") << missing[i];
+        if (base_payload) std::cerr << " (" << args.base << " does not change the settings, so it gives none)";
         std::cerr << '\n';
         return 1;
     }

@@ -97,6 +97,14 @@ TEST_F(ConfigFiles, ABaseFileOrADriveGivesWhatTheFormLeavesOut) {
     EXPECT_EQ(settings.at("block_menu_mask"), 6148);
     EXPECT_FALSE(settings.at("policy").at("read_only").get<bool>());
 
+    // A base that does not change the settings holds only starting values.
+    const std::string admin_only = ConfigNew(
+        {{"current_password", "QX7ADMIN"}, {"change_admin_password", true}, {"new_admin_password", "NEWADMIN77"}},
+        "admin-only.qx7");
+    ConfigNew(counter_only, "from-admin-only.qx7", "--base " + Quoted(admin_only));
+    EXPECT_FALSE(fs::exists(Path("from-admin-only.qx7")));
+    EXPECT_NE(err_.find("does not change the settings"), std::string::npos) << err_;
+
     // The drive's record: minimum length 12 and auto-lock 45; the window
     // never takes the block-menu mask from a drive, so it must be given.
     const std::string drive_settings = "80000000" "00000000" "0a000000" "00000000" "0c7e0001" "00000000"
