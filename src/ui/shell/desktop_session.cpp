@@ -4,10 +4,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "updater/curl_http_client.h"
-#include "updater/own_version.h"
-#include "updater/update_check.h"
-#include "updater/update_folder.h"
+#include "ui/dialogs/updater_dialog.h"
 #include "ui/shell/desktop_host.h"
 #include "ui/shell/form_view_proxy.h"
 #include "ui/shell/logic_thread.h"
@@ -42,6 +39,9 @@ DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::
     host_->set_on_end([this](app::DialogResult result) { window_->Done(result); });
     connect(window_.get(), &ThemedWindow::finished, this,
             [this](app::DialogResult result) { emit finished(static_cast<int>(result)); });
+    updater_ = std::make_unique<ProgramUpdater>(window_.get(), options_.update_source);
+    connect(updater_.get(), &ProgramUpdater::answerShown, this,
+            [this](UpdaterDialog* dialog) { dialogs_.AnswerOpenDialog(*dialog); });
     if (options_.startup_update_check) host_->set_on_startup_check([this] { RunStartupUpdateCheck(); });
     ConnectWindow();
 }
@@ -56,7 +56,8 @@ void DesktopSession::Shutdown() {
     call_.Stop();
     logic_->Stop([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
     host_->JoinScan();
-    if (update_check_.joinable()) update_check_.join();
+    // A running update check is cancelled; its thread ends at once.
+    updater_.reset();
     configurator_.reset();
 }
 
@@ -129,17 +130,9 @@ void DesktopSession::ConnectWindow() {
 }
 
 void DesktopSession::RunStartupUpdateCheck() {
-    if (update_check_.joinable()) return;
-    const strings::Language language = options_.language;
-    update_check_ = std::thread([this, language] {
-        updater::CurlHttpClient http;
-        const updater::UpdateCheckOutcome outcome = updater::CheckForUpdate(
-            http, updater::DefaultUpdateFolderUrl(), updater::CompiledFileVersion(), language);
-        if (outcome.result != updater::UpdateCheckResult::UpdateAvailable) return;
-        const QString text = QString::fromStdU16String(outcome.status_text) + QStringLiteral("\n\n") +
-                             QString::fromStdU16String(outcome.changelog);
-        call_.Post([this, text] { dialogs_.ShowMessage(text, editor::MessageIcon::None); });
-    });
+    // In the background: the window is up and working meanwhile, and the
+    // dialog opens only for a newer version.
+    if (updater_) updater_->CheckSilently(window_->CaptionLanguage());
 }
 
 }  // namespace qx7::ui

@@ -15,6 +15,7 @@
 #include "strings/string_table.h"
 #include "transport/device_enumerator.h"
 #include "transport/device_watcher.h"
+#include "ui/dialogs/program_updater.h"
 #include "ui/shell/dialogs.h"
 #include "ui/shell/ui_thread_call.h"
 
@@ -33,6 +34,8 @@ public:
         strings::Language language = strings::Language::English;
         // The silent update check at start (off in tests).
         bool startup_update_check = true;
+        // Where update checks ask (tests: a local server).
+        UpdateSource update_source;
         // Divides the drive's waits (tests over the simulator).
         int wait_divisor = 1;
     };
@@ -47,6 +50,9 @@ public:
 
     MainWindow& window() { return *window_; }
     Dialogs& dialogs() { return dialogs_; }
+    // The update checks, at start and from the Settings menu; their dialog
+    // answers through dialogs() (AnswerOpenDialog).
+    ProgramUpdater& updater() { return *updater_; }
 
     // Device events from a source without a descriptor (the simulator).
     void DeliverDeviceEvents(const std::vector<transport::DeviceEvent>& events);
@@ -82,7 +88,7 @@ private:
     std::unique_ptr<DesktopHost> host_;
     std::unique_ptr<FormViewProxy> view_;
     std::unique_ptr<app::Configurator> configurator_;
-    std::thread update_check_;
+    std::unique_ptr<ProgramUpdater> updater_;
     bool shut_down_ = false;
 };
 

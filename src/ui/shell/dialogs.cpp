@@ -2,9 +2,11 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "strings/text_codec.h"
-#include "ui/shell/extended_options_dialog.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/extended_options_dialog.h"
 
 namespace qx7::ui {
 namespace {
@@ -83,6 +85,18 @@ std::optional<editor::ExtendedOptions> Dialogs::RunExtendedOptions(const editor:
     ExtendedOptionsDialog dialog(parent_, current, language_);
     if (!Run(dialog)) return std::nullopt;
     return dialog.Chosen();
+}
+
+void Dialogs::RunAbout(const QString& web_host) {
+    AboutDialog dialog(parent_, web_host);
+    Run(dialog);
+}
+
+void Dialogs::AnswerOpenDialog(QDialog& dialog) {
+    if (!automatic_) return;
+    const QPointer<QDialog> guard(&dialog);
+    if (dialog_hook_) dialog_hook_(dialog);
+    if (guard && guard->isVisible()) guard->reject();
 }
 
 }  // namespace qx7::ui

@@ -1,8 +1,9 @@
 #pragma once
 // The modal dialogs of the main window: message boxes, the configuration
-// file's save and open dialogs and the folder browser. A test can queue the
-// next answers; a queued answer is taken instead of showing the dialog, so
-// no test ever waits for a modal dialog. Messages are recorded either way.
+// file's save and open dialogs, the folder browser, the extended options
+// dialog and the About box. A test can queue the next answers; a queued
+// answer is taken instead of showing the dialog, so no test ever waits for a
+// modal dialog. Messages are recorded either way.
 
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,12 @@ public:
     std::optional<QString> AskFolder();
     // The extended options dialog started with `current`; nothing on Cancel.
     std::optional<editor::ExtendedOptions> RunExtendedOptions(const editor::ExtendedOptions& current);
+    // The About box; `web_host` empty: without the web address.
+    void RunAbout(const QString& web_host);
+    // A dialog that is open without blocking (the updater's, once it shows
+    // its answer): the user answers it. With automatic answers it goes to
+    // the dialog hook, and is closed (rejected) if the hook leaves it open.
+    void AnswerOpenDialog(QDialog& dialog);
 
     // Test hooks. With automatic answers on, message boxes are only
     // recorded, and a file or folder dialog with no queued answer is
@@ -44,8 +51,9 @@ public:
     // The next file or folder dialog answers `path` (empty: cancelled).
     void QueueFileAnswer(const QString& path) { file_answers_.push_back(path); }
     // With automatic answers, a dialog of the program's own is handed to
-    // this function instead of being run; it may change the dialog and
-    // accept or reject it (not touched: rejected).
+    // this function instead of being run (the extended options dialog, the
+    // About box), or once it waits for an answer (the updater's dialog); it
+    // may change the dialog and accept or reject it (not touched: rejected).
     void set_dialog_hook(std::function<void(QDialog&)> hook) { dialog_hook_ = std::move(hook); }
     const QStringList& messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }

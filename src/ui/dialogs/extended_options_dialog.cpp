@@ -1,9 +1,12 @@
-#include "ui/shell/extended_options_dialog.h"
+#include "ui/dialogs/extended_options_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "ui/dialogs/button_texts.h"
 
 namespace qx7::ui {
 namespace {
@@ -22,12 +25,12 @@ ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::Exte
     : QDialog(parent) {
     setWindowTitle(Text(language, kTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(Text(language, kGroupCaption), this);
-    auto* boxes = new QVBoxLayout(group);
+    group_ = new QGroupBox(Text(language, kGroupCaption), this);
+    auto* boxes = new QVBoxLayout(group_);
     for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
         const QString caption = option.string_id != 0 ? Text(language, option.string_id)
                                                       : QString::fromUtf16(option.resource_caption);
-        auto* box = new QCheckBox(caption, group);
+        auto* box = new QCheckBox(caption, this);
         if (option.bit == 0) {
             box->setChecked(current.centrawatch_admin_mode);
             box->setEnabled(!current.centrawatch_admin_mode);
@@ -39,11 +42,20 @@ ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::Exte
         }
         boxes_[option.control] = box;
     }
-    layout->addWidget(group);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(group_);
+
+    // OK, then Cancel, at the right; OK is the default button and Escape
+    // cancels. The captions are Qt's own, in the language of Qt's texts.
+    ok_ = new QPushButton(StandardButtonText(QDialogButtonBox::Ok), this);
+    cancel_ = new QPushButton(StandardButtonText(QDialogButtonBox::Cancel), this);
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
