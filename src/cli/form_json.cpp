@@ -108,11 +108,11 @@ const std::pair<const char*, ControlId> kLanguages[] = {
 
 const char* const kOtherKeys[] = {"extended_options_mask", "centrawatch_admin_mode", "tags", "admin_tags"};
 
+// In the order of the window's settings group.
 const char* const kSettingsKeys[] = {
-    "self_destruct",  "self_destruct_counter", "virtual_cd",    "strong_password",
-    "min_password_length", "random_keypad",   "key_tone",      "admin_language",
-    "user_language",  "centrawatch",           "centrawatch_admin_mode", "rfid",
-    "read_only",      "auto_lock",             "auto_lock_delay", "extended_options_mask",
+    "self_destruct", "self_destruct_counter", "virtual_cd", "strong_password", "min_password_length",
+    "random_keypad", "key_tone", "admin_language", "user_language", "centrawatch", "centrawatch_admin_mode",
+    "rfid", "read_only", "auto_lock", "auto_lock_delay", "extended_options_mask",
 };
 
 void CheckKeys(const Json& form) {
