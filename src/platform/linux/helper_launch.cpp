@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <system_error>
+
 namespace qx7::platform::linux_sg {
 namespace {
 
@@ -14,9 +17,40 @@ constexpr const char* kRunAsRoot = "run the program as root (for example: sudo q
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Whether `path` is `folder` or lies below it, compared folder by folder
+// (/b/tree-2 is not inside /b/tree).
+bool IsWithin(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    return !folder.empty() &&
+           std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
+}
+
 }  // namespace
 
-HelperLaunch PkexecLaunch() { return {{kPkexecPath, QX7_SCSI_HELPER_INSTALL_PATH}, true}; }
+HelperPlacement BuiltHelperPlacement() {
+    return {QX7_SCSI_HELPER_FROM_PROGRAM_FOLDER, QX7_BUILD_TREE, QX7_SCSI_HELPER_INSTALL_PATH};
+}
+
+std::string HelperPathFor(const std::filesystem::path& executable, const HelperPlacement& placement) {
+    namespace fs = std::filesystem;
+    // A program run from its build tree, or one that does not know where it
+    // is, uses the configured install's helper.
+    const fs::path folder = executable.parent_path();
+    if (!executable.is_absolute() || IsWithin(folder, placement.build_tree)) return placement.configured;
+
+    const fs::path helper = (folder / placement.from_program_folder).lexically_normal();
+    std::error_code error;
+    const fs::path helper_folder = fs::weakly_canonical(helper.parent_path(), error);
+    if (error) return helper.string();
+    return (helper_folder / helper.filename()).string();
+}
+
+std::string InstalledHelperPath() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return HelperPathFor(error ? std::filesystem::path() : executable, BuiltHelperPlacement());
+}
+
+HelperLaunch PkexecLaunch() { return {{kPkexecPath, InstalledHelperPath()}, true}; }
 
 HelperLaunch DirectLaunch(std::string helper_path) { return {{std::move(helper_path)}, false}; }
 

@@ -4,6 +4,7 @@
 // under the helper's own polkit action, and the texts that tell the user
 // what to do when that does not work.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,37 @@ struct HelperLaunch {
     std::vector<std::string> command;  // command[0] is an absolute path
     bool through_pkexec = false;       // exit codes 126 and 127 are then pkexec's
 };
+
+// Where the build places the helper, as compiled into the programs. The
+// install prefix may still change at install time (`cmake --install
+// --prefix`), so an installed program finds the helper relative to its own
+// executable: bin/ and libexec/ of one prefix keep their relation wherever
+// the prefix is.
+struct HelperPlacement {
+    // From the folder of the programs' executables to the helper
+    // ("../libexec/qx7-scsi-helper"), or an absolute path when the build
+    // fixed the helper's folder itself.
+    std::string from_program_folder;
+    // The build tree (canonical). Programs run from inside it are not
+    // installed; they use `configured`, the helper of the configured install.
+    std::string build_tree;
+    // The helper's path under the install prefix given when the build was
+    // configured.
+    std::string configured;
+};
+
+// The placement this program was built with.
+HelperPlacement BuiltHelperPlacement();
+
+// The helper path for a program whose executable is `executable` (canonical,
+// as /proc/self/exe names it; empty when it could not be read). The folder
+// part is made canonical as far as it exists: pkexec takes the path as
+// given and matches it, as text, against the polkit action's path, which
+// the install writes canonical too.
+std::string HelperPathFor(const std::filesystem::path& executable, const HelperPlacement& placement);
+
+// The helper path for this process.
+std::string InstalledHelperPath();
 
 // pkexec running the helper at the path the install puts it.
 HelperLaunch PkexecLaunch();
