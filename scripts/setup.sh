@@ -11,6 +11,7 @@ PACKAGES=(
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     pkexec
     qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-nanum libgl-dev
+    desktop-file-utils appstream libxml2-utils man-db groff-base
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test under ctest.
-#   scripts/test.sh             release build with debug info (build/default)
+#   scripts/test.sh             release build with debug info (build/default),
+#                               then the packaging check (scripts/check-packaging.sh)
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,3 +14,6 @@ fi
 cmake --preset "$preset"
 cmake --build --preset "$preset" --parallel "$(nproc)"
 ctest --preset "$preset" --parallel "$(nproc)"
+if [ "$preset" = default ]; then
+    bash scripts/check-packaging.sh "build/$preset"
+fi
