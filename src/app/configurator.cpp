@@ -190,9 +190,12 @@ void Configurator::ReadSelectedDrive() {
         return;
     }
 
-    drive_ = std::move(device);  // the drive read before is closed here
+    // The drive read before is closed here, and nothing of it (keys,
+    // serial number) stands in for what this drive fails to answer.
+    CloseDrive(UploadBlock::NoChannel);  // until this read completes
+    serial_text_.clear();
+    drive_ = std::move(device);
     drive_record_ = table_.listing_map[line];
-    upload_block_ = UploadBlock::NoChannel;  // until this read completes
     view_.SetComboIndex(ControlId::DriveList, static_cast<int>(line));
     view_.SetEnabled(ControlId::DriveList, true);
     host_.Wait(kWaitAfterOpen);

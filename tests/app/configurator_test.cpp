@@ -419,6 +419,21 @@ TEST_F(TwoDriveTest, ADriveThatCannotBeOpenedLeavesNoDriveToWriteTo) {
     EXPECT_TRUE(c.uploaded_serials().empty());
 }
 
+// A drive that does not tell who it is shows no serial number, not the one
+// of the drive read before (the log and the saved file are named by it).
+TEST_F(TwoDriveTest, ADriveWhoseIdentityFailsShowsNoSerialOfAnotherDrive) {
+    sim::SimFault identity;
+    identity.cdb_prefix = qx7::strings::FromHex("3c01ce01").value();
+    session.state().drives[1].faults.push_back(identity);
+    Configurator& c = Start();
+    ASSERT_EQ(view.Text(ControlId::SerialNumber), u"QX7SIM0000000001");
+    view.SetComboIndex(ControlId::DriveList, 1);
+    c.OnDriveSelectionChanged();
+    EXPECT_EQ(c.serial_text(), u"");
+    EXPECT_EQ(view.Text(ControlId::SerialNumber), u"");
+    EXPECT_FALSE(c.admin_ready());
+}
+
 // An upload that never reached the drive says so instead of showing the
 // drive's last error, which belongs to some earlier command.
 TEST_F(ConfiguratorTest, AnUnsentUploadSaysSoAndDoesNotAskTheDriveForItsLastError) {
