@@ -37,8 +37,7 @@ void BackgroundUpdateCheck::Cancel() { http_.Cancel(); }
 ProgramUpdater::ProgramUpdater(QWidget* window, UpdateSource source)
     : window_(window), source_(std::move(source)) {}
 
-// A running check, and a cancelled one that waits for its deferred
-// deletion, are children of this object: they go with it, each cancelling
+// A running check is a child of this object: it goes with it, cancelling
 // its transfer and joining its thread.
 ProgramUpdater::~ProgramUpdater() = default;
 
@@ -66,10 +65,9 @@ void ProgramUpdater::StartCheck(strings::Language language) {
 }
 
 void ProgramUpdater::CancelCheck() {
-    if (!check_) return;
-    check_->Cancel();
-    check_->deleteLater();
-    check_ = nullptr;
+    // Deleting the check cancels its transfer and joins its thread, which
+    // then ends at once.
+    delete check_.data();
 }
 
 void ProgramUpdater::OnAnswer(const updater::UpdateCheckOutcome& outcome) {
@@ -88,8 +86,12 @@ void ProgramUpdater::OnAnswer(const updater::UpdateCheckOutcome& outcome) {
 UpdaterDialog* ProgramUpdater::OpenDialog(strings::Language language) {
     auto* dialog = new UpdaterDialog(window_, QUrl(QString::fromStdString(source_.folder_url)), language);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // Closing the dialog while the check runs drops the check.
-    connect(dialog, &QDialog::finished, this, [this] { CancelCheck(); });
+    // Closing the dialog while the check runs drops the check. The dialog
+    // deletes itself once closed; from then on there is no dialog.
+    connect(dialog, &QDialog::finished, this, [this] {
+        dialog_ = nullptr;
+        CancelCheck();
+    });
     dialog_ = dialog;
     dialog->open();
     return dialog;

@@ -76,7 +76,8 @@ public:
     // The silent check at start.
     void CheckSilently(strings::Language language);
 
-    // The open dialog, or nullptr.
+    // The open dialog, or nullptr (also once it is closed, before Qt
+    // deletes it).
     UpdaterDialog* dialog() const;
     // Whether a check runs now.
     bool checking() const { return check_ != nullptr; }
