@@ -23,6 +23,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "strings/string_table.h"
+#include "support/event_wait.h"
 #include "transport/device_enumerator.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/widgets/icon_button.h"
@@ -45,21 +46,7 @@ public:
     std::atomic<int> scans{0};
 };
 
-// Runs the event loop until `done` holds or `timeout_ms` passed. Unlike
-// QTest::qWaitFor, which sleeps between rounds, the loop wakes for every
-// call the logic thread carries over, as the program's own loop does.
-bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-    poll.start(5);
-    loop.exec();
-    return done();
-}
+using test_support::WaitFor;
 
 sim::SimDrive DriveWithoutReader(std::size_t ordinal) {
     sim::SimDrive drive = sim::DefaultDrive(ordinal);
