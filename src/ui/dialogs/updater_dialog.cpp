@@ -28,12 +28,9 @@ QString Text(strings::Language language, std::uint16_t id) {
     return QString::fromStdU16String(strings::FormatResString(language, id));
 }
 
-// Shown while the check runs; the string tables have no text for this
-// state, so both languages are kept here.
-QString CheckingText(strings::Language language) {
-    return language == strings::Language::Korean ? QStringLiteral("업데이트를 확인하는 중...")
-                                                 : QStringLiteral("Checking for updates...");
-}
+// Shown while the check runs.
+constexpr std::uint16_t kCheckingText = 903;
+QString CheckingText(strings::Language language) { return Text(language, kCheckingText); }
 
 }  // namespace
 
