@@ -23,24 +23,10 @@
 #include "sim/sim_session.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/window/main_window.h"
-
-namespace {
+#include "support/event_wait.h"
 
 using qx7::editor::ControlId;
-
-bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-    poll.start(5);
-    loop.exec();
-    return done();
-}
-
-}  // namespace
+using qx7::ui::test_support::WaitFor;
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
