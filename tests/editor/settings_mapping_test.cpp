@@ -48,6 +48,10 @@ struct PolicyPair {
     int index_when_set;
 };
 
+// Names the case where the test listing shows the parameter (ctest's names),
+// instead of the struct's bytes, which hold addresses and change per build.
+void PrintTo(const PolicyPair& pair, std::ostream* out) { *out << pair.name; }
+
 class PolicyPairs : public SettingsFormTest, public ::testing::WithParamInterface<PolicyPair> {};
 
 TEST_P(PolicyPairs, FillAndGatherMapTheBitToThePair) {
