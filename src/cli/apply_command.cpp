@@ -5,6 +5,7 @@
 // record that the form neither shows nor sets.
 
 #include <iostream>
+#include <sstream>
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
@@ -12,7 +13,8 @@
 #include "cli/commands.h"
 #include "cli/drive_access.h"
 #include "cli/file_ranges.h"
-#include "storage/bounded_read.h"
+#include "cli/messages.h"
+#include "cli/password_input.h"
 #include "storage/config_file.h"
 #include "strings/control_escape.h"
 #include "strings/string_table.h"
@@ -24,39 +26,32 @@ namespace {
 using editor::ControlId;
 
 constexpr std::uint16_t kNoDrivesDetected = 161;
-// A password has at most 32 characters; a first line this long is no
-// password file.
-constexpr std::size_t kMaxPasswordLineBytes = 256;
 
 struct ApplyArgs {
     std::string config;
-    std::size_t drive = 1;
+    DriveChoice drive;
     bool all = false;
-    std::string password_file;
+    std::string password_file;  // empty: ask on the terminal
     std::string folder = ".";
     bool no_auto_save = false;
     bool no_log = false;
 };
 
-// The first line of the password file ("-": standard input), or nothing
-// with the reason on standard error.
-std::optional<std::u16string> ReadPassword(const std::string& path) {
-    const std::string name = path == "-" ? std::string("standard input") : "the password file " + path;
-    const storage::BoundedRead read = storage::ReadFirstLine(path, kMaxPasswordLineBytes);
-    if (!read.ok) {
-        std::cerr << "The password cannot be read: " << name << ' ' << read.problem << ".\n";
-        return std::nullopt;
-    }
-    if (read.bytes.empty()) {
-        std::cerr << "The password cannot be read: the first line of " << name << " is empty.\n";
-        return std::nullopt;
-    }
-    return strings::FromUtf8(read.bytes);
+// "line N: SERIAL", the serial number escaped: the drive's to choose, it
+// must not end the line or drive the terminal.
+std::string DriveLabel(std::size_t line, std::u16string_view serial) {
+    const std::string shown = strings::ToUtf8(strings::EscapeControlCharacters(serial));
+    return "line " + std::to_string(line + 1) + ": " + (shown.empty() ? "(no serial)" : shown);
 }
 
 int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
-    const auto password = ReadPassword(args.password_file);
-    if (!password) return 1;
+    if (args.password_file.empty() && !CanAskForPassword()) {
+        std::cerr << Message(options.language, MessageId::PasswordNeedsTerminal) << '\n';
+        return kExitUsage;
+    }
+    const auto password = args.password_file.empty() ? AskForPassword(options.language)
+                                                     : ReadPasswordFile(args.password_file, options.language);
+    if (!password) return kExitFailure;
     // Refuse a bad file once, before any drive is touched; every drive then
     // gets what was checked, even if the file changes meanwhile.
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
@@ -64,11 +59,11 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         std::cerr << strings::ToUtf8(
                          storage::ConfigFileErrorMessage(loaded.error, args.config, options.language))
                   << '\n';
-        return 1;
+        return kExitFailure;
     }
     if (const auto refusal = FormRefusalOf(loaded.payload, options.language)) {
         std::cerr << args.config << ": " << *refusal << '\n';
-        return 1;
+        return kExitFailure;
     }
 
     // The window's folder exists before anything is saved into it; here the
@@ -76,16 +71,17 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     std::error_code folder_error;
     std::filesystem::create_directories(args.folder, folder_error);
     if (folder_error) {
-        std::cerr << "Cannot create the folder " << args.folder << ": " << folder_error.message()
+        std::cerr << Message(options.language, MessageId::CannotCreateFolder,
+                             {args.folder, folder_error.message()})
                   << '\n';
-        return 1;
+        return kExitFailure;
     }
 
     std::string error;
     auto access = OpenDriveAccess(options, std::cerr, &error);
     if (!access) {
         std::cerr << error << '\n';
-        return 1;
+        return kExitFailure;
     }
 
     app::MemoryFormView view;
@@ -105,25 +101,36 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     if (listed == 0) {
         std::cerr << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected))
                   << '\n';
-        return 1;
+        return kExitFailure;
     }
     std::vector<std::size_t> lines;
     if (args.all) {
         for (std::size_t i = 0; i < listed; ++i) lines.push_back(i);
-    } else if (args.drive >= 1 && args.drive <= listed) {
-        lines.push_back(args.drive - 1);
     } else {
-        std::cerr << "There is no drive on line " << args.drive << "; " << listed
-                  << (listed == 1 ? " drive is" : " drives are") << " listed.\n";
-        return 1;
+        const auto line = ChosenLine(args.drive, configurator.drive_table(), access->enumerator(), options.language);
+        if (!line) return kExitFailure;
+        lines.push_back(*line);
     }
 
     int failures = 0;
     editor::SettingsForm& form = configurator.form();
     for (std::size_t line : lines) {
         const std::size_t messages_before = host.messages.size();
+        // With --all, what the reading says waits for the serial number it
+        // is prefixed with.
+        std::ostringstream reading_diagnostics;
+        if (args.all) {
+            host.Hold();
+            configurator.set_diagnostics(&reading_diagnostics);
+        }
         view.SetComboIndex(ControlId::DriveList, static_cast<int>(line));
         configurator.OnDriveSelectionChanged();
+        const std::string label = DriveLabel(line, configurator.serial_text());
+        if (args.all) {
+            configurator.set_diagnostics(&std::cerr);
+            host.Release(label + ": ");
+            host.PrintLines(reading_diagnostics.str());
+        }
         bool ok = configurator.admin_ready();
         if (ok) {
             // The window's Import, with the file checked above, keeping the
@@ -139,15 +146,13 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
             configurator.OnCommand(ControlId::UploadSettings);
             ok = configurator.last_upload_succeeded();
         }
-        // The serial number is the drive's to choose: printed so that it
-        // cannot end this line or drive the terminal.
-        const std::string serial = strings::ToUtf8(strings::EscapeControlCharacters(configurator.serial_text()));
-        std::cout << "line " << line + 1 << ": " << (serial.empty() ? "(no serial)" : serial) << ": "
-                  << (ok ? "configured" : "FAILED");
+        std::cout << label << ": " << (ok ? "configured" : "FAILED");
         if (ok && host.messages.size() > messages_before) std::cout << " (with warnings)";
         std::cout << '\n';
         if (!ok) ++failures;
     }
+
+    host.Release({});  // what follows is no drive's
 
     // The log is due when drives were configured and logging is on; it was
     // written when the exit left a log path behind.
@@ -155,12 +160,12 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     const bool log_due = !configured.empty() && view.Checked(ControlId::EnableLog);
     configurator.OnExit();
     if (log_due && !configurator.log_path()) {
-        std::cerr << "The log could not be written; the serial numbers configured are:\n";
+        std::cerr << Message(options.language, MessageId::LogNotWritten) << '\n';
         for (const std::string& entry : configured) std::cerr << entry << '\n';
-        return 1;
+        return kExitFailure;
     }
     if (configurator.log_path()) std::cout << "log: " << configurator.log_path()->string() << '\n';
-    return failures == 0 ? 0 : 1;
+    return failures == 0 ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -170,14 +175,14 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
     auto* apply = app.add_subcommand(
         "apply", "Configure drives from a .qx7 file, as the window does drive after drive");
     apply->add_option("CONFIG", args->config, "The .qx7 configuration file")->required();
-    auto* drive = apply->add_option("--drive", args->drive, "Line of the drive list (1-based)")
-                      ->capture_default_str()
-                      ->check(CLI::PositiveNumber);
-    apply->add_flag("--all", args->all, "Configure every listed drive")->excludes(drive);
+    CLI::Option* drive = AddDriveChoice(*apply, args->drive);
+    apply->add_flag("--all", args->all, "Configure every listed drive; each message starts with the drive's "
+                                        "line and serial number")
+        ->excludes(drive)
+        ->excludes(apply->get_option("--serial"));
     apply->add_option("--password-file", args->password_file,
                       "File whose first line is the drives' current administrator password "
-                      "(- for standard input)")
-        ->required();
+                      "(- for standard input; without this option it is asked for on the terminal)");
     apply->add_option("--folder", args->folder,
                       "Folder for the automatically saved files and the log")
         ->capture_default_str();

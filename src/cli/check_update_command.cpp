@@ -6,8 +6,10 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/settings_json.h"
 #include "strings/text_codec.h"
 #include "updater/curl_http_client.h"
+#include "updater/own_version.h"
 #include "updater/update_check.h"
 #include "updater/update_folder.h"
 
@@ -26,6 +28,19 @@ void PrintOutcome(const updater::UpdateCheckOutcome& outcome, std::ostream& out)
         << static_cast<int>(outcome.result) << ")\n";
 }
 
+// The outcome as one JSON object, its keys documented in docs/cli.md.
+nlohmann::ordered_json OutcomeJson(const updater::UpdateCheckOutcome& outcome) {
+    return {
+        {"result", std::string(updater::ResultName(outcome.result))},
+        {"result_code", static_cast<int>(outcome.result)},
+        {"update_available", outcome.result == updater::UpdateCheckResult::UpdateAvailable},
+        {"installed_version", strings::ToUtf8(updater::VersionText(updater::CompiledFileVersion()))},
+        {"server_version", strings::ToUtf8(outcome.server_version)},
+        {"status", strings::ToUtf8(outcome.status_text)},
+        {"changelog", strings::ToUtf8(outcome.changelog)},
+    };
+}
+
 // The check completed when it could compare the versions.
 bool Completed(updater::UpdateCheckResult result) {
     return result == updater::UpdateCheckResult::UpdateAvailable ||
@@ -41,13 +56,19 @@ void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exi
     command->add_option("--url", *folder_url,
                         "Update folder URL, ending in '/' (the file names are appended)")
         ->capture_default_str();
-    command->callback([folder_url, &options, &exit_code] {
+    auto json = std::make_shared<bool>(false);
+    command->add_flag("--json", *json, "Print one JSON object");
+    command->callback([folder_url, json, &options, &exit_code] {
         updater::CurlHttpClient http;
         const updater::UpdateCheckOutcome outcome =
             updater::CheckForUpdate(http, *folder_url, updater::CompiledFileVersion(),
                                     options.language);
-        PrintOutcome(outcome, std::cout);
-        exit_code = Completed(outcome.result) ? 0 : 1;
+        if (*json) {
+            std::cout << JsonText(OutcomeJson(outcome)) << '\n';
+        } else {
+            PrintOutcome(outcome, std::cout);
+        }
+        exit_code = Completed(outcome.result) ? kExitSuccess : kExitFailure;
     });
 }
 

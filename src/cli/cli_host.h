@@ -5,9 +5,15 @@
 // name). The window's handlers each read the whole form, so a refused value
 // repeats its message: a message equal to the one just printed is recorded
 // but not printed again.
+//
+// With --all the messages of each drive are told apart by a prefix (its line
+// and serial number). The serial number is known only once the drive is
+// read, so the lines of the reading are held back and printed, prefixed,
+// when it is.
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/scripted_host.h"
 
@@ -18,9 +24,21 @@ public:
     explicit CliHost(std::ostream& out) : out_(out) {}
     void ShowMessage(std::u16string_view text, editor::MessageIcon icon) override;
 
+    // Holds back every line from now on until Release.
+    void Hold();
+    // Prints the held lines, then every later one, after `prefix`.
+    void Release(std::string prefix);
+    // Prints each line of `text` (a diagnostic) as a message line.
+    void PrintLines(std::string_view text);
+
 private:
+    void Print(std::string line);
+
     std::ostream& out_;
     std::string last_printed_;
+    std::string prefix_;
+    bool holding_ = false;
+    std::vector<std::string> held_;
 };
 
 // A message as one line: its line ends become spaces, other control

@@ -5,17 +5,51 @@
 #include <CLI/CLI.hpp>
 
 #include <ctime>
+#include <optional>
+#include <string>
 
 #include "strings/string_table.h"
 
+namespace qx7::transport {
+class DeviceEnumerator;
+struct DriveTable;
+}  // namespace qx7::transport
+
 namespace qx7::cli {
+
+// Exit statuses; scripts depend on them, so they stay as they are.
+inline constexpr int kExitSuccess = 0;  // the command did what it was asked
+inline constexpr int kExitFailure = 1;  // the operation failed: a drive refused, a file is bad, ...
+inline constexpr int kExitUsage = 2;    // the command line was refused
 
 struct GlobalOptions {
     std::string sim_state;    // --sim FILE: use the simulator instead of real drives
     bool trace = false;       // --trace: one line per SCSI command on stderr, secrets redacted
     bool trace_full = false;  // --trace-full: the same with every byte (implies --trace)
-    strings::Language language = strings::Language::English;  // of the system's messages
+    // Of every message, the string tables' and qx7ctl's own: --lang, else
+    // the locale's.
+    strings::Language language = strings::Language::English;
 };
+
+// Which drive a command works on: the line of the drive list (--drive N) or
+// the drive with a serial number (--serial S).
+struct DriveChoice {
+    std::size_t line = 1;  // 1-based
+    std::string serial;    // when not empty, chooses instead of `line`
+};
+
+// Adds --drive N and --serial S to `command` (they exclude each other); the
+// --drive option, for further excludes.
+CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice);
+
+// The 0-based line of the chosen drive in `table`, or nothing with the reason
+// on standard error. A serial number is looked up by reading each listed
+// drive's identity.
+std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
+                                      transport::DeviceEnumerator& enumerator, strings::Language language);
+
+// A validator for an option naming a line of the drive list: 1 or more.
+CLI::Validator DriveLineNumber();
 
 void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);
 void AddShowCommand(CLI::App& app, const GlobalOptions& options, int& exit_code);

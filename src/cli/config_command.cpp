@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/drive_access.h"
 #include "cli/form_json.h"
+#include "cli/messages.h"
 #include "cli/settings_json.h"
 #include "protocol/constants.h"
 #include "storage/bounded_read.h"
@@ -35,6 +36,7 @@ struct NewArgs {
     std::string out;
     std::string form;
     std::optional<std::size_t> from_drive;
+    std::string from_serial;
     std::string base;
 };
 
@@ -79,7 +81,7 @@ int RunShow(const GlobalOptions& options, const ShowArgs& args) {
     if (loaded.error != storage::ConfigFileError::None) {
         std::cerr << strings::ToUtf8(storage::ConfigFileErrorMessage(loaded.error, args.path, options.language))
                   << '\n';
-        return 1;
+        return kExitFailure;
     }
     const auto out = PayloadToJson(loaded.payload, args.show_passwords);
     if (args.json) {
@@ -87,7 +89,7 @@ int RunShow(const GlobalOptions& options, const ShowArgs& args) {
     } else {
         PrintFields(std::cout, out);
     }
-    return 0;
+    return kExitSuccess;
 }
 
 // No drives: a form is prepared without one.
@@ -124,7 +126,9 @@ std::vector<std::string> MissingSettingsKeys(const nlohmann::json& form, const N
     if (!asks_for_settings || base_has_settings) return missing;
     for (const char* key : SettingsKeys()) {
         if (form.contains(key)) continue;
-        if (args.from_drive && std::string_view(key) != "extended_options_mask") continue;
+        if ((args.from_drive || !args.from_serial.empty()) && std::string_view(key) != "extended_options_mask") {
+            continue;
+        }
         missing.emplace_back(key);
     }
     return missing;
@@ -151,7 +155,7 @@ std::optional<nlohmann::json> ReadForm(const std::string& path) {
 
 int RunNew(const GlobalOptions& options, const NewArgs& args) {
     const std::optional<nlohmann::json> form = ReadForm(args.form);
-    if (!form) return 1;
+    if (!form) return kExitFailure;
 
     std::optional<storage::LoadedConfigFile> base;
     if (!args.base.empty()) {
@@ -159,7 +163,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         if (base->error != storage::ConfigFileError::None) {
             std::cerr << strings::ToUtf8(storage::ConfigFileErrorMessage(base->error, args.base, options.language))
                       << '\n';
-            return 1;
+            return kExitFailure;
         }
     }
     const storage::ConfigFilePayload* base_payload = base ? &base->payload : nullptr;
@@ -172,7 +176,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         for (std::size_t i = 0; i < missing.size(); ++i) std::cerr << (i == 0 ? " " : ", ") << missing[i];
         if (base_payload) std::cerr << " (" << args.base << " does not change the settings, so it gives none)";
         std::cerr << '\n';
-        return 1;
+        return kExitFailure;
     }
     // The window puts a placeholder into an empty user password; a file
     // that sets it on every drive must name the password.
@@ -182,17 +186,18 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         !base_sets_user_password) {
         std::cerr << args.form
                   << ": form key \"change_user_password\": give the new user password in \"new_user_password\"\n";
-        return 1;
+        return kExitFailure;
     }
 
     std::unique_ptr<DriveAccess> access;
     NoDevices no_devices;
-    if (args.from_drive) {
+    const bool from_a_drive = args.from_drive || !args.from_serial.empty();
+    if (from_a_drive) {
         std::string error;
         access = OpenDriveAccess(options, std::cerr, &error);
         if (!access) {
             std::cerr << error << '\n';
-            return 1;
+            return kExitFailure;
         }
     }
 
@@ -204,20 +209,16 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     configurator.set_diagnostics(&std::cerr);
     configurator.Initialize();
 
-    if (args.from_drive) {
+    if (from_a_drive) {
         // Read as the window reads the drive picked in its list.
-        const std::size_t listed = configurator.drive_table().listed_count();
-        if (*args.from_drive < 1 || *args.from_drive > listed) {
-            std::cerr << "There is no drive on line " << *args.from_drive << "; " << listed
-                      << (listed == 1 ? " drive is" : " drives are") << " listed.\n";
-            return 1;
-        }
-        view.SetComboIndex(ControlId::DriveList, static_cast<int>(*args.from_drive - 1));
+        const DriveChoice choice{args.from_drive.value_or(1), args.from_serial};
+        const auto line = ChosenLine(choice, configurator.drive_table(), access->enumerator(), options.language);
+        if (!line) return kExitFailure;
+        view.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
         configurator.OnDriveSelectionChanged();
         if (!configurator.admin_ready()) {
-            std::cerr << "The drive on line " << *args.from_drive
-                      << " was not read in administrator mode; its settings cannot be the base.\n";
-            return 1;
+            std::cerr << Message(options.language, MessageId::NotReadAsAdmin, {std::to_string(*line + 1)}) << '\n';
+            return kExitFailure;
         }
     } else if (base) {
         host.open_path = std::filesystem::path(args.base);
@@ -228,20 +229,20 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     std::string error;
     if (!ApplyFormJson(*form, configurator, view, &error)) {
         std::cerr << args.form << ": " << error << '\n';
-        return 1;
+        return kExitFailure;
     }
     // A value the form refuses (its message shown) writes no file.
     if (!configurator.form().ReadForm()) {
         const std::string key = FormKeyOf(view.focus());
         if (!key.empty()) std::cerr << args.form << ": form key \"" << key << "\" is refused\n";
-        return 1;
+        return kExitFailure;
     }
     host.save_path = std::filesystem::path(args.out);
     configurator.SaveConfiguration(true);
     // Saving shows a message for every refusal; none means the file is written.
-    if (host.messages.size() > messages_before) return 1;
+    if (host.messages.size() > messages_before) return kExitFailure;
     std::cout << "Wrote " << args.out << '\n';
-    return 0;
+    return kExitSuccess;
 }
 
 }  // namespace
@@ -266,9 +267,14 @@ void AddConfigCommand(CLI::App& app, const GlobalOptions& options, int& exit_cod
     auto* from_drive =
         create->add_option("--from-drive", new_args->from_drive,
                            "Start from the settings of the drive on this line of the drive list (1-based)")
-            ->check(CLI::PositiveNumber);
+            ->check(DriveLineNumber());
+    auto* from_serial =
+        create->add_option("--from-serial", new_args->from_serial,
+                           "Start from the settings of the drive with this serial number")
+            ->excludes(from_drive);
     create->add_option("--base", new_args->base, "Start from the settings of this .qx7 file")
-        ->excludes(from_drive);
+        ->excludes(from_drive)
+        ->excludes(from_serial);
     create->callback([&options, &exit_code, new_args] { exit_code = RunNew(options, *new_args); });
 }
 

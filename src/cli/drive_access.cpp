@@ -3,6 +3,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/messages.h"
 #include "platform/linux/scsi_opener.h"
 #include "platform/linux/udev_enumerator.h"
 #include "sim/sim_bus.h"
@@ -99,8 +100,7 @@ std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::
                                              std::string* error) {
     TraceTarget trace;
     if (options.trace_full) {
-        messages << "qx7ctl: warning: --trace-full prints the drive's channel key and the passwords of "
-                    "every settings write; keep this output as secret as the passwords\n";
+        messages << Message(options.language, MessageId::TraceFullWarning) << '\n';
         trace = {&messages, transport::TraceMode::Full};
     } else if (options.trace) {
         trace = {&messages, transport::TraceMode::Redacted};

@@ -8,10 +8,14 @@
 
 #include "cli/commands.h"
 #include "cli/drive_access.h"
+#include "cli/settings_json.h"
+#include "protocol/channel.h"
+#include "protocol/system_commands.h"
 #include "strings/control_escape.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 #include "transport/discovery.h"
+#include "transport/drive_commands.h"
 #include "transport/known_device_ids.h"
 
 namespace qx7::cli {
@@ -60,8 +64,53 @@ std::string InterfaceOutcome(DriveAccess& access, const transport::DriveRecord* 
     return "opened, but the drive's configuration area could not be read through it";
 }
 
-std::string NotListedReason(const transport::DriveRecord& record) {
+// A device that keeps the result of the last command sent through it.
+class LastResultDevice final : public transport::ScsiDevice {
+public:
+    explicit LastResultDevice(transport::ScsiDevice& inner) : inner_(inner) {}
+    transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
+        last_ = inner_.Execute(request);
+        return last_;
+    }
+    // What went wrong with the last command, as a reader needs it.
+    std::string Failure() const {
+        if (!last_.io_ok) return "an I/O error (the command did not reach the drive or did not complete)";
+        char status[8];
+        std::snprintf(status, sizeof status, "0x%02X", last_.scsi_status);
+        if (last_.scsi_status != 0) return std::string("the drive refused it with SCSI status ") + status;
+        return "the drive answered " + std::to_string(last_.transferred) + " bytes, too few";
+    }
+
+private:
+    transport::ScsiDevice& inner_;
+    transport::ScsiResult last_;
+};
+
+// The scan keeps zeros for blocks it could not read, which look like a drive
+// without a state; the blocks are read again here to tell the two apart.
+// Empty when they read as the scan saw them.
+std::string BlockReadFailure(transport::DeviceEnumerator& enumerator, const std::string& path) {
+    const auto device = enumerator.Open(path);
+    if (!device) return "its storage interface " + path + " no longer opens";
+    LastResultDevice probe(*device);
+    std::array<std::uint8_t, transport::kIdBlockSize> id{};
+    std::array<std::uint8_t, transport::kStateBlockSize> state{};
+    std::array<std::uint8_t, transport::kInquirySize> inquiry{};
+    if (!transport::ReadDeviceIdBlock(probe, id)) return "reading its id block failed: " + probe.Failure();
+    if (!transport::ReadDeviceStateBlock(probe, state)) return "reading its state block failed: " + probe.Failure();
+    if (!transport::ScsiInquiry(probe, inquiry)) return "its INQUIRY failed: " + probe.Failure();
+    if (state[0] != 0) {
+        return "its id and state blocks could not be read during the scan, but read now (state byte 0 is " +
+               std::to_string(state[0]) + "); scan again";
+    }
+    return {};
+}
+
+std::string NotListedReason(DriveAccess& access, const transport::DriveRecord& record) {
     if (record.storage_count == 0) return "none of its storage interfaces could be opened and read";
+    if (std::string failure = BlockReadFailure(access.enumerator(), record.storage_path); !failure.empty()) {
+        return failure;
+    }
     std::string reason = "it reports no state (state block byte 0 is 0)";
     if (record.entry_index != 0)
         return reason + " and its id is not the primary " +
@@ -70,7 +119,7 @@ std::string NotListedReason(const transport::DriveRecord& record) {
            ", not 2";
 }
 
-void PrintDriveStatus(std::ostream& out, const transport::DriveTable& table,
+void PrintDriveStatus(std::ostream& out, DriveAccess& access, const transport::DriveTable& table,
                       const transport::DriveRecord* record) {
     if (!record) {
         out << "  not taken as a drive: its place in the USB tree is unknown, or the table is full\n";
@@ -81,7 +130,7 @@ void PrintDriveStatus(std::ostream& out, const transport::DriveTable& table,
     if (line != table.listing_map.end()) {
         out << "  listed as line " << (line - table.listing_map.begin() + 1) << '\n';
     } else {
-        out << "  not listed: " << NotListedReason(*record) << '\n';
+        out << "  not listed: " << NotListedReason(access, *record) << '\n';
     }
 }
 
@@ -116,7 +165,7 @@ void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::Dri
             out << " mounted at " << Shown(volume.mount_point) << '\n';
         }
     }
-    PrintDriveStatus(out, table, record);
+    PrintDriveStatus(out, access, table, record);
 }
 
 // The --verbose report: every USB device with a QX7 id and what the scan
@@ -142,19 +191,54 @@ void PrintReport(std::ostream& out, DriveAccess& access, const transport::DriveT
     if (const std::string problem = access.AccessProblem(); !problem.empty()) out << problem << '\n';
 }
 
-int RunList(const GlobalOptions& options, bool verbose) {
+// The serial number the drive reports in its identity; null when it does not
+// identify itself.
+nlohmann::ordered_json IdentitySerial(transport::DeviceEnumerator& enumerator, const transport::DriveRecord& record) {
+    const auto device = enumerator.Open(record.storage_path);
+    protocol::ChannelKeys keys;
+    std::u16string serial;
+    if (!device || !protocol::ReadIdentity(*device, keys, serial)) return nullptr;
+    return strings::ToUtf8(serial);
+}
+
+// The drive list as one JSON object, its keys documented in docs/cli.md.
+nlohmann::ordered_json ListJson(DriveAccess& access, const transport::DriveTable& table) {
+    nlohmann::ordered_json drives = nlohmann::ordered_json::array();
+    for (std::size_t line = 0; line < table.listed_count(); ++line) {
+        const transport::DriveRecord& record = *table.ListedRecord(line);
+        nlohmann::ordered_json volumes = nlohmann::ordered_json::array();
+        for (const auto& volume : record.volumes) volumes.push_back(strings::ToUtf8(volume));
+        drives.push_back({
+            {"line", line + 1},
+            {"serial", IdentitySerial(access.enumerator(), record)},
+            {"product", strings::ToUtf8(record.product)},
+            {"usb_id", UsbIdText(record.vendor_id, record.product_id)},
+            {"usb_serial_number", strings::ToUtf8(record.serial_number)},
+            {"volumes", volumes},
+        });
+    }
+    return {{"drives", drives}};
+}
+
+int RunList(const GlobalOptions& options, bool verbose, bool json) {
     const auto scanned = ScanForDrives(options);
-    if (!scanned) return 1;
+    if (!scanned) return kExitFailure;
     DriveAccess& access = *scanned->access;
     const transport::DriveTable& table = scanned->table;
+    // Nothing listed because no drive could be reached is a failure, not an
+    // empty machine.
+    const int status = table.listed_count() == 0 && !access.AccessProblem().empty() ? kExitFailure : kExitSuccess;
+    if (json) {
+        std::cout << JsonText(ListJson(access, table)) << '\n';
+        if (const std::string problem = access.AccessProblem(); !problem.empty()) std::cerr << problem << '\n';
+        return status;
+    }
     if (table.listed_count() == 0) {
         std::cout << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)) << '\n';
     }
     for (const auto& line : table.lines) std::cout << Shown(line) << '\n';
     if (verbose) PrintReport(std::cout, access, table);
-    // Nothing listed because no drive could be reached is a failure, not an
-    // empty machine.
-    return table.listed_count() == 0 && !access.AccessProblem().empty() ? 1 : 0;
+    return status;
 }
 
 }  // namespace
@@ -162,9 +246,12 @@ int RunList(const GlobalOptions& options, bool verbose) {
 void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
     auto* list = app.add_subcommand("list", "List the attached drives as the drive list shows them");
     auto verbose = std::make_shared<bool>(false);
-    list->add_flag("--verbose,-v", *verbose,
+    auto* verbose_flag = list->add_flag("--verbose,-v", *verbose,
                    "Also show, per QX7 USB device, its nodes and volumes and why it was not listed");
-    list->callback([&options, &exit_code, verbose] { exit_code = RunList(options, *verbose); });
+    auto json = std::make_shared<bool>(false);
+    list->add_flag("--json", *json, "Print one JSON object: the listed drives with their serial numbers")
+        ->excludes(verbose_flag);
+    list->callback([&options, &exit_code, verbose, json] { exit_code = RunList(options, *verbose, *json); });
 }
 
 }  // namespace qx7::cli

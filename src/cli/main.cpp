@@ -6,11 +6,14 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/messages.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Command-line configurator for QX7 encrypted USB drives"};
     app.set_version_flag("--version", "qx7ctl " QX7_VERSION_TEXT);
     qx7::cli::GlobalOptions options;
+    // The window's rule: Korean under a Korean locale, else English.
+    options.language = qx7::cli::LanguageFromEnvironment();
     // An empty name would otherwise mean "no --sim": the attached drives
     // would be used when the user asked for simulated ones.
     app.add_option("--sim", options.sim_state,
@@ -24,7 +27,7 @@ int main(int argc, char** argv) {
                  "Print every SCSI command to standard error with all its data, secrets included");
     const std::map<std::string, qx7::strings::Language> languages{
         {"en", qx7::strings::Language::English}, {"ko", qx7::strings::Language::Korean}};
-    app.add_option("--lang", options.language, "Language of the messages: en or ko")
+    app.add_option("--lang", options.language, "Language of the messages: en or ko (default: from the locale)")
         ->transform(CLI::CheckedTransformer(languages, CLI::ignore_case));
     app.require_subcommand(1);
 
@@ -39,13 +42,13 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // --help and --version end here with 0; every refused command line
-        // with 1, like every other failure.
-        return app.exit(e) == 0 ? 0 : 1;
+        // with the usage status, whatever number the parser gives its error.
+        return app.exit(e) == 0 ? qx7::cli::kExitSuccess : qx7::cli::kExitUsage;
     } catch (const std::exception& e) {
         // A last line of defence: a command that fails unexpectedly still
         // ends with one line and the failure status, not an abort.
         std::cerr << "qx7ctl: " << e.what() << '\n';
-        return 1;
+        return qx7::cli::kExitFailure;
     }
     return exit_code;
 }

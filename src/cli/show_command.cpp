@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/drive_access.h"
+#include "cli/messages.h"
 #include "cli/settings_json.h"
 #include "protocol/drive_messages.h"
 #include "protocol/read_sequence.h"
@@ -19,44 +20,64 @@ namespace {
 constexpr std::uint16_t kNoDrivesDetected = 161;
 
 struct ShowOptions {
-    std::size_t drive = 1;
+    DriveChoice drive;
     bool json = false;
 };
 
+// How the drive was found: "admin" or "user" for the password its keypad
+// took; "locked" when it identified itself and answered its status but
+// refused the keyed channel, as a drive not unlocked on its keypad does;
+// "unreadable" when the reading failed otherwise.
+std::string ModeName(const protocol::DriveReading& reading) {
+    if (reading.admin_mode()) return "admin";
+    const bool unlocked_as_admin = reading.status_ok && reading.status.admin_unlocked();
+    if (reading.settings_ok && reading.status_ok && !unlocked_as_admin) return "user";
+    if (reading.identity_ok && reading.status_ok && !unlocked_as_admin && !reading.channel.channel_key) {
+        return "locked";
+    }
+    return "unreadable";
+}
+
+// A drive-list line without the spaces that align it in the list.
+std::string Unpadded(std::u16string_view line) {
+    const std::size_t first = line.find_first_not_of(u' ');
+    if (first == std::u16string_view::npos) return {};
+    const std::size_t last = line.find_last_not_of(u' ');
+    return strings::ToUtf8(line.substr(first, last - first + 1));
+}
+
 int RunShow(const GlobalOptions& options, const ShowOptions& show) {
     const auto scanned = ScanForDrives(options);
-    if (!scanned) return 1;
+    if (!scanned) return kExitFailure;
     DriveAccess& access = *scanned->access;
     const transport::DriveTable& table = scanned->table;
     if (table.listed_count() == 0) {
         std::cerr << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected))
                   << '\n';
-        return 1;
+        return kExitFailure;
     }
-    const transport::DriveRecord* record = show.drive >= 1 ? table.ListedRecord(show.drive - 1) : nullptr;
-    if (!record) {
-        std::cerr << "There is no drive on line " << show.drive << "; " << table.listed_count()
-                  << (table.listed_count() == 1 ? " drive is" : " drives are") << " listed.\n";
-        return 1;
-    }
+    const auto line = ChosenLine(show.drive, table, access.enumerator(), options.language);
+    if (!line) return kExitFailure;
+    const transport::DriveRecord* record = table.ListedRecord(*line);
     auto device = access.enumerator().Open(record->storage_path);
     if (!device) {
-        std::cerr << "Cannot open the drive at " << record->storage_path << ".\n";
-        return 1;
+        std::cerr << Message(options.language, MessageId::CannotOpenDrive, {record->storage_path}) << '\n';
+        return kExitFailure;
     }
 
     protocol::ChannelKeys keys;
     std::u16string serial;
     // The settings-read diagnostic is for developers; keep stdout clean for JSON.
     const protocol::DriveReading reading = protocol::ReadDrive(*device, keys, serial, &std::cerr);
-    if (!reading.identity_ok) std::cerr << "The drive did not identify itself as a QX7.\n";
+    if (!reading.identity_ok) std::cerr << Message(options.language, MessageId::NotAQx7) << '\n';
     for (const auto& message : protocol::ReadingMessages(reading, options.language)) {
         std::cerr << strings::ToUtf8(message.text) << '\n';
     }
 
     nlohmann::ordered_json out = {
-        {"line", strings::ToUtf8(table.lines[show.drive - 1])},
+        {"line", Unpadded(table.lines[*line])},
         {"serial", strings::ToUtf8(serial)},
+        {"mode", ModeName(reading)},
         {"current_setup_id",
          reading.settings_ok
              ? strings::ToUtf8(protocol::SetupIdText(reading.settings.setup_id, options.language))
@@ -73,7 +94,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
     } else {
         PrintFields(std::cout, out);
     }
-    return reading.all_commands_ok() ? 0 : 1;
+    return reading.all_commands_ok() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -81,9 +102,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
 void AddShowCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
     auto show = std::make_shared<ShowOptions>();
     auto* command = app.add_subcommand("show", "Read one drive and print its settings");
-    command->add_option("--drive", show->drive, "Line of the drive list (1-based)")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+    AddDriveChoice(*command, show->drive);
     command->add_flag("--json", show->json, "Print one JSON object");
     command->callback([&options, &exit_code, show] { exit_code = RunShow(options, *show); });
 }

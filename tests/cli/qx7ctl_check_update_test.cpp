@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/process_run.h"
@@ -12,12 +13,12 @@ namespace {
 
 using qx7::updater::test_support::LocalHttpServer;
 
-qx7::test::ProcessRun CheckUpdate(const LocalHttpServer& server) {
+qx7::test::ProcessRun CheckUpdate(const LocalHttpServer& server, const std::string& more = "") {
     // No proxy from the environment may stand between qx7ctl and the
-    // loopback server.
+    // loopback server; the texts are the English ones whatever the locale.
     return qx7::test::RunShellCommand(
         std::string("env -u http_proxy -u HTTP_PROXY -u all_proxy -u ALL_PROXY '") + QX7CTL_PATH +
-        "' check-update --url '" + server.FolderUrl() + "' 2>/dev/null");
+        "' --lang en check-update --url '" + server.FolderUrl() + "' " + more + " 2>/dev/null");
 }
 
 TEST(Qx7ctlCheckUpdate, ReportsEachOutcomeWithItsResultAndStatus) {
@@ -49,3 +50,19 @@ TEST(Qx7ctlCheckUpdate, ReportsEachOutcomeWithItsResultAndStatus) {
 }
 
 }  // namespace
+
+TEST(Qx7ctlCheckUpdate, JsonHoldsTheDocumentedKeys) {
+    LocalHttpServer server;
+    server.Serve("qx7config_update.txt", {"99.0\n"});
+    server.Serve("qx7config_changelog.txt", {"notes"});
+    const qx7::test::ProcessRun run = CheckUpdate(server, "--json");
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json.at("result"), "UpdateAvailable");
+    EXPECT_EQ(json.at("result_code"), 0);
+    EXPECT_EQ(json.at("update_available"), true);
+    EXPECT_EQ(json.at("installed_version"), QX7_VERSION_TEXT);
+    EXPECT_EQ(json.at("server_version"), "99.0");
+    EXPECT_FALSE(json.at("status").get<std::string>().empty());
+    EXPECT_EQ(json.at("changelog"), "notes");
+}

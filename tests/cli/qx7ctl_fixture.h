@@ -44,10 +44,13 @@ protected:
     // Runs qx7ctl with `arguments` (already shell-quoted) and the simulator
     // state file; standard error goes to err_, replacing the last run's. A
     // run that does not end within `timeout_seconds` is killed (exit 124).
-    ProcessRun Run(const std::string& arguments, int timeout_seconds = 60) {
+    // The messages follow the locale: the run has an English one, then the
+    // assignments of `environment` ("LANG=ko_KR.UTF-8").
+    ProcessRun Run(const std::string& arguments, int timeout_seconds = 60, const std::string& environment = "") {
         const std::string err_file = Path("stderr.txt");
-        ProcessRun run = RunShellCommand("timeout " + std::to_string(timeout_seconds) + " '" + QX7CTL_PATH +
-                                         "' --sim " + Quoted(state_) + " " + arguments + " 2>" + Quoted(err_file));
+        ProcessRun run = RunShellCommand("env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 " + environment + " timeout " +
+                                         std::to_string(timeout_seconds) + " '" + QX7CTL_PATH + "' --sim " +
+                                         Quoted(state_) + " " + arguments + " 2>" + Quoted(err_file));
         err_ = Read(err_file);
         return run;
     }

@@ -41,7 +41,7 @@ protected:
 
 TEST_F(Qx7ctlSimState, RefusesAnEmptyStateFileName) {
     const qx7::test::ProcessRun run = Run("--sim '' list");
-    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.exit_code, 2);  // a usage error
     EXPECT_EQ(run.out, "");
     EXPECT_NE(err_.find("state file must be named"), std::string::npos) << err_;
 }

@@ -1,0 +1,77 @@
+// --drive N and --serial S: which drive of the list a command works on.
+
+#include <iostream>
+#include <limits>
+
+#include "cli/commands.h"
+#include "cli/messages.h"
+#include "protocol/channel.h"
+#include "protocol/system_commands.h"
+#include "strings/control_escape.h"
+#include "strings/text_codec.h"
+#include "transport/device_enumerator.h"
+#include "transport/discovery.h"
+
+namespace qx7::cli {
+namespace {
+
+// The serial number the drive on `line` reports, or nothing when it cannot
+// be opened or does not identify itself.
+std::optional<std::string> SerialOfLine(const transport::DriveTable& table, std::size_t line,
+                                        transport::DeviceEnumerator& enumerator) {
+    const transport::DriveRecord* record = table.ListedRecord(line);
+    if (!record) return std::nullopt;
+    const auto device = enumerator.Open(record->storage_path);
+    if (!device) return std::nullopt;
+    protocol::ChannelKeys keys;
+    std::u16string serial;
+    if (!protocol::ReadIdentity(*device, keys, serial)) return std::nullopt;
+    return strings::ToUtf8(serial);
+}
+
+}  // namespace
+
+CLI::Validator DriveLineNumber() {
+    // CLI::PositiveNumber names its range with the largest double, 309 digits.
+    return CLI::Validator(
+        [](const std::string& text) {
+            std::size_t value = 0;
+            const bool number = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+                                text.size() < std::numeric_limits<std::size_t>::digits10;
+            if (number) value = std::stoul(text);
+            return number && value >= 1 ? std::string()
+                                        : "'" + text + "' is not a line of the drive list (1, 2, ...)";
+        },
+        "LINE");
+}
+
+CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice) {
+    CLI::Option* drive = command.add_option("--drive", choice.line, "Line of the drive list (1-based)")
+                             ->capture_default_str()
+                             ->check(DriveLineNumber());
+    command.add_option("--serial", choice.serial, "The drive with this serial number (as show prints it)")
+        ->excludes(drive)
+        ->check([](const std::string& serial) {
+            return serial.empty() ? std::string("the serial number must not be empty") : std::string();
+        });
+    return drive;
+}
+
+std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
+                                      transport::DeviceEnumerator& enumerator, strings::Language language) {
+    const std::size_t listed = table.listed_count();
+    const std::string count = std::to_string(listed);
+    if (choice.serial.empty()) {
+        if (choice.line >= 1 && choice.line <= listed) return choice.line - 1;
+        std::cerr << Message(language, MessageId::NoDriveOnLine, {std::to_string(choice.line), count}) << '\n';
+        return std::nullopt;
+    }
+    for (std::size_t line = 0; line < listed; ++line) {
+        if (SerialOfLine(table, line, enumerator) == choice.serial) return line;
+    }
+    const std::string shown = strings::EscapeControlCharacters(std::string_view(choice.serial));
+    std::cerr << Message(language, MessageId::NoDriveWithSerial, {shown, count}) << '\n';
+    return std::nullopt;
+}
+
+}  // namespace qx7::cli

@@ -1,0 +1,85 @@
+#include "cli/messages.h"
+
+#include <cstdlib>
+#include <iterator>
+
+namespace qx7::cli {
+namespace {
+
+struct Entry {
+    MessageId id;
+    std::string_view english;
+    std::string_view korean;
+};
+
+constexpr Entry kMessages[] = {
+    {MessageId::NoDriveOnLine, "There is no drive on line %1; drives listed: %2.",
+     "%1번 줄에 드라이브가 없습니다. 목록의 드라이브 수: %2."},
+    {MessageId::NoDriveWithSerial, "No listed drive has the serial number %1; drives listed: %2.",
+     "일련 번호가 %1인 드라이브가 목록에 없습니다. 목록의 드라이브 수: %2."},
+    {MessageId::CannotOpenDrive, "Cannot open the drive at %1.", "%1의 드라이브를 열 수 없습니다."},
+    {MessageId::NotAQx7, "The drive did not identify itself as a QX7.",
+     "드라이브가 QX7로 식별되지 않았습니다."},
+    {MessageId::PasswordUnreadable, "The password cannot be read: %1 %2.", "암호를 읽을 수 없습니다: %1 %2."},
+    {MessageId::PasswordEmpty, "The password cannot be read: the first line of %1 is empty.",
+     "암호를 읽을 수 없습니다: %1의 첫 줄이 비어 있습니다."},
+    {MessageId::PasswordPrompt, "Current administrator password: ", "현재 관리자 암호: "},
+    {MessageId::PasswordNeedsTerminal,
+     "No password: give --password-file FILE (- for standard input), or run qx7ctl on a terminal to be "
+     "asked for it.",
+     "암호가 없습니다: --password-file FILE(표준 입력은 -)을 지정하거나 터미널에서 qx7ctl을 실행하여 "
+     "암호를 입력하십시오."},
+    {MessageId::CannotCreateFolder, "Cannot create the folder %1: %2", "%1 폴더를 만들 수 없습니다: %2"},
+    {MessageId::LogNotWritten, "The log could not be written; the serial numbers configured are:",
+     "로그를 기록할 수 없습니다. 구성된 일련 번호:"},
+    {MessageId::NotReadAsAdmin,
+     "The drive on line %1 was not read in administrator mode; its settings cannot be the base.",
+     "%1번 줄의 드라이브를 관리자 모드로 읽지 못했으므로 그 설정을 기준으로 쓸 수 없습니다."},
+    {MessageId::TraceFullWarning,
+     "qx7ctl: warning: --trace-full prints the drive's channel key and the passwords of every settings "
+     "write; keep this output as secret as the passwords",
+     "qx7ctl: 경고: --trace-full은 드라이브의 채널 키와 모든 설정 쓰기의 암호를 출력합니다. 이 출력을 "
+     "암호처럼 비밀로 지키십시오"},
+    {MessageId::UsageHint, "Run with --help for more information.", "자세한 내용은 --help로 실행하십시오."},
+};
+
+std::string_view Template(strings::Language language, MessageId id) {
+    for (const Entry& entry : kMessages) {
+        if (entry.id == id) return language == strings::Language::Korean ? entry.korean : entry.english;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string Message(strings::Language language, MessageId id, std::initializer_list<std::string_view> arguments) {
+    const std::string_view text = Template(language, id);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && next >= '1' && next <= '9') {
+            const auto index = static_cast<std::size_t>(next - '1');
+            if (index < arguments.size()) out += *std::next(arguments.begin(), static_cast<std::ptrdiff_t>(index));
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+strings::Language LanguageOfLocaleName(std::string_view name) {
+    const bool korean = name.substr(0, 2) == "ko" && (name.size() == 2 || name[2] == '_' || name[2] == '.' ||
+                                                       name[2] == '@' || name[2] == '-');
+    return korean ? strings::Language::Korean : strings::Language::English;
+}
+
+strings::Language LanguageFromEnvironment() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return LanguageOfLocaleName(value);
+    }
+    return strings::Language::English;
+}
+
+}  // namespace qx7::cli

@@ -1,0 +1,43 @@
+#pragma once
+// qx7ctl's own messages, in English and Korean, kept in one table beside the
+// string tables the window shares (those hold the texts the window shows;
+// these are the command line's). A message may hold the placeholders %1, %2,
+// ... which Message() replaces with its arguments in order.
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "strings/string_table.h"
+
+namespace qx7::cli {
+
+enum class MessageId {
+    NoDriveOnLine,         // %1 line, %2 number of listed drives
+    NoDriveWithSerial,     // %1 serial, %2 number of listed drives
+    CannotOpenDrive,       // %1 path
+    NotAQx7,
+    PasswordUnreadable,    // %1 what was read, %2 what is wrong with it
+    PasswordEmpty,         // %1 what was read
+    PasswordPrompt,
+    PasswordNeedsTerminal,
+    CannotCreateFolder,    // %1 folder, %2 reason
+    LogNotWritten,
+    NotReadAsAdmin,        // %1 line
+    TraceFullWarning,
+    UsageHint,
+};
+
+// The message `id` in `language` with %1, %2, ... replaced by `arguments`.
+std::string Message(strings::Language language, MessageId id,
+                    std::initializer_list<std::string_view> arguments = {});
+
+// The language of a locale name as the window picks it: Korean for "ko",
+// "ko_KR.UTF-8" and the like, English for every other name.
+strings::Language LanguageOfLocaleName(std::string_view name);
+
+// The language the messages follow when --lang is not given: that of the
+// first of LC_ALL, LC_MESSAGES and LANG that is set and not empty.
+strings::Language LanguageFromEnvironment();
+
+}  // namespace qx7::cli
