@@ -12,9 +12,15 @@ namespace {
 using transport::DataDirection;
 
 constexpr std::size_t kLengthPrefix = 4;
+constexpr std::size_t kFixedFieldsRoom = 64;
 
 class Writer {
 public:
+    // Room for every fixed field from the start: growing from an empty
+    // buffer one byte at a time makes GCC 12 at -O3 report a false
+    // -Wstringop-overflow in the inlined vector growth.
+    Writer() { out_.reserve(kFixedFieldsRoom); }
+
     void U8(std::uint8_t value) { out_.push_back(value); }
     void U16(std::uint16_t value) {
         for (int i = 0; i < 2; ++i) out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
