@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test the project.
-# Idempotent: when everything is present it only checks and exits.
+# Idempotent: when everything is present it only checks and exits. Run it as
+# yourself or as root: it asks for root (through sudo) only when it has
+# something to install, and a root shell needs no sudo at all.
 set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev
     libcli11-dev nlohmann-json3-dev
-    libcurl4-openssl-dev ca-certificates
+    libcurl4-openssl-dev libssl-dev ca-certificates
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     pkexec
     qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-nanum libgl-dev
@@ -36,6 +38,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Through env: sudo does not pass the caller's environment on.
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
