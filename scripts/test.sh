@@ -12,6 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 cmake --preset "$preset"
+echo "test: building everything in build/$preset (the first build takes several minutes)"
 cmake --build --preset "$preset" --parallel "$(nproc)"
 ctest --preset "$preset" --parallel "$(nproc)"
 if [ "$preset" = default ]; then
