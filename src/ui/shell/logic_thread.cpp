@@ -17,6 +17,8 @@ void LogicThread::Changed(int now) {
 }
 
 void LogicThread::Post(std::function<void()> job) {
+    // Once stopping, nothing new runs: the logic's objects are about to go.
+    if (stopping_.load()) return;
     ++pending_;
     QMetaObject::invokeMethod(
         &context_,
@@ -29,6 +31,7 @@ void LogicThread::Post(std::function<void()> job) {
 }
 
 void LogicThread::Stop(const std::function<void()>& keep_alive) {
+    stopping_.store(true);
     if (!thread_.isRunning()) return;
     // Timers and notifiers of the logic end on their own thread, after the
     // jobs already queued; the context returns to the stopping thread.

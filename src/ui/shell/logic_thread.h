@@ -19,7 +19,7 @@ public:
     LogicThread& operator=(const LogicThread&) = delete;
 
     // Queues `job`; it runs on the logic thread after every job posted
-    // before it. Safe from any thread.
+    // before it. Safe from any thread. Ignored once Stop has begun.
     void Post(std::function<void()> job);
     // Jobs posted and not yet finished.
     int pending() const { return pending_.load(); }
@@ -42,6 +42,7 @@ private:
     QThread thread_;
     QObject context_;
     std::atomic<int> pending_{0};
+    std::atomic<bool> stopping_{false};
     std::function<void(int)> on_pending_changed_;
 };
 
