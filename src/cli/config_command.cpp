@@ -135,26 +135,26 @@ std::vector<std::string> MissingSettingsKeys(const nlohmann::json& form, const N
 }
 
 // The form file as JSON, or nothing with the reason on standard error.
-std::optional<nlohmann::json> ReadForm(const std::string& path) {
+std::optional<nlohmann::json> ReadForm(const std::string& path, strings::Language language) {
     const storage::BoundedRead read = storage::ReadSmallFile(path, kMaxFormBytes);
     if (!read.ok) {
-        std::cerr << "Cannot read the form file " << path << ": it " << read.problem << ".\n";
+        std::cerr << Message(language, MessageId::FormUnreadable, {path, read.problem}) << '\n';
         return std::nullopt;
     }
     nlohmann::json form = nlohmann::json::parse(read.bytes, nullptr, /*allow_exceptions=*/false);
     if (form.is_discarded()) {
-        std::cerr << path << " is not valid JSON.\n";
+        std::cerr << Message(language, MessageId::FormNotJson, {path}) << '\n';
         return std::nullopt;
     }
     if (!form.is_object()) {
-        std::cerr << path << ": the form must be a JSON object.\n";
+        std::cerr << Message(language, MessageId::FormNotObject, {path}) << '\n';
         return std::nullopt;
     }
     return form;
 }
 
 int RunNew(const GlobalOptions& options, const NewArgs& args) {
-    const std::optional<nlohmann::json> form = ReadForm(args.form);
+    const std::optional<nlohmann::json> form = ReadForm(args.form, options.language);
     if (!form) return kExitFailure;
 
     std::optional<storage::LoadedConfigFile> base;
@@ -171,10 +171,10 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     // Nothing the file will write is made up: each setting comes from the
     // form or from the base.
     if (const auto missing = MissingSettingsKeys(*form, args, base_payload); !missing.empty()) {
-        std::cerr << args.form << ": the file would change the settings, but these keys are missing "
-                  << "(give them, or take them from --from-drive N or --base FILE.qx7):";
-        for (std::size_t i = 0; i < missing.size(); ++i) std::cerr << (i == 0 ? " " : ", ") << missing[i];
-        if (base_payload) std::cerr << " (" << args.base << " does not change the settings, so it gives none)";
+        std::string keys;
+        for (const std::string& key : missing) keys += (keys.empty() ? "" : ", ") + key;
+        std::cerr << Message(options.language, MessageId::FormMissingKeys, {args.form, keys});
+        if (base_payload) std::cerr << Message(options.language, MessageId::BaseGivesNoSettings, {args.base});
         std::cerr << '\n';
         return kExitFailure;
     }
@@ -184,8 +184,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         base_payload && (base_payload->change_mask & protocol::CHANGE_USER_PASSWORD) != 0;
     if (IsTrue(*form, "change_user_password") && !HasText(*form, "new_user_password") &&
         !base_sets_user_password) {
-        std::cerr << args.form
-                  << ": form key \"change_user_password\": give the new user password in \"new_user_password\"\n";
+        std::cerr << Message(options.language, MessageId::FormNeedsUserPassword, {args.form}) << '\n';
         return kExitFailure;
     }
 
@@ -234,7 +233,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     // A value the form refuses (its message shown) writes no file.
     if (!configurator.form().ReadForm()) {
         const std::string key = FormKeyOf(view.focus());
-        if (!key.empty()) std::cerr << args.form << ": form key \"" << key << "\" is refused\n";
+        if (!key.empty()) std::cerr << Message(options.language, MessageId::FormKeyRefused, {args.form, key}) << '\n';
         return kExitFailure;
     }
     host.save_path = std::filesystem::path(args.out);

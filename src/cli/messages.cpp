@@ -40,7 +40,22 @@ constexpr Entry kMessages[] = {
      "write; keep this output as secret as the passwords",
      "qx7ctl: 경고: --trace-full은 드라이브의 채널 키와 모든 설정 쓰기의 암호를 출력합니다. 이 출력을 "
      "암호처럼 비밀로 지키십시오"},
-    {MessageId::UsageHint, "Run with --help for more information.", "자세한 내용은 --help로 실행하십시오."},
+    {MessageId::PasswordNotTyped, "The password cannot be read: nothing was typed.",
+     "암호를 읽을 수 없습니다: 입력된 내용이 없습니다."},
+    {MessageId::FormUnreadable, "Cannot read the form file %1: it %2.", "양식 파일 %1을(를) 읽을 수 없습니다 (%2)."},
+    {MessageId::FormNotJson, "%1 is not valid JSON.", "%1은(는) 올바른 JSON이 아닙니다."},
+    {MessageId::FormNotObject, "%1: the form must be a JSON object.", "%1: 양식은 JSON 객체여야 합니다."},
+    {MessageId::FormMissingKeys,
+     "%1: the file would change the settings, but these keys are missing (give them, or take them from "
+     "--from-drive N or --base FILE.qx7): %2",
+     "%1: 파일이 설정을 변경하지만 다음 키가 없습니다(키를 지정하거나 --from-drive N 또는 --base FILE.qx7에서 "
+     "가져오십시오): %2"},
+    {MessageId::BaseGivesNoSettings, " (%1 does not change the settings, so it gives none)",
+     " (%1은(는) 설정을 변경하지 않으므로 설정을 제공하지 않습니다)"},
+    {MessageId::FormNeedsUserPassword,
+     "%1: form key \"change_user_password\": give the new user password in \"new_user_password\"",
+     "%1: 양식 키 \"change_user_password\": 새 사용자 암호를 \"new_user_password\"에 지정하십시오"},
+    {MessageId::FormKeyRefused, "%1: form key \"%2\" is refused", "%1: 양식 키 \"%2\"이(가) 거부되었습니다"},
 };
 
 std::string_view Template(strings::Language language, MessageId id) {

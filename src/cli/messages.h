@@ -19,13 +19,20 @@ enum class MessageId {
     NotAQx7,
     PasswordUnreadable,    // %1 what was read, %2 what is wrong with it
     PasswordEmpty,         // %1 what was read
+    PasswordNotTyped,
     PasswordPrompt,
     PasswordNeedsTerminal,
     CannotCreateFolder,    // %1 folder, %2 reason
     LogNotWritten,
     NotReadAsAdmin,        // %1 line
     TraceFullWarning,
-    UsageHint,
+    FormUnreadable,        // %1 form file, %2 what is wrong with it
+    FormNotJson,           // %1 form file
+    FormNotObject,         // %1 form file
+    FormMissingKeys,       // %1 form file, %2 the keys
+    BaseGivesNoSettings,   // %1 base file
+    FormNeedsUserPassword, // %1 form file
+    FormKeyRefused,        // %1 form file, %2 key
 };
 
 // The message `id` in `language` with %1, %2, ... replaced by `arguments`.

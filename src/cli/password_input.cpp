@@ -90,7 +90,7 @@ std::optional<std::u16string> AskForPassword(strings::Language language) {
         return std::nullopt;
     }
     if (line.empty()) {
-        std::cerr << Message(language, MessageId::PasswordEmpty, {"the terminal"}) << '\n';
+        std::cerr << Message(language, MessageId::PasswordNotTyped) << '\n';
         return std::nullopt;
     }
     return strings::FromUtf8(line);

@@ -200,6 +200,9 @@ TEST_F(Qx7ctl, OwnMessagesFollowLangAndTheLocale) {
         EXPECT_EQ(run.exit_code, 1);
         EXPECT_EQ(err_, std::string(c.expected) + "\n");
     }
+    const std::string form = Write("form.json", "[1]");
+    EXPECT_EQ(Run("--lang ko config new " + Quoted(Path("out.qx7")) + " --form " + Quoted(form)).exit_code, 1);
+    EXPECT_EQ(err_, form + ": 양식은 JSON 객체여야 합니다.\n");
     // The string-table texts follow the same language.
     Write("state.json", R"({"drives": [{"plugged": false}]})");
     EXPECT_EQ(Run("list", 60, "LANG=ko_KR.UTF-8").out, "감지된 드라이브 없음\n");
