@@ -81,7 +81,8 @@ TEST_F(Qx7ctl, ConfigNewThenApplyConfiguresEveryDriveSavesAndLogs) {
 
     // The drives hold the new settings: counter 30 (0x1e) at byte 8, minimum
     // length 10 at byte 16, auto-lock 150 (0x96) at byte 24, mask 0x1804 at 36.
-    for (const auto& drive : State().at("drives")) {
+    const auto state = State();  // the range below must not outlive it
+    for (const auto& drive : state.at("drives")) {
         const std::string settings = drive.at("settings_hex");
         EXPECT_EQ(settings.substr(16, 4), "1e00") << settings;
         EXPECT_EQ(settings.substr(32, 2), "0a") << settings;
