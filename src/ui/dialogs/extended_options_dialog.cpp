@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialogs/button_texts.h"
+#include "ui/widgets/res_text.h"
 
 namespace qx7::ui {
 namespace {
@@ -14,21 +15,18 @@ namespace {
 constexpr std::uint16_t kTitle = 168;
 constexpr std::uint16_t kGroupCaption = 170;
 
-QString Text(strings::Language language, std::uint16_t id) {
-    return QString::fromStdU16String(strings::FormatResString(language, id));
-}
 
 }  // namespace
 
 ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::ExtendedOptions& current,
                                              strings::Language language)
     : QDialog(parent) {
-    setWindowTitle(Text(language, kTitle));
+    setWindowTitle(ResText(language, kTitle));
     auto* layout = new QVBoxLayout(this);
-    group_ = new QGroupBox(Text(language, kGroupCaption), this);
+    group_ = new QGroupBox(ResText(language, kGroupCaption), this);
     auto* boxes = new QVBoxLayout(group_);
     for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
-        const QString caption = option.string_id != 0 ? Text(language, option.string_id)
+        const QString caption = option.string_id != 0 ? ResText(language, option.string_id)
                                                       : QString::fromUtf16(option.resource_caption);
         auto* box = new QCheckBox(caption, this);
         if (option.bit == 0) {

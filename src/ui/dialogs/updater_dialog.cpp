@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "ui/window/dialog_units.h"
+#include "ui/widgets/res_text.h"
 
 namespace qx7::ui {
 namespace {
@@ -24,22 +25,19 @@ constexpr QRect kBusyRect(7, 181, 170, 10);
 constexpr QRect kUpdateRect(185, 179, 50, 14);
 constexpr QRect kCancelRect(243, 179, 50, 14);
 
-QString Text(strings::Language language, std::uint16_t id) {
-    return QString::fromStdU16String(strings::FormatResString(language, id));
-}
 
 // Shown while the check runs.
 constexpr std::uint16_t kCheckingText = 903;
-QString CheckingText(strings::Language language) { return Text(language, kCheckingText); }
+QString CheckingText(strings::Language language) { return ResText(language, kCheckingText); }
 
 }  // namespace
 
 UpdaterDialog::UpdaterDialog(QWidget* parent, const QUrl& update_folder, strings::Language language)
     : QDialog(parent), update_folder_(update_folder), language_(language) {
     const DialogUnits units(font());
-    setWindowTitle(Text(language, kTitleText));
+    setWindowTitle(ResText(language, kTitleText));
 
-    status_ = new QLabel(Text(language, kConnectionErrorText), this);
+    status_ = new QLabel(ResText(language, kConnectionErrorText), this);
     status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -58,11 +56,11 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, const QUrl& update_folder, strings
     busy_->setGeometry(units.ToPixels(kBusyRect));
     busy_->hide();
 
-    update_ = new QPushButton(Text(language, kUpdateText), this);
+    update_ = new QPushButton(ResText(language, kUpdateText), this);
     update_->setGeometry(units.ToPixels(kUpdateRect));
     update_->setDefault(true);
     update_->setEnabled(false);
-    cancel_ = new QPushButton(Text(language, kCancelText), this);
+    cancel_ = new QPushButton(ResText(language, kCancelText), this);
     cancel_->setGeometry(units.ToPixels(kCancelRect));
     connect(update_, &QPushButton::clicked, this, &UpdaterDialog::OnUpdate);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);

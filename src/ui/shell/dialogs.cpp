@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "strings/text_codec.h"
+#include "ui/widgets/res_text.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/extended_options_dialog.h"
 
@@ -14,11 +15,6 @@ namespace {
 constexpr std::uint16_t kProgramCaption = 102;
 const QString kConfigFilter = QStringLiteral("QX7 Device Configuration (*.qx7)");
 const QString kAllFilesFilter = QStringLiteral("All Files (*)");
-
-QString ResText(strings::Language language, std::uint16_t id) {
-    const std::u16string text = strings::FormatResString(language, id);
-    return QString::fromStdU16String(text);
-}
 
 }  // namespace
 
