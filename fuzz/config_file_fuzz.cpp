@@ -1,0 +1,93 @@
+// The ".qx7" configuration file, read as the program reads it and imported
+// into a form as the window imports it.
+//
+// Input: the bytes of a file. They are written to a temporary file and
+// loaded with LoadConfigFile. A mutated ciphertext almost never deciphers
+// to a valid header, so the first 304 bytes are also taken as a payload in
+// the clear: its header stamped, enciphered, saved and loaded back, which
+// lets the fuzzer reach the import with any field values.
+
+#include <algorithm>
+#include <span>
+
+#include "app/memory_form_view.h"
+#include "editor/control_id.h"
+#include "editor/settings_form.h"
+#include "storage/config_file.h"
+#include "support/fuzz_target.h"
+#include "support/silent_notifier.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace qx7;
+using storage::ConfigFileError;
+using storage::ConfigFilePayload;
+
+storage::LoadedConfigFile LoadBytes(std::span<const std::uint8_t> bytes) {
+    return storage::LoadConfigFile(fuzz::WriteTempFile("input.qx7", bytes));
+}
+
+// A payload the import produced, saved again: the file reads back equal.
+void CheckSavedAgain(const ConfigFilePayload& payload) {
+    ConfigFilePayload stamped = payload;
+    stamped.StampHeader();
+    const auto bytes = storage::EncryptConfigFile(payload);
+    QX7_FUZZ_CHECK(storage::DecryptConfigFile(bytes) == stamped);
+}
+
+// The window's import, into a fresh form, in both import modes; then the
+// form is read back and gathered as for an upload and a saved file.
+void Import(const ConfigFilePayload& payload, strings::Language language) {
+    for (const editor::ImportMode mode : {editor::ImportMode::ReplaceDriveSettings,
+                                          editor::ImportMode::KeepDriveBytes}) {
+        app::MemoryFormView view;
+        fuzz::SilentNotifier notifier;
+        editor::SettingsForm form(view, notifier, language);
+        form.SetLanguageLists(true);
+        form.WriteForm();
+        form.set_rfid_supported(true);
+        form.ApplyConfigPayload(payload, mode);
+        (void)form.TagsClipboardText();
+        view.SetText(editor::ControlId::CurrentPassword, u"ADMIN1");
+        if (!form.ReadForm()) continue;
+        if (const auto gathered = form.GatherSettingsUpload()) CheckSavedAgain(gathered->payload);
+    }
+}
+
+void CheckLoaded(const storage::LoadedConfigFile& loaded, std::size_t size) {
+    if (size != storage::kConfigFileSize) {
+        QX7_FUZZ_CHECK(loaded.error == ConfigFileError::InvalidLength);
+    }
+    if (loaded.error == ConfigFileError::None) {
+        QX7_FUZZ_CHECK(loaded.payload.HasValidHeader());
+    } else {
+        // A refused file leaves nothing behind for the form to use.
+        QX7_FUZZ_CHECK(loaded.payload == ConfigFilePayload{});
+        QX7_FUZZ_CHECK(!storage::ConfigFileErrorMessage(loaded.error, "input.qx7", strings::Language::English)
+                            .empty());
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> input(data, size);
+    const auto language = size % 2 == 0 ? strings::Language::English : strings::Language::Korean;
+
+    const storage::LoadedConfigFile loaded = LoadBytes(input);
+    CheckLoaded(loaded, size);
+    if (loaded.error == ConfigFileError::None) Import(loaded.payload, language);
+
+    if (size < ConfigFilePayload::kSize) return 0;
+    const auto plain = input.first<ConfigFilePayload::kSize>();
+    ConfigFilePayload payload = ConfigFilePayload::Decode(plain);
+    const auto encoded = payload.Encode();
+    QX7_FUZZ_CHECK(std::equal(encoded.begin(), encoded.end(), plain.begin()));
+    payload.StampHeader();
+    const storage::LoadedConfigFile reloaded = LoadBytes(storage::EncryptConfigFile(payload));
+    QX7_FUZZ_CHECK(reloaded.error == ConfigFileError::None);
+    QX7_FUZZ_CHECK(reloaded.payload == payload);
+    Import(reloaded.payload, language);
+    return 0;
+}
