@@ -93,31 +93,49 @@ void Configurator::CloseDrive(UploadBlock reason) {
 }
 
 void Configurator::Initialize() {
-    form_.MakeNewSetupId(host_.LocalTime());
-    form_.tag_slots().tags = {};
-    CloseDrive();
-    uploaded_.Clear();
-    host_.ApplyLanguage(language_);
-
+    StartRun();
     if (first_init_done_) {
         view_.SetText(ControlId::NewSetupId, form_.values().new_setup_id);
         StartDriveScan();
         return;
     }
+    SetUpForm();
+    host_.Wait(kWaitBeforeFirstScan);
+    StartDriveScan();
+    FinishSetUp();
+    host_.RunStartupUpdateCheck();
+}
 
+void Configurator::InitializeWithDrives(transport::DriveTable table, std::size_t line) {
+    StartRun();
+    if (!first_init_done_) SetUpForm();
+    view_.SetText(ControlId::NewSetupId, form_.values().new_setup_id);
+    ClearDriveForScan();
+    OnScanFinished(std::move(table), line);
+    FinishSetUp();
+}
+
+void Configurator::StartRun() {
+    form_.MakeNewSetupId(host_.LocalTime());
+    form_.tag_slots().tags = {};
+    CloseDrive();
+    uploaded_.Clear();
+    host_.ApplyLanguage(language_);
+}
+
+void Configurator::SetUpForm() {
     form_.SetLanguageLists(false);
     form_.WriteForm();
     first_init_done_ = true;
-    host_.Wait(kWaitBeforeFirstScan);
     admin_ready_ = false;
     read_done_ = true;
-    StartDriveScan();
-    form_.WriteForm();
+}
 
+void Configurator::FinishSetUp() {
+    form_.WriteForm();
     view_.SetText(ControlId::FolderField, TextFromPath(host_.ProgramFolder()));
     view_.SetChecked(ControlId::AutoSaveConfiguration, true);
     view_.SetChecked(ControlId::EnableLog, true);
-    host_.RunStartupUpdateCheck();
 }
 
 void Configurator::SwitchLanguage(strings::Language language) {
@@ -133,6 +151,13 @@ void Configurator::StartDriveScan() {
         scan_requested_ = true;
         return;
     }
+    ClearDriveForScan();
+    scan_running_ = true;
+    host_.RunScan([this] { return transport::ScanDrives(devices_); },
+                  [this](transport::DriveTable table) { OnScanFinished(std::move(table)); });
+}
+
+void Configurator::ClearDriveForScan() {
     form_.DisableAllControls();
     form_.values().current_setup_id.clear();
     view_.SetText(ControlId::CurrentSetupId, u"");
@@ -145,17 +170,14 @@ void Configurator::StartDriveScan() {
     read_done_ = false;
     form_.set_rfid_supported(false);
     view_.SetComboLines(ControlId::DriveList, {});
-
-    scan_running_ = true;
-    host_.RunScan([this] { return transport::ScanDrives(devices_); },
-                  [this](transport::DriveTable table) { OnScanFinished(std::move(table)); });
 }
 
-void Configurator::OnScanFinished(transport::DriveTable table) {
+void Configurator::OnScanFinished(transport::DriveTable table, std::optional<std::size_t> line) {
     scan_running_ = false;
     table_ = std::move(table);
     drive_record_.reset();
     view_.SetComboLines(ControlId::DriveList, table_.lines);
+    if (line) view_.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
     ReadSelectedDrive();
     if (scan_requested_) {
         scan_requested_ = false;
@@ -402,6 +424,7 @@ void Configurator::SaveConfiguration(bool interactive) {
     const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
     if (!gathered) return;
     const storage::ConfigFileError error = storage::SaveConfigFile(path, gathered->payload);
+    if (error == storage::ConfigFileError::None) last_saved_path_ = path;
     if (error != storage::ConfigFileError::None) {
         host_.ShowMessage(storage::ConfigFileErrorMessage(error, path, language_),
                           editor::MessageIcon::Warning);

@@ -38,6 +38,10 @@ public:
     // first scan; later calls (after a language switch) renew the setup ID,
     // forget the drive and the uploads of the run, and rescan.
     void Initialize();
+    // The same first initialisation over drives scanned already (a batch
+    // shares one scan among the drives it configures): no wait and no scan;
+    // line `line` of `table` is selected and read.
+    void InitializeWithDrives(transport::DriveTable table, std::size_t line);
     void SwitchLanguage(strings::Language language);
 
     // Commands of the window by control id (buttons, check boxes, radio
@@ -84,9 +88,20 @@ public:
     void set_diagnostics(std::ostream* stream) { diagnostics_ = stream; }
     // The path of the log written at exit, when one was written.
     const std::optional<std::filesystem::path>& log_path() const { return log_path_; }
+    // The configuration file saved last (by Save As or automatically).
+    const std::optional<std::filesystem::path>& last_saved_path() const { return last_saved_path_; }
 
 private:
-    void OnScanFinished(transport::DriveTable table);
+    // Initialisation steps: a new run (setup ID, no drive, no uploads), the
+    // form's first set-up, and the folder and check boxes after the first
+    // scan.
+    void StartRun();
+    void SetUpForm();
+    void FinishSetUp();
+    // The form while a scan runs: no drive, nothing enabled.
+    void ClearDriveForScan();
+    // Takes the scan's table and reads the selected line (`line` when given).
+    void OnScanFinished(transport::DriveTable table, std::optional<std::size_t> line = std::nullopt);
     bool WriteSettingsToDrive();
     void LayOutWindow();
     void ReadRfidTag();
@@ -121,6 +136,7 @@ private:
     std::u16string serial_text_;
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;
+    std::optional<std::filesystem::path> last_saved_path_;
     std::ostream* diagnostics_ = nullptr;
 
     bool first_init_done_ = false;

@@ -26,7 +26,7 @@ void CliHost::Hold() { holding_ = true; }
 void CliHost::Release(std::string prefix) {
     prefix_ = std::move(prefix);
     holding_ = false;
-    for (const std::string& line : held_) out_ << prefix_ << line << '\n';
+    for (const std::string& line : held_) print_line_(prefix_ + line);
     held_.clear();
 }
 
@@ -44,7 +44,7 @@ void CliHost::Print(std::string line) {
     if (holding_) {
         held_.push_back(std::move(line));
     } else {
-        out_ << prefix_ << line << '\n';
+        print_line_(prefix_ + line);
     }
 }
 

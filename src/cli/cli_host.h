@@ -11,6 +11,7 @@
 // read, so the lines of the reading are held back and printed, prefixed,
 // when it is.
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,7 +22,10 @@ namespace qx7::cli {
 
 class CliHost final : public app::ScriptedHost {
 public:
-    explicit CliHost(std::ostream& out) : out_(out) {}
+    explicit CliHost(std::ostream& out)
+        : print_line_([&out](const std::string& line) { out << line << '\n'; }) {}
+    // Each line goes to `print_line` (without its line end).
+    explicit CliHost(std::function<void(const std::string&)> print_line) : print_line_(std::move(print_line)) {}
     void ShowMessage(std::u16string_view text, editor::MessageIcon icon) override;
 
     // Holds back every line from now on until Release.
@@ -34,7 +38,7 @@ public:
 private:
     void Print(std::string line);
 
-    std::ostream& out_;
+    std::function<void(const std::string&)> print_line_;
     std::string last_printed_;
     std::string prefix_;
     bool holding_ = false;

@@ -26,10 +26,15 @@ struct GlobalOptions {
     std::string sim_state;    // --sim FILE: use the simulator instead of real drives
     bool trace = false;       // --trace: one line per SCSI command on stderr, secrets redacted
     bool trace_full = false;  // --trace-full: the same with every byte (implies --trace)
+    bool sim_waits = false;   // --sim-waits: simulated drives get the pauses of a real one
     // Of every message, the string tables' and qx7ctl's own: --lang, else
     // the locale's.
     strings::Language language = strings::Language::English;
 };
+
+// Whether the pauses a drive needs (after opening it, after an upload)
+// really pass: always for real drives, for simulated ones with --sim-waits.
+inline bool RealWaits(const GlobalOptions& options) { return options.sim_state.empty() || options.sim_waits; }
 
 // Which drive a command works on: the line of the drive list (--drive N) or
 // the drive with a serial number (--serial S).

@@ -203,7 +203,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     app::MemoryFormView view;
     CliHost host(std::cerr);
     host.local_time = LocalTimeNow();
-    host.sleep_on_wait = access && options.sim_state.empty();  // a real drive needs its pauses
+    host.sleep_on_wait = access && RealWaits(options);  // a real drive needs its pauses
     app::Configurator configurator(view, host, access ? access->enumerator() : no_devices, options.language);
     configurator.set_diagnostics(&std::cerr);
     configurator.Initialize();

@@ -6,8 +6,10 @@
 #include "cli/messages.h"
 #include "platform/linux/scsi_opener.h"
 #include "platform/linux/udev_enumerator.h"
+#include "platform/linux/udev_watcher.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
+#include "sim/state_file_watcher.h"
 #include "transport/tracing_device.h"
 
 namespace qx7::cli {
@@ -35,11 +37,36 @@ private:
     transport::DeviceEnumerator* enumerator_;
 };
 
+// The state file's watcher, telling why it refused a change of the file
+// (the simulated drives stay as they were).
+class ProblemReportingWatcher final : public transport::DeviceWatcher {
+public:
+    ProblemReportingWatcher(std::unique_ptr<sim::StateFileWatcher> inner,
+                            std::function<void(const std::string&)> problem)
+        : inner_(std::move(inner)), problem_(std::move(problem)) {}
+    int PollDescriptor() const override { return inner_->PollDescriptor(); }
+    std::vector<transport::DeviceEvent> TakeEvents() override {
+        auto events = inner_->TakeEvents();
+        if (std::string problem = inner_->TakeProblem(); !problem.empty() && problem_) problem_(problem);
+        return events;
+    }
+
+private:
+    std::unique_ptr<sim::StateFileWatcher> inner_;
+    std::function<void(const std::string&)> problem_;
+};
+
 class SimulatedDrives final : public DriveAccess {
 public:
     SimulatedDrives(std::unique_ptr<sim::SimSession> session, const TraceTarget& trace)
         : session_(std::move(session)), bus_(*session_), tracing_(bus_, trace) {}
     transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
+    std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> problem,
+                                                     std::string* error) override {
+        auto watcher = sim::StateFileWatcher::Create(*session_, error);
+        if (!watcher) return nullptr;
+        return std::make_unique<ProblemReportingWatcher>(std::move(watcher), std::move(problem));
+    }
 
 private:
     std::unique_ptr<sim::SimSession> session_;
@@ -64,6 +91,10 @@ public:
     transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
     std::string AccessProblem() const override { return opener_->Unavailable(); }
     std::string OpenFailure(const std::string& path) const override { return udev_->OpenFailure(path); }
+    std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> /*problem*/,
+                                                     std::string* error) override {
+        return platform::linux_udev::UdevWatcher::Create(error);
+    }
 
     std::vector<std::string> NodeDetails(const std::string& usb_key) override {
         std::vector<std::string> lines;

@@ -4,6 +4,7 @@
 // process lacks CAP_SYS_RAWIO) otherwise; every SCSI command traced with
 // --trace.
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 
 #include "cli/commands.h"
 #include "transport/device_enumerator.h"
+#include "transport/device_watcher.h"
 #include "transport/discovery.h"
 
 namespace qx7::cli {
@@ -29,6 +31,11 @@ public:
     // What the platform found below a USB device (block and SCSI generic
     // nodes), one line each, for list --verbose.
     virtual std::vector<std::string> NodeDetails(const std::string& /*usb_key*/) { return {}; }
+    // Hot-plug events from now on: udev's for real drives, the state
+    // file's changes for simulated ones (a change it refuses is handed to
+    // `problem`). Null with *error set when they cannot be had.
+    virtual std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> problem,
+                                                             std::string* error) = 0;
 };
 
 // "8:16", or "no device number".

@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
         ->check([](const std::string& path) {
             return path.empty() ? std::string("the simulator's state file must be named") : std::string();
         });
+    app.add_flag("--sim-waits", options.sim_waits,
+                 "With --sim: keep the pauses a real drive needs (1 s after opening it, 5 s after an upload)");
     app.add_flag("--trace", options.trace,
                  "Print every SCSI command to standard error, the channel key and the passwords left out");
     app.add_flag("--trace-full", options.trace_full,

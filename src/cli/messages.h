@@ -24,6 +24,10 @@ enum class MessageId {
     PasswordNeedsTerminal,
     CannotCreateFolder,    // %1 folder, %2 reason
     LogNotWritten,
+    ReportNotWritten,      // %1 report file, %2 reason
+    ReportFormat,          // %1 report file
+    Interrupted,
+    WatchStarted,
     NotReadAsAdmin,        // %1 line
     TraceFullWarning,
     FormUnreadable,        // %1 form file, %2 what is wrong with it

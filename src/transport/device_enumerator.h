@@ -5,8 +5,9 @@
 //
 // A back end reports what it sees and decides nothing: discovery matches the
 // USB ids, ties interfaces to USB devices by key and volumes to interfaces by
-// device number and class. Each call takes a fresh snapshot; calls are made
-// from the scanning thread only.
+// device number and class. Each call takes a fresh snapshot. The listing
+// calls are made from one thread at a time; Open may be called from several
+// threads at once (a batch configures its drives in parallel).
 
 #include <cstdint>
 #include <memory>

@@ -1,0 +1,159 @@
+#include "app/provisioning.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "app/configurator.h"
+#include "app/memory_form_view.h"
+#include "strings/text_codec.h"
+
+namespace qx7::app {
+namespace {
+
+using editor::ControlId;
+
+std::u16string LastMessage(const ScriptedHost& host) {
+    return host.messages.empty() ? std::u16string(u"not configured") : host.messages.back().text;
+}
+
+}  // namespace
+
+std::string_view DriveStepName(DriveStep step) {
+    switch (step) {
+        case DriveStep::Reading: return "reading";
+        case DriveStep::Importing: return "importing";
+        case DriveStep::Uploading: return "uploading";
+        case DriveStep::Finished: return "finished";
+    }
+    return "?";
+}
+
+std::string_view DriveResultName(DriveResult result) {
+    switch (result) {
+        case DriveResult::Configured: return "configured";
+        case DriveResult::Failed: return "failed";
+        case DriveResult::Skipped: return "skipped";
+        case DriveResult::Interrupted: return "interrupted";
+    }
+    return "?";
+}
+
+DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
+                            const transport::DriveTable& table, std::size_t line, DriveContext& context,
+                            const StopFlag* stop) {
+    DriveOutcome outcome;
+    outcome.line = line;
+    outcome.started = std::chrono::system_clock::now();
+    const auto finish = [&](DriveResult result) {
+        outcome.result = result;
+        outcome.finished = std::chrono::system_clock::now();
+        context.OnStep(DriveStep::Finished);
+        return outcome;
+    };
+    const auto stopped = [stop] { return stop && stop->load(); };
+    if (stopped()) return finish(DriveResult::Interrupted);
+
+    ScriptedHost& host = context.host();
+    host.sleep_on_wait = plan.real_waits;
+    host.local_time = plan.local_time;
+    host.program_folder = plan.folder;
+    MemoryFormView view;
+    Configurator configurator(view, host, devices, plan.language);
+    // The reading's diagnostic line is the drive's: it goes out with the
+    // drive's serial number, not straight to a stream other drives share.
+    std::ostringstream diagnostics;
+    configurator.set_diagnostics(&diagnostics);
+
+    context.OnStep(DriveStep::Reading);
+    configurator.InitializeWithDrives(table, line);
+    editor::SettingsForm& form = configurator.form();
+    outcome.serial = configurator.serial_text();
+    outcome.previous_setup_id = form.values().current_setup_id;
+    context.OnRead(outcome.serial, diagnostics.str());
+
+    if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
+    if (!configurator.admin_ready()) {
+        outcome.error = LastMessage(host);
+        return finish(DriveResult::Failed);
+    }
+
+    // The window's Import, with the file checked before the run, keeping
+    // the drive's own bytes; then the password typed into its field.
+    context.OnStep(DriveStep::Importing);
+    view.SetText(ControlId::FolderField, strings::FromUtf8(plan.folder.string()));
+    view.SetChecked(ControlId::AutoSaveConfiguration, plan.auto_save);
+    view.SetChecked(ControlId::EnableLog, false);  // the run writes one log for all its drives
+    form.ReadForm();
+    form.ApplyConfigPayload(plan.payload, editor::ImportMode::KeepDriveBytes);
+    view.SetText(ControlId::CurrentPassword, plan.password);
+    configurator.OnCurrentPasswordFocusLost();
+    // A value the form refuses (its message shown) is never sent.
+    if (!form.ReadForm()) {
+        outcome.error = LastMessage(host);
+        return finish(DriveResult::Failed);
+    }
+    if (stopped()) return finish(DriveResult::Interrupted);
+
+    context.OnStep(DriveStep::Uploading);
+    configurator.OnCommand(ControlId::UploadSettings);
+    if (!configurator.last_upload_succeeded()) {
+        outcome.error = LastMessage(host);
+        return finish(DriveResult::Failed);
+    }
+    outcome.new_setup_id = form.values().new_setup_id;
+    outcome.warnings = !host.messages.empty();
+    if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
+    return finish(DriveResult::Configured);
+}
+
+std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
+                                          const transport::DriveTable& table,
+                                          const std::vector<std::size_t>& lines, std::size_t jobs,
+                                          const DriveContextFactory& contexts, const OutcomeHandler& finished,
+                                          const StopFlag* stop) {
+    std::vector<DriveOutcome> outcomes(lines.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex finished_mutex;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < lines.size(); i = next++) {
+            DriveOutcome& outcome = outcomes[i];
+            try {
+                const std::unique_ptr<DriveContext> context = contexts(lines[i]);
+                outcome = ProvisionDrive(plan, devices, table, lines[i], *context, stop);
+            } catch (const std::exception& e) {
+                // One drive's trouble never stops the others.
+                outcome.line = lines[i];
+                outcome.result = DriveResult::Failed;
+                outcome.error = strings::FromUtf8(e.what());
+                outcome.finished = std::chrono::system_clock::now();
+                if (outcome.started == std::chrono::system_clock::time_point{}) outcome.started = outcome.finished;
+            }
+            if (finished) {
+                std::lock_guard lock(finished_mutex);
+                finished(outcome);
+            }
+        }
+    };
+    const std::size_t threads = std::clamp<std::size_t>(jobs, 1, std::max<std::size_t>(lines.size(), 1));
+    if (threads == 1) {
+        work();
+    } else {
+        std::vector<std::jthread> pool;
+        pool.reserve(threads);
+        for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+    }
+    return outcomes;
+}
+
+storage::UploadedSerials LogOfRun(const std::vector<DriveOutcome>& outcomes) {
+    storage::UploadedSerials serials;
+    for (const DriveOutcome& outcome : outcomes) {
+        if (outcome.result == DriveResult::Configured) serials.Add(outcome.serial);
+    }
+    return serials;
+}
+
+}  // namespace qx7::app

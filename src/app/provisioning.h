@@ -1,0 +1,115 @@
+#pragma once
+// Provisioning: one configuration file applied to drives as the window
+// applies it to the drive it shows: read the drive, import the file, type
+// the current administrator password, upload, save the file of the drive.
+// One drive or many, at once or one after the other, every drive goes
+// through ProvisionDrive, so every drive receives the same commands.
+//
+// Each drive gets a window logic (Configurator) of its own, over the one
+// drive table of a shared scan, with its own host; drives run on worker
+// threads and share nothing but the device enumerator (which must be safe to
+// use from several threads) and the plan. Waits therefore overlap.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/scripted_host.h"
+#include "storage/config_file.h"
+#include "storage/operation_log.h"
+#include "strings/string_table.h"
+#include "transport/device_enumerator.h"
+#include "transport/discovery.h"
+
+namespace qx7::app {
+
+// What every drive of a run receives, checked before the first drive is
+// touched.
+struct ProvisioningPlan {
+    storage::ConfigFilePayload payload;
+    std::u16string password;  // the drives' current administrator password
+    std::filesystem::path folder;  // of the automatically saved files
+    bool auto_save = true;
+    strings::Language language = strings::Language::English;
+    std::tm local_time{};  // the run's start: the new setup ID's time
+    bool real_waits = true;  // the drive's pauses really pass (a real drive needs them)
+};
+
+// Where a drive is.
+enum class DriveStep { Reading, Importing, Uploading, Finished };
+
+enum class DriveResult {
+    Configured,
+    Failed,       // read, refused, or the form refused the file for this drive
+    Skipped,      // the run did not want this drive (configured earlier)
+    Interrupted,  // the run was stopped before the drive's upload began; nothing was written
+};
+
+std::string_view DriveStepName(DriveStep step);    // "reading", ...
+std::string_view DriveResultName(DriveResult result);  // "configured", ...
+
+struct DriveOutcome {
+    std::size_t line = 0;  // 0-based line of the drive list
+    std::u16string serial;  // from the drive's identity; empty when it gave none
+    std::u16string previous_setup_id;  // as read from the drive, empty when not read
+    std::u16string new_setup_id;  // what the upload carried; empty when nothing was sent
+    DriveResult result = DriveResult::Failed;
+    std::u16string error;  // a failed drive: the last message shown about it
+    bool warnings = false;  // configured, with messages shown meanwhile
+    std::optional<std::filesystem::path> saved_file;
+    std::chrono::system_clock::time_point started;
+    std::chrono::system_clock::time_point finished;
+};
+
+// What a run needs per drive: the host the drive's window logic talks to and
+// where its progress goes. Made per drive and used on that drive's worker
+// thread only.
+class DriveContext {
+public:
+    virtual ~DriveContext() = default;
+    virtual ScriptedHost& host() = 0;
+    virtual void OnStep(DriveStep /*step*/) {}
+    // The drive has been read: its serial number (empty when it did not
+    // identify itself) and the reading's diagnostic lines.
+    virtual void OnRead(std::u16string_view /*serial*/, std::string_view /*diagnostics*/) {}
+    // Whether the drive is to be configured, asked once it has been read.
+    virtual bool Wanted(std::u16string_view /*serial*/) { return true; }
+};
+using DriveContextFactory = std::function<std::unique_ptr<DriveContext>(std::size_t line)>;
+
+// Set from outside (Ctrl+C) to stop a run: a drive not yet uploading is
+// left alone; one uploading finishes.
+using StopFlag = std::atomic<bool>;
+
+// Configures line `line` of `table`. Nothing is sent when `stop` is set
+// before it starts; after the read, a set `stop` or an unwanted drive ends it
+// before the upload.
+DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
+                            const transport::DriveTable& table, std::size_t line, DriveContext& context,
+                            const StopFlag* stop = nullptr);
+
+// Called with each drive's outcome as it finishes, on its worker thread, one
+// call at a time.
+using OutcomeHandler = std::function<void(const DriveOutcome&)>;
+
+// Configures `lines` of `table` on up to `jobs` worker threads (at least
+// one). The outcomes come back in the order of `lines`.
+std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
+                                          const transport::DriveTable& table,
+                                          const std::vector<std::size_t>& lines, std::size_t jobs,
+                                          const DriveContextFactory& contexts, const OutcomeHandler& finished,
+                                          const StopFlag* stop = nullptr);
+
+// The operation log of a run: each configured drive's entries once, in the
+// order of `outcomes`.
+storage::UploadedSerials LogOfRun(const std::vector<DriveOutcome>& outcomes);
+
+}  // namespace qx7::app
