@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "protocol/aes256.h"
 #include "protocol/constants.h"
@@ -132,7 +133,13 @@ public:
           // Whatever this command is, it ends the announcement in force.
           announced_(std::exchange(runtime.announcement, std::nullopt)) {}
 
-    ScsiResult Run() {
+    FirmwareOutcome Run() {
+        const ScsiResult result = Dispatch();
+        return {result, drive_changed_};
+    }
+
+private:
+    ScsiResult Dispatch() {
         switch (Cdb(0)) {
             case kOpInquiry:
                 return Inquiry();
@@ -166,7 +173,6 @@ public:
         }
     }
 
-private:
     std::uint8_t Cdb(std::size_t i) const { return request_.cdb[i]; }
     std::size_t DataLength() const { return request_.data.size(); }
 
@@ -405,19 +411,22 @@ private:
             }
         }
 
-        if ((mask & CHANGE_ADMIN_PASSWORD) != 0) drive_.admin_password = new_admin;
+        if ((mask & CHANGE_ADMIN_PASSWORD) != 0) Store(drive_.admin_password, new_admin);
         if ((mask & CHANGE_USER_PASSWORD) != 0) {
-            drive_.user_password = PasswordText(bytes.subspan(kWriteNewUser, kPasswordField));
+            Store(drive_.user_password, PasswordText(bytes.subspan(kWriteNewUser, kPasswordField)));
         }
         if ((mask & CHANGE_SETTINGS) != 0) {
-            std::copy(settings.begin(), settings.end(), drive_.settings.begin());
+            std::array<std::uint8_t, kSettingsSize> record{};
+            std::copy(settings.begin(), settings.end(), record.begin());
+            Store(drive_.settings, record);
         }
         if ((mask & CHANGE_RFID_TAGS) != 0) {
-            drive_.tags.assign(tag_count, SimTag{});
+            std::vector<SimTag> tags(tag_count);
             for (std::size_t i = 0; i < tag_count; ++i) {
                 std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(kWriteTags + i * kTagSize),
-                            kTagSize, drive_.tags[i].begin());
+                            kTagSize, tags[i].begin());
             }
+            Store(drive_.tags, std::move(tags));
         }
         runtime_.error_code = 0;
         runtime_.failed_command = 0;
@@ -429,7 +438,17 @@ private:
         if (drive_.reader_queue.empty()) return Fail(kErrorNoTag);
         const SimTag tag = drive_.reader_queue.front();
         drive_.reader_queue.pop_front();
+        drive_changed_ = true;
         return Answer(tag);
+    }
+
+    // Stores `value` in a field of the drive, noting whether that changed it
+    // (a write of what the drive already holds leaves the file alone).
+    template <typename T>
+    void Store(T& field, T value) {
+        if (field == value) return;
+        field = std::move(value);
+        drive_changed_ = true;
     }
 
     SimDrive& drive_;
@@ -437,6 +456,7 @@ private:
     const ScsiRequest& request_;
     const RandomSource& random_;
     const std::optional<FirmwareRuntime::Announcement> announced_;
+    bool drive_changed_ = false;
 };
 
 }  // namespace
@@ -472,9 +492,9 @@ std::array<std::uint8_t, 1024> MemoryPage(const SimDrive& drive, std::uint32_t a
     return page;
 }
 
-transport::ScsiResult RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime,
-                                         const transport::ScsiRequest& request,
-                                         const RandomSource& random) {
+FirmwareOutcome RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime,
+                                   const transport::ScsiRequest& request,
+                                   const RandomSource& random) {
     return CommandRun(drive, runtime, request, random).Run();
 }
 

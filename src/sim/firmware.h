@@ -56,14 +56,23 @@ struct FirmwareRuntime {
 using RandomSource = std::function<void(std::span<std::uint8_t>)>;
 void SystemRandom(std::span<std::uint8_t> out);
 
+// What one command did: the answer, and whether it changed the drive's
+// persistent state (what the state file holds), so that the caller saves
+// only then.
+struct FirmwareOutcome {
+    transport::ScsiResult result;
+    bool drive_changed = false;
+};
+
 // Runs one command on `drive`: on success fills request.data (data-in) and
 // reports GOOD status; a refusal is CHECK CONDITION (status 2) with nothing
 // transferred. May change `drive` (what a settings write stores, the tag a
-// read takes from the reader) and `runtime`. Does not look at `plugged` or
+// read takes from the reader), which the outcome reports, and `runtime`
+// (never reported: it is not saved). Does not look at `plugged` or
 // `faults`: those belong to the simulated bus.
-transport::ScsiResult RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime,
-                                         const transport::ScsiRequest& request,
-                                         const RandomSource& random = SystemRandom);
+[[nodiscard]] FirmwareOutcome RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime,
+                                                 const transport::ScsiRequest& request,
+                                                 const RandomSource& random = SystemRandom);
 
 // Memory pages (1024 bytes, read with buffer ids 0x22 and 0xC2). The
 // readable pages are the four of the 4 KiB configuration area (at 0x0000

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "sim/state_file.h"
 #include "storage/bounded_read.h"
@@ -13,17 +14,18 @@ namespace qx7::sim {
 namespace {
 
 // The first active fault of `drive` matching the command's first bytes:
-// spends one of its uses and gives the failure it stands for.
-std::optional<transport::ScsiResult> TakeFault(SimDrive& drive,
-                                               const transport::ScsiRequest& request) {
+// spends one of its uses and gives the failure it stands for. Spending a
+// use changes the drive's persistent state (a count of 1 or more goes down).
+std::optional<FirmwareOutcome> TakeFault(SimDrive& drive, const transport::ScsiRequest& request) {
     for (SimFault& fault : drive.faults) {
         if (fault.count == 0 || fault.cdb_prefix.size() > request.cdb_length) continue;
         if (!std::equal(fault.cdb_prefix.begin(), fault.cdb_prefix.end(), request.cdb.begin())) {
             continue;
         }
-        if (fault.count > 0) --fault.count;
-        if (fault.mode == SimFault::Mode::Io) return transport::ScsiResult{false, 0, 0};
-        return transport::ScsiResult{true, 2, 0};
+        const bool spent = fault.count > 0;
+        if (spent) --fault.count;
+        if (fault.mode == SimFault::Mode::Io) return FirmwareOutcome{{false, 0, 0}, spent};
+        return FirmwareOutcome{{true, 2, 0}, spent};
     }
     return std::nullopt;
 }
@@ -97,11 +99,45 @@ bool SimSession::Edit(const std::function<void(SimState&)>& change, std::string*
         state_ = std::move(before);
         return false;
     }
+    PowerOffUnplugged(before);
+    return true;
+}
+
+bool SimSession::Reload(std::string* error, std::optional<StateChange>* change) {
+    if (change) change->reset();
+    if (path_.empty()) return true;
+    const auto fail = [&](const std::string& message) {
+        if (error) *error = "simulator state file " + path_ + ": " + message;
+        return false;
+    };
+    // Read and compared under the lock, so that a save of the session's own
+    // cannot come between and be mistaken for another writer's text.
+    std::lock_guard lock(mutex_);
+    storage::BoundedRead text = storage::ReadSmallFile(path_, kMaxStateFileBytes);
+    if (!text.ok) return fail(text.problem);
+    if (text.bytes == saved_text_) return true;
+    std::string problem;
+    std::optional<SimState> state = ParseStateFile(text.bytes, &problem);
+    if (!state) return fail(problem);
+    if (state->drives.size() < state_.drives.size()) {
+        return fail("holds " + std::to_string(state->drives.size()) + " drives where there were " +
+                    std::to_string(state_.drives.size()) +
+                    "; drives can be appended but not removed while the program runs");
+    }
+    SimState before = std::exchange(state_, std::move(*state));
+    saved_text_ = std::move(text.bytes);
+    PowerOffUnplugged(before);
+    if (change && before != state_) *change = StateChange{std::move(before), state_};
+    return true;
+}
+
+// A drive that was plugged in `before` and no longer is loses what its
+// firmware held only while powered.
+void SimSession::PowerOffUnplugged(const SimState& before) {
     for (std::size_t i = 0; i < runtimes_.size() && i < before.drives.size(); ++i) {
         const bool unplugged = i >= state_.drives.size() || !state_.drives[i].plugged;
         if (before.drives[i].plugged && unplugged) runtimes_[i] = FirmwareRuntime{};
     }
-    return true;
 }
 
 SimState SimSession::Snapshot() const {
@@ -157,14 +193,14 @@ transport::ScsiResult SimSession::Execute(std::size_t index,
         return {false, 0, 0};
     }
     SimDrive& drive = state_.drives[index];
-    transport::ScsiResult result;
-    if (const auto fault = TakeFault(drive, request)) {
-        result = *fault;
-    } else {
-        result = RunFirmwareCommand(drive, runtime(index), request, random_);
+    std::optional<FirmwareOutcome> outcome = TakeFault(drive, request);
+    if (!outcome) outcome = RunFirmwareCommand(drive, runtime(index), request, random_);
+    // Most commands change nothing the file holds; only the others pay for
+    // writing it.
+    if (outcome->drive_changed && !SaveLocked(/*only_if_changed=*/false, nullptr)) {
+        return {false, 0, 0};
     }
-    if (!SaveLocked(/*only_if_changed=*/true, nullptr)) return {false, 0, 0};
-    return result;
+    return outcome->result;
 }
 
 }  // namespace qx7::sim

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "sim/firmware.h"
@@ -57,6 +58,23 @@ public:
     // A copy of the drives, taken under the session's lock.
     SimState Snapshot() const;
 
+    // The drives before and after a Reload that changed them.
+    struct StateChange {
+        SimState before;
+        SimState after;
+    };
+
+    // Takes up what another process wrote to the state file: reads it (with
+    // Load's checks) and, when its text differs from what the session last
+    // wrote or read, makes it the drives, under the session's lock as Edit
+    // does. A drive keeps its index; one that the file unplugs loses its
+    // firmware's volatile state. A file that cannot be read, is malformed or
+    // holds fewer drives than the session is refused: false, *error names
+    // the file and the problem, and the drives stay as they were. True
+    // otherwise; *change (when given) then holds the drives before and after
+    // when they changed, else nothing. Without a file, true and no change.
+    bool Reload(std::string* error, std::optional<StateChange>* change = nullptr);
+
     // A ScsiDevice talking to drive `index`; nullptr when there is no such
     // drive or it is unplugged. Commands on a drive that has been unplugged
     // since fail as I/O errors. The device must not outlive the session.
@@ -89,12 +107,16 @@ private:
     class Device;
     transport::ScsiResult Execute(std::size_t index, const transport::ScsiRequest& request);
     bool SaveLocked(bool only_if_changed, std::string* error);
+    void PowerOffUnplugged(const SimState& before);
 
     mutable std::mutex mutex_;
     SimState state_;
     std::deque<FirmwareRuntime> runtimes_;  // by drive index; grows with state_.drives
     std::string path_;
-    std::string saved_text_;  // what the file holds, to skip rewriting the same text
+    // What the file holds as far as the session knows (its last write or
+    // read), to skip rewriting the same text and to tell another writer's
+    // text from its own.
+    std::string saved_text_;
     RandomSource random_;
     Sleeper sleeper_;
 };
