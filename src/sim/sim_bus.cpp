@@ -1,5 +1,6 @@
 #include "sim/sim_bus.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -39,6 +40,15 @@ bool HasInterface(const SimDrive& drive, StorageClass storage_class) {
 
 }  // namespace
 
+std::vector<DeviceEvent> PlugEvents(const SimDrive& drive, bool plugged) {
+    const std::size_t interfaces = drive.has_cdrom ? 2 : 1;
+    std::vector<DeviceEvent> events;
+    if (plugged) events.push_back(DeviceEvent::NodesChanged);
+    events.insert(events.end(), interfaces, plugged ? DeviceEvent::Arrival : DeviceEvent::Removal);
+    if (!plugged) events.push_back(DeviceEvent::NodesChanged);
+    return events;
+}
+
 SimBus::SimBus(SimSession& session) : session_(session) {}
 
 bool SimBus::Plug(std::size_t index, std::string* error) { return SetPlugged(index, true, error); }
@@ -47,22 +57,18 @@ bool SimBus::Unplug(std::size_t index, std::string* error) { return SetPlugged(i
 
 bool SimBus::SetPlugged(std::size_t index, bool plugged, std::string* error) {
     const std::lock_guard lock(mutex_);
-    bool changed = false;
-    std::size_t interfaces = 0;
+    std::optional<SimDrive> changed;
     const bool saved = session_.Edit(
         [&](SimState& state) {
             if (index >= state.drives.size() || state.drives[index].plugged == plugged) return;
             SimDrive& drive = state.drives[index];
             drive.plugged = plugged;
-            interfaces = drive.has_cdrom ? 2 : 1;
-            changed = true;
+            changed = drive;
         },
         error);
     if (!saved || !changed) return false;
-    // The USB device comes before its storage interfaces and goes after them.
-    if (plugged) pending_.push_back(DeviceEvent::NodesChanged);
-    pending_.insert(pending_.end(), interfaces, plugged ? DeviceEvent::Arrival : DeviceEvent::Removal);
-    if (!plugged) pending_.push_back(DeviceEvent::NodesChanged);
+    const std::vector<DeviceEvent> events = PlugEvents(*changed, plugged);
+    pending_.insert(pending_.end(), events.begin(), events.end());
     return true;
 }
 

@@ -31,6 +31,13 @@
 namespace qx7::sim {
 
 class SimSession;
+struct SimDrive;
+
+// The events that plugging (or unplugging) `drive` raises: the USB device
+// comes before its storage interfaces and goes after them, so a plug is a
+// device-tree change, then one arrival per storage interface; an unplug one
+// removal per interface, then a device-tree change.
+std::vector<transport::DeviceEvent> PlugEvents(const SimDrive& drive, bool plugged);
 
 class SimBus : public transport::DeviceEnumerator, public transport::DeviceWatcher {
 public:
