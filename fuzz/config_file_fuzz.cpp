@@ -1,7 +1,8 @@
 // The ".qx7" configuration file, read as the program reads it and imported
 // into a form as the window imports it.
 //
-// Input: the bytes of a file. They are written to a temporary file and
+// Input: the bytes of a file; the last byte also picks the language (bit 0)
+// and the import mode (bit 1). They are written to a temporary file and
 // loaded with LoadConfigFile. A mutated ciphertext almost never deciphers
 // to a valid header, so the first 304 bytes are also taken as a payload in
 // the clear: its header stamped, enciphered, saved and loaded back, which
@@ -36,23 +37,20 @@ void CheckSavedAgain(const ConfigFilePayload& payload) {
     QX7_FUZZ_CHECK(storage::DecryptConfigFile(bytes) == stamped);
 }
 
-// The window's import, into a fresh form, in both import modes; then the
-// form is read back and gathered as for an upload and a saved file.
-void Import(const ConfigFilePayload& payload, strings::Language language) {
-    for (const editor::ImportMode mode : {editor::ImportMode::ReplaceDriveSettings,
-                                          editor::ImportMode::KeepDriveBytes}) {
-        app::MemoryFormView view;
-        fuzz::SilentNotifier notifier;
-        editor::SettingsForm form(view, notifier, language);
-        form.SetLanguageLists(true);
-        form.WriteForm();
-        form.set_rfid_supported(true);
-        form.ApplyConfigPayload(payload, mode);
-        (void)form.TagsClipboardText();
-        view.SetText(editor::ControlId::CurrentPassword, u"ADMIN1");
-        if (!form.ReadForm()) continue;
-        if (const auto gathered = form.GatherSettingsUpload()) CheckSavedAgain(gathered->payload);
-    }
+// The window's import into a fresh form; then the form is read back and
+// gathered as for an upload and a saved file.
+void Import(const ConfigFilePayload& payload, strings::Language language, editor::ImportMode mode) {
+    app::MemoryFormView view;
+    fuzz::SilentNotifier notifier;
+    editor::SettingsForm form(view, notifier, language);
+    form.SetLanguageLists(true);
+    form.WriteForm();
+    form.set_rfid_supported(true);
+    form.ApplyConfigPayload(payload, mode);
+    (void)form.TagsClipboardText();
+    view.SetText(editor::ControlId::CurrentPassword, u"ADMIN1");
+    if (!form.ReadForm()) return;
+    if (const auto gathered = form.GatherSettingsUpload()) CheckSavedAgain(gathered->payload);
 }
 
 void CheckLoaded(const storage::LoadedConfigFile& loaded, std::size_t size) {
@@ -73,11 +71,15 @@ void CheckLoaded(const storage::LoadedConfigFile& loaded, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> input(data, size);
-    const auto language = size % 2 == 0 ? strings::Language::English : strings::Language::Korean;
+    // The input's last byte picks the language and the import mode.
+    const std::uint8_t last = size == 0 ? 0 : input.back();
+    const auto language = (last & 1) == 0 ? strings::Language::English : strings::Language::Korean;
+    const auto mode =
+        (last & 2) == 0 ? editor::ImportMode::ReplaceDriveSettings : editor::ImportMode::KeepDriveBytes;
 
     const storage::LoadedConfigFile loaded = LoadBytes(input);
     CheckLoaded(loaded, size);
-    if (loaded.error == ConfigFileError::None) Import(loaded.payload, language);
+    if (loaded.error == ConfigFileError::None) Import(loaded.payload, language, mode);
 
     if (size < ConfigFilePayload::kSize) return 0;
     const auto plain = input.first<ConfigFilePayload::kSize>();
@@ -88,6 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const storage::LoadedConfigFile reloaded = LoadBytes(storage::EncryptConfigFile(payload));
     QX7_FUZZ_CHECK(reloaded.error == ConfigFileError::None);
     QX7_FUZZ_CHECK(reloaded.payload == payload);
-    Import(reloaded.payload, language);
+    Import(reloaded.payload, language, mode);
     return 0;
 }
