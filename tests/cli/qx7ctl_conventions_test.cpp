@@ -12,6 +12,8 @@
 #include <string>
 
 #include "cli/qx7ctl_fixture.h"
+#include "sim/sim_drive.h"
+#include "strings/hex.h"
 
 namespace {
 
@@ -112,13 +114,17 @@ TEST_F(Qx7ctl, SerialChoosesTheDriveWhateverItsLine) {
 
     // apply writes the drive with that serial number and no other.
     const std::string config = ConfigNew(FullForm());
-    const std::string before = State().at("drives").at(0).at("settings_hex");
+    // A key the file leaves out has the default drive's value.
+    const auto settings_of = [this](std::size_t i) {
+        return State().at("drives").at(i).value("settings_hex", qx7::strings::ToHex(qx7::sim::DefaultDrive(i).settings));
+    };
+    const std::string before = settings_of(0);
     const ProcessRun applied = Run("apply " + Quoted(config) + " --serial QX7SIM0000000002 --password-file " +
                                    Quoted(Write("pw.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")));
     ASSERT_EQ(applied.exit_code, 0) << applied.out << err_;
-    EXPECT_EQ(applied.out.rfind("line 2: QX7SIM0000000002: configured\n", 0), 0u) << applied.out;
-    EXPECT_EQ(State().at("drives").at(0).at("settings_hex"), before);
-    EXPECT_NE(State().at("drives").at(1).at("settings_hex"), before);
+    EXPECT_EQ(applied.out.rfind("line 2: QX7SIM0000000002: configured (", 0), 0u) << applied.out;
+    EXPECT_EQ(settings_of(0), before);
+    EXPECT_NE(settings_of(1), before);
 
     // A serial number no drive has writes nothing.
     const std::string all_before = State().dump();

@@ -1,0 +1,249 @@
+// Provisioning many drives: every drive of a batch receives the same
+// commands as when it is configured alone, only the chosen drives are
+// written, drives really run at once, one failed drive spoils no other, and
+// a stop leaves every drive not yet uploading untouched.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "app/provisioning.h"
+#include "protocol/constants.h"
+#include "protocol/records.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_session.h"
+#include "storage/config_file.h"
+
+namespace {
+
+using namespace qx7;
+using app::DriveResult;
+
+// One command as the drive saw it: its block, the data sent and the data
+// answered.
+struct Exchange {
+    std::vector<std::uint8_t> cdb;
+    std::vector<std::uint8_t> data_out;
+    std::vector<std::uint8_t> data_in;
+    bool operator==(const Exchange&) const = default;
+};
+
+// Records, per opened path, every command after recording was switched on.
+class RecordingEnumerator final : public transport::ForwardingEnumerator {
+public:
+    using ForwardingEnumerator::ForwardingEnumerator;
+    std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override {
+        auto device = inner().Open(path);
+        if (!device) return nullptr;
+        return std::make_unique<Device>(*this, path, std::move(device));
+    }
+    void Start() { recording_ = true; }
+    std::map<std::string, std::vector<Exchange>> by_path() {
+        std::lock_guard lock(mutex_);
+        return by_path_;
+    }
+
+private:
+    class Device final : public transport::ScsiDevice {
+    public:
+        Device(RecordingEnumerator& owner, std::string path, std::unique_ptr<transport::ScsiDevice> inner)
+            : owner_(owner), path_(std::move(path)), inner_(std::move(inner)) {}
+        transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
+            Exchange exchange;
+            exchange.cdb.assign(request.cdb.begin(), request.cdb.begin() + request.cdb_length);
+            if (request.direction == transport::DataDirection::Out) exchange.data_out.assign(request.data.begin(), request.data.end());
+            const transport::ScsiResult result = inner_->Execute(request);
+            if (request.direction == transport::DataDirection::In) {
+                exchange.data_in.assign(request.data.begin(),
+                                        request.data.begin() + std::min<std::size_t>(result.transferred, request.data.size()));
+            }
+            if (owner_.recording_) {
+                std::lock_guard lock(owner_.mutex_);
+                owner_.by_path_[path_].push_back(std::move(exchange));
+            }
+            return result;
+        }
+
+    private:
+        RecordingEnumerator& owner_;
+        std::string path_;
+        std::unique_ptr<transport::ScsiDevice> inner_;
+    };
+
+    std::atomic<bool> recording_{false};
+    std::mutex mutex_;
+    std::map<std::string, std::vector<Exchange>> by_path_;
+};
+
+// The same bytes every time: channel keys and token indexes repeat, so two
+// runs can be compared byte for byte.
+void FixedRandom(std::span<std::uint8_t> out) {
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(0x5A + i);
+}
+
+class TestContext final : public app::DriveContext {
+public:
+    explicit TestContext(std::function<void(app::DriveStep)> on_step = {}) : on_step_(std::move(on_step)) {}
+    app::ScriptedHost& host() override { return host_; }
+    void OnStep(app::DriveStep step) override {
+        if (on_step_) on_step_(step);
+    }
+
+private:
+    app::ScriptedHost host_;
+    std::function<void(app::DriveStep)> on_step_;
+};
+
+app::ProvisioningPlan Plan() {
+    app::ProvisioningPlan plan;
+    plan.payload.change_mask = protocol::CHANGE_SETTINGS;
+    plan.payload.settings = protocol::SettingsRecord::Decode(sim::DefaultDrive(0).settings);
+    plan.payload.settings.self_destruct_limit = 20;
+    plan.payload.settings.auto_lock_delay = 120;
+    plan.password = u"QX7ADMIN";
+    plan.folder = std::filesystem::temp_directory_path() / ("qx7-provisioning-test-" + std::to_string(::getpid()));
+    plan.auto_save = false;
+    plan.local_time.tm_year = 126;
+    plan.local_time.tm_mon = 11;
+    plan.local_time.tm_mday = 10;
+    plan.real_waits = false;
+    return plan;
+}
+
+// Simulated drives on a bus, recorded from after the scan on.
+struct Bench {
+    explicit Bench(std::vector<sim::SimDrive> drives)
+        : session(sim::SimState{std::move(drives)}, FixedRandom), bus(session), recorder(bus) {
+        table = transport::ScanDrives(recorder);
+        recorder.Start();
+    }
+    std::vector<app::DriveOutcome> Run(const std::vector<std::size_t>& lines, std::size_t jobs,
+                                       const app::DriveContextFactory& contexts = {},
+                                       const app::StopFlag* stop = nullptr) {
+        const app::DriveContextFactory make =
+            contexts ? contexts : [](std::size_t) { return std::make_unique<TestContext>(); };
+        return app::ProvisionDrives(Plan(), recorder, table, lines, jobs, make, {}, stop);
+    }
+    std::string PathOf(std::size_t line) const { return table.ListedRecord(line)->storage_path; }
+
+    sim::SimSession session;
+    sim::SimBus bus;
+    RecordingEnumerator recorder;
+    transport::DriveTable table;
+};
+
+std::vector<sim::SimDrive> Drives(std::size_t count) {
+    std::vector<sim::SimDrive> drives;
+    for (std::size_t i = 0; i < count; ++i) drives.push_back(sim::DefaultDrive(i));
+    return drives;
+}
+
+bool SentSettingsWrite(const std::vector<Exchange>& exchanges) {
+    return std::any_of(exchanges.begin(), exchanges.end(), [](const Exchange& e) {
+        return e.cdb.size() > 3 && e.cdb[0] == 0x3B && e.cdb[3] == protocol::CMD_WRITE_SETTINGS;
+    });
+}
+
+TEST(Provisioning, EachDriveOfABatchReceivesWhatItReceivesWhenConfiguredAlone) {
+    constexpr std::size_t kDrives = 3;
+    Bench batch(Drives(kDrives));
+    const auto outcomes = batch.Run({0, 1, 2}, kDrives);
+    for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, DriveResult::Configured) << outcome.line;
+    const auto batch_traces = batch.recorder.by_path();
+
+    for (std::size_t line = 0; line < kDrives; ++line) {
+        SCOPED_TRACE("line " + std::to_string(line + 1));
+        Bench alone(Drives(kDrives));
+        ASSERT_EQ(alone.Run({line}, 1).at(0).result, DriveResult::Configured);
+        const auto alone_traces = alone.recorder.by_path();
+        // Configured alone, the drive is the only one that received anything.
+        ASSERT_EQ(alone_traces.size(), 1u);
+        ASSERT_TRUE(alone_traces.contains(alone.PathOf(line)));
+        const auto& expected = alone_traces.at(alone.PathOf(line));
+        EXPECT_TRUE(SentSettingsWrite(expected));
+        EXPECT_EQ(batch_traces.at(batch.PathOf(line)), expected);
+        EXPECT_EQ(batch.session.Snapshot().drives[line].settings, alone.session.Snapshot().drives[line].settings);
+    }
+}
+
+TEST(Provisioning, DrivesOfABatchAreConfiguredAtTheSameTime) {
+    // Every command waits until all three drives have a command waiting at
+    // once (or gives up after a while); drives configured one after the
+    // other never meet.
+    auto drives = Drives(3);
+    for (auto& drive : drives) drive.latency_ms = 1;
+    Bench bench(std::move(drives));
+    std::mutex mutex;
+    std::condition_variable changed;
+    int waiting = 0;
+    bool met = false;
+    bench.session.SetSleeper([&](std::chrono::milliseconds) {
+        std::unique_lock lock(mutex);
+        if (met) return;
+        if (++waiting == 3) met = true;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(2), [&] { return met; });
+        --waiting;
+    });
+    const auto outcomes = bench.Run({0, 1, 2}, 3);
+    EXPECT_TRUE(met);
+    for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, DriveResult::Configured);
+}
+
+TEST(Provisioning, AFailedDriveSpoilsNoOtherAndTheLogHasEachConfiguredDriveOnce) {
+    auto drives = Drives(4);
+    drives[1].mode = sim::UnlockMode::User;
+    drives[2].faults.push_back({{0x3B, 0x01, 0xCD, 0x31}, sim::SimFault::Mode::Check, 1});
+    Bench bench(std::move(drives));
+    const auto outcomes = bench.Run({0, 1, 2, 3}, 2);
+    ASSERT_EQ(outcomes.size(), 4u);
+    const DriveResult expected[] = {DriveResult::Configured, DriveResult::Failed, DriveResult::Failed,
+                                    DriveResult::Configured};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(outcomes[i].line, i);
+        EXPECT_EQ(outcomes[i].result, expected[i]);
+        EXPECT_EQ(outcomes[i].serial, u"QX7SIM000000000" + std::u16string(1, static_cast<char16_t>(u'1' + i)));
+        EXPECT_EQ(outcomes[i].error.empty(), expected[i] == DriveResult::Configured);
+    }
+    EXPECT_FALSE(SentSettingsWrite(bench.recorder.by_path()[bench.PathOf(1)]));
+    EXPECT_EQ(app::LogOfRun(outcomes).entries(),
+              (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000004"}));
+}
+
+TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
+    const struct {
+        const char* name;
+        app::DriveStep stop_at;  // of line 1; Finished: stopped before the run
+        DriveResult line_1;
+    } cases[] = {
+        {"stopped before the run", app::DriveStep::Finished, DriveResult::Interrupted},
+        {"stopped while line 1 is read", app::DriveStep::Reading, DriveResult::Interrupted},
+        {"stopped while line 1 uploads", app::DriveStep::Uploading, DriveResult::Configured},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench bench(Drives(3));
+        app::StopFlag stop{c.stop_at == app::DriveStep::Finished};
+        const auto contexts = [&](std::size_t line) {
+            return std::make_unique<TestContext>([&, line](app::DriveStep step) {
+                if (line == 0 && step == c.stop_at) stop = true;
+            });
+        };
+        const auto outcomes = bench.Run({0, 1, 2}, 1, contexts, &stop);
+        EXPECT_EQ(outcomes[0].result, c.line_1);
+        EXPECT_EQ(outcomes[1].result, DriveResult::Interrupted);
+        EXPECT_EQ(outcomes[2].result, DriveResult::Interrupted);
+        const auto traces = bench.recorder.by_path();
+        EXPECT_EQ(SentSettingsWrite(traces.contains(bench.PathOf(0)) ? traces.at(bench.PathOf(0))
+                                                                     : std::vector<Exchange>{}),
+                  c.line_1 == DriveResult::Configured);
+        EXPECT_FALSE(traces.contains(bench.PathOf(1)));
+        EXPECT_FALSE(traces.contains(bench.PathOf(2)));
+    }
+}
+
+}  // namespace
