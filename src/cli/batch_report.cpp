@@ -8,6 +8,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_host.h"
 #include "storage/posix_file.h"
 #include "strings/control_escape.h"
 #include "strings/text_codec.h"
@@ -55,7 +56,7 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
             {"previous_setup_id", DriveText(drive.previous_setup_id)},
             {"new_setup_id", DriveText(drive.new_setup_id)},
             {"result", std::string(app::DriveResultName(drive.result))},
-            {"error", drive.result == DriveResult::Failed ? json(DriveText(drive.error)) : json(nullptr)},
+            {"error", drive.result == DriveResult::Failed ? json(MessageLine(drive.error)) : json(nullptr)},
             {"saved_file", drive.saved_file ? json(drive.saved_file->string()) : json(nullptr)},
             {"started", IsoTime(drive.started)},
             {"finished", IsoTime(drive.finished)},
@@ -109,7 +110,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
                CsvField(DriveText(drive.previous_setup_id), true) + "," +
                CsvField(DriveText(drive.new_setup_id), true) + "," +
                std::string(app::DriveResultName(drive.result)) + "," +
-               CsvField(drive.result == DriveResult::Failed ? DriveText(drive.error) : "", true) + "," +
+               CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
                CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) +
                "," + IsoTime(drive.finished) + "," + seconds + "\r\n";
     }

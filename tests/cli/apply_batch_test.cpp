@@ -1,0 +1,160 @@
+// qx7ctl apply over many simulated drives: the report, Ctrl+C in a batch,
+// and the station that configures each drive plugged in, driven end to end
+// through the state file as another program (or a person) would change it.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+#include <string>
+
+#include "cli/qx7ctl_fixture.h"
+#include "sim/sim_drive.h"
+#include "strings/hex.h"
+#include "support/background_process.h"
+
+namespace {
+
+using qx7::test::BackgroundProcess;
+using qx7::test::ProcessRun;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class ApplyBatchTest : public qx7::test::Qx7ctlTest {
+protected:
+    std::string ApplyArgs(const std::string& more) {
+        return "apply " + Quoted(ConfigNew(FullForm())) + " --password-file " +
+               Quoted(Write("password.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")) + " " + more;
+    }
+    // qx7ctl started in the background, as Run would start it.
+    std::unique_ptr<BackgroundProcess> Start(const std::string& arguments) {
+        return std::make_unique<BackgroundProcess>("env LANG=C.UTF-8 '" + std::string(QX7CTL_PATH) + "' --sim " +
+                                                       Quoted(state_) + " " + arguments + " 2>" +
+                                                       Quoted(Path("stderr.txt")),
+                                                   Path("stdout.txt"));
+    }
+    // Another program changes the state file: a new file renamed over it.
+    void SetPlugged(std::size_t drive, bool plugged) {
+        nlohmann::json state = State();
+        state["drives"][drive]["plugged"] = plugged;
+        Write("state.next", state.dump());
+        fs::rename(Path("state.next"), state_);
+    }
+    std::string SettingsOf(std::size_t drive) {
+        return State().at("drives").at(drive).value("settings_hex",
+                                                    qx7::strings::ToHex(qx7::sim::DefaultDrive(drive).settings));
+    }
+    std::vector<std::string> LogLines() {
+        for (const auto& entry : fs::directory_iterator(Path("out"))) {
+            if (entry.path().extension() != ".txt") continue;
+            std::vector<std::string> lines;
+            std::istringstream in(Read(entry.path().string()));
+            for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+            return lines;
+        }
+        return {};
+    }
+};
+
+TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
+    Write("state.json", R"({"drives": [{}, {"mode": "user"}, {}]})");
+    const std::string before = SettingsOf(1);
+    const ProcessRun run = Run(ApplyArgs("--all --jobs 2 --report " + Quoted(Path("report.json"))));
+    EXPECT_EQ(run.exit_code, 1) << err_;
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("exit_status"), 1);
+    EXPECT_EQ(report.at("interrupted"), false);
+    EXPECT_EQ(report.at("totals"), (nlohmann::json{{"drives", 3}, {"configured", 2}, {"failed", 1},
+                                                  {"skipped", 0}, {"interrupted", 0}}));
+    const auto& drives = report.at("drives");
+    ASSERT_EQ(drives.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(drives[i].at("line"), i + 1);
+        EXPECT_EQ(drives[i].at("serial"), "QX7SIM000000000" + std::to_string(i + 1));
+        EXPECT_EQ(drives[i].at("previous_setup_id"), "No Previous Setup ID");
+    }
+    EXPECT_EQ(drives[1].at("result"), "failed");
+    // The drive's message, on one line.
+    EXPECT_EQ(drives[1].at("error"),
+              "The QX7 device is connected with the User's password! Please reconnect QX7 using the "
+              "Administrator's password.");
+    EXPECT_TRUE(drives[1].at("saved_file").is_null());
+    EXPECT_EQ(drives[1].at("new_setup_id"), "");
+    EXPECT_EQ(drives[2].at("result"), "configured");
+    EXPECT_TRUE(drives[2].at("error").is_null());
+    EXPECT_TRUE(fs::exists(drives[2].at("saved_file").get<std::string>()));
+    EXPECT_FALSE(drives[2].at("new_setup_id").get<std::string>().empty());
+    EXPECT_EQ(SettingsOf(1), before);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000003"}));
+
+    // The same as CSV: one row per drive and the totals.
+    Write("state.json", R"({"drives": [{}, {"mode": "user"}]})");
+    EXPECT_EQ(Run(ApplyArgs("--all --report " + Quoted(Path("report.csv")))).exit_code, 1);
+    const std::string csv = Read(Path("report.csv"));
+    EXPECT_EQ(csv.rfind("line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds\r\n", 0), 0u) << csv;
+    EXPECT_NE(csv.find("\r\n2,QX7SIM0000000002,No Previous Setup ID,,failed,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\ntotal,,,,drives=2 configured=1 failed=1 skipped=0 interrupted=0,exit_status=1,"),
+              std::string::npos) << csv;
+
+    // A report that is neither is refused before any drive is touched.
+    const std::string state_before = Read(state_);
+    EXPECT_EQ(Run(ApplyArgs("--all --report " + Quoted(Path("report.txt")))).exit_code, 2);
+    EXPECT_NE(err_.find(".json or .csv"), std::string::npos) << err_;
+    EXPECT_EQ(Read(state_), state_before);
+}
+
+TEST_F(ApplyBatchTest, CtrlCLetsTheUploadingDriveFinishAndWritesNoOther) {
+    // One drive at a time, each command slowed, so that Ctrl+C comes while
+    // the second drive is being read.
+    Write("state.json", R"({"drives": [{"latency_ms": 20}, {"latency_ms": 300}, {"latency_ms": 300}]})");
+    const std::string second = SettingsOf(1), third = SettingsOf(2);
+    auto process = Start(ApplyArgs("--all --jobs 1 --report " + Quoted(Path("report.json"))));
+    ASSERT_TRUE(process->WaitForOutput("line 1: QX7SIM0000000001: configured", 30s)) << process->Output();
+    process->Signal(SIGINT);
+    EXPECT_EQ(process->Wait(30s), 130) << process->Output() << Read(Path("stderr.txt"));
+
+    EXPECT_NE(Read(Path("stderr.txt")).find("Interrupted"), std::string::npos);
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("interrupted"), true);
+    EXPECT_EQ(report.at("exit_status"), 130);
+    EXPECT_EQ(report.at("drives")[0].at("result"), "configured");
+    EXPECT_EQ(report.at("drives")[1].at("result"), "interrupted");
+    EXPECT_EQ(report.at("drives")[2].at("result"), "interrupted");
+    EXPECT_EQ(SettingsOf(1), second);
+    EXPECT_EQ(SettingsOf(2), third);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"QX7SIM0000000001"});
+}
+
+TEST_F(ApplyBatchTest, TheStationConfiguresEachDrivePluggedInOnce) {
+    Write("state.json", R"({"drives": [{}, {"plugged": false}]})");
+    auto process = Start(ApplyArgs("--watch --count 2 --report " + Quoted(Path("report.json"))));
+    // The drive present at the start is configured.
+    ASSERT_TRUE(process->WaitForOutput("line 1: QX7SIM0000000001: configured", 30s)) << process->Output();
+
+    // Unplugged and plugged in again: read, recognised, left alone.
+    SetPlugged(0, false);
+    std::this_thread::sleep_for(2s);  // the station's rescan after the removal
+    const std::string configured_once = SettingsOf(0);
+    SetPlugged(0, true);
+    ASSERT_TRUE(process->WaitForOutput("QX7SIM0000000001: skipped, configured earlier in this run", 30s))
+        << process->Output();
+
+    // A new drive is configured, and the second drive ends the run.
+    SetPlugged(1, true);
+    EXPECT_EQ(process->Wait(30s), 0) << process->Output() << Read(Path("stderr.txt"));
+    EXPECT_NE(process->Output().find(": QX7SIM0000000002: configured"), std::string::npos) << process->Output();
+    EXPECT_EQ(SettingsOf(0), configured_once);
+    EXPECT_NE(SettingsOf(1), qx7::strings::ToHex(qx7::sim::DefaultDrive(1).settings));
+
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("mode"), "watch");
+    EXPECT_EQ(report.at("totals").at("configured"), 2);
+    EXPECT_EQ(report.at("totals").at("skipped"), 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000002"}));
+}
+
+}  // namespace
