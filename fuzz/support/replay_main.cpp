@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
+        if (!fs::is_regular_file(file)) {
+            std::fprintf(stderr, "replay: %s is not a file\n", file.c_str());
+            return 1;
+        }
         const std::vector<std::uint8_t> bytes = ReadAll(file);
         std::printf("replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
         std::fflush(stdout);
