@@ -34,8 +34,8 @@ bool CarriesSecret(const ScsiRequest& request) {
 // A traced device that owns the device it traces.
 class OwningTracingDevice final : public ScsiDevice {
 public:
-    OwningTracingDevice(std::unique_ptr<ScsiDevice> inner, std::ostream& out, TraceMode mode)
-        : inner_(std::move(inner)), tracer_(*inner_, out, mode) {}
+    OwningTracingDevice(std::unique_ptr<ScsiDevice> inner, std::ostream& out, TraceMode mode, std::string device)
+        : inner_(std::move(inner)), tracer_(*inner_, out, mode, std::move(device)) {}
     ScsiResult Execute(const ScsiRequest& request) override { return tracer_.Execute(request); }
 
 private:
@@ -45,8 +45,8 @@ private:
 
 }  // namespace
 
-TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode)
-    : inner_(inner), out_(out), mode_(mode) {}
+TracingDevice::TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode, std::string device)
+    : inner_(inner), out_(out), mode_(mode), device_(std::move(device)) {}
 
 ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
     const ScsiResult result = inner_.Execute(request);
@@ -68,9 +68,14 @@ ScsiResult TracingDevice::Execute(const ScsiRequest& request) {
     } else {
         data_text = strings::ToHex(data);
     }
-    out_ << "scsi cdb=" << strings::ToHex(std::span(request.cdb).first(cdb_length))
-         << " dir=" << DirectionText(request.direction) << " len=" << request.data.size()
-         << " status=" << status << " xfer=" << result.transferred << " data=" << data_text << '\n';
+    // One write per line: drives traced on several threads do not mix their
+    // lines.
+    std::string line = "scsi ";
+    if (!device_.empty()) line += "dev=" + device_ + " ";
+    line += "cdb=" + strings::ToHex(std::span(request.cdb).first(cdb_length)) +
+            " dir=" + DirectionText(request.direction) + " len=" + std::to_string(request.data.size()) +
+            " status=" + status + " xfer=" + std::to_string(result.transferred) + " data=" + data_text + "\n";
+    out_ << line << std::flush;
     return result;
 }
 
@@ -80,7 +85,7 @@ TracingEnumerator::TracingEnumerator(DeviceEnumerator& inner, std::ostream& out,
 std::unique_ptr<ScsiDevice> TracingEnumerator::Open(const std::string& path) {
     auto device = inner().Open(path);
     if (!device) return device;
-    return std::make_unique<OwningTracingDevice>(std::move(device), out_, mode_);
+    return std::make_unique<OwningTracingDevice>(std::move(device), out_, mode_, path);
 }
 
 }  // namespace qx7::transport

@@ -1,6 +1,6 @@
 #pragma once
 // A ScsiDevice decorator that writes one line per command to a stream:
-//   scsi cdb=<hex> dir=<none|in|out> len=<requested> status=<hex|io-error> xfer=<n> data=<hex>
+//   scsi [dev=<path>] cdb=<hex> dir=<none|in|out> len=<requested> status=<hex|io-error> xfer=<n> data=<hex>
 // data is the outgoing bytes for data-out and the transferred bytes for
 // data-in (empty otherwise).
 //
@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "transport/device_enumerator.h"
 #include "transport/scsi_device.h"
@@ -26,7 +27,9 @@ enum class TraceMode {
 
 class TracingDevice final : public ScsiDevice {
 public:
-    TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode = TraceMode::Redacted);
+    // `device` names the device in each line (dev=...); empty: no name.
+    TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode = TraceMode::Redacted,
+                  std::string device = {});
 
     ScsiResult Execute(const ScsiRequest& request) override;
 
@@ -34,9 +37,10 @@ private:
     ScsiDevice& inner_;
     std::ostream& out_;
     TraceMode mode_;
+    std::string device_;
 };
 
-// Traces every device it opens; everything else passes through.
+// Traces every device it opens, each line naming the path it was opened by; everything else passes through.
 class TracingEnumerator final : public ForwardingEnumerator {
 public:
     TracingEnumerator(DeviceEnumerator& inner, std::ostream& out, TraceMode mode = TraceMode::Redacted);

@@ -24,10 +24,11 @@ TEST_F(Qx7ctl, ShowJsonReadsTheSimulatedDriveEndToEnd) {
     EXPECT_TRUE(json.contains("current_setup_id"));
     EXPECT_EQ(json.at("settings_hex").get<std::string>().size(), 104u);
     EXPECT_TRUE(json.at("settings").contains("min_password_length"));
-    // The state file was created, and every command was traced.
+    // The state file was created, and every command was traced with the
+    // device it went to.
     EXPECT_TRUE(std::filesystem::exists(state_));
-    EXPECT_NE(err_.find("scsi cdb=3c01ce30a0000000"), std::string::npos) << err_;
-    EXPECT_NE(err_.find("scsi cdb=3c01ce7e20"), std::string::npos) << err_;
+    EXPECT_NE(err_.find("scsi dev=/dev/qx7sim/1/cdrom cdb=3c01ce30a0000000"), std::string::npos) << err_;
+    EXPECT_NE(err_.find(" cdb=3c01ce7e20"), std::string::npos) << err_;
 }
 
 TEST_F(Qx7ctl, ListAndShowWithoutDrives) {

@@ -44,7 +44,7 @@ protected:
 
     // The trace line of the first command whose block starts with `cdb_prefix`.
     std::string LineOf(const std::string& cdb_prefix) const {
-        const std::size_t at = err_.find("scsi cdb=" + cdb_prefix);
+        const std::size_t at = err_.find(" cdb=" + cdb_prefix);
         if (at == std::string::npos) return {};
         return err_.substr(at, err_.find('\n', at) - at);
     }
@@ -97,7 +97,7 @@ TEST_F(Qx7ctlTrace, TraceFullPrintsEverythingAfterOneWarning) {
     const std::size_t warning = err_.find("warning: --trace-full");
     ASSERT_NE(warning, std::string::npos) << err_;
     EXPECT_EQ(err_.find("warning", warning + 1), std::string::npos);
-    EXPECT_LT(warning, err_.find("scsi cdb="));
+    EXPECT_LT(warning, err_.find("scsi dev="));
 }
 
 }  // namespace
