@@ -64,6 +64,8 @@ TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
     const std::string before = SettingsOf(1);
     const ProcessRun run = Run(ApplyArgs("--all --jobs 2 --report " + Quoted(Path("report.json"))));
     EXPECT_EQ(run.exit_code, 1) << err_;
+    // Standard error is no terminal here: plain lines, no progress line.
+    EXPECT_EQ(err_.find('\r'), std::string::npos) << err_;
     const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
     EXPECT_EQ(report.at("exit_status"), 1);
     EXPECT_EQ(report.at("interrupted"), false);

@@ -44,6 +44,10 @@ TEST_F(Qx7ctl, ExitStatusSeparatesUsageErrorsFromFailures) {
         {"apply", 2},
         {"config new out.qx7", 2},
         {"config new out.qx7 --form f.json --from-drive 0", 2},
+        {"apply c.qx7 --all --jobs 0", 2},
+        {"apply c.qx7 --count 2", 2},
+        {"apply c.qx7 --watch --all", 2},
+        {"apply c.qx7 --watch --count 0", 2},
         // The command line is fine; what it names is not there or is bad.
         {"show --drive 3", 1},
         {"show --serial NOSUCHSERIAL", 1},
