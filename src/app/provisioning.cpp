@@ -109,6 +109,15 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     return finish(DriveResult::Configured);
 }
 
+DriveOutcome FailureByException(std::size_t line, const std::exception& error) {
+    DriveOutcome outcome;
+    outcome.line = line;
+    outcome.result = DriveResult::Failed;
+    outcome.error = strings::FromUtf8(error.what());
+    outcome.finished = outcome.started = std::chrono::system_clock::now();
+    return outcome;
+}
+
 std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                                           const transport::DriveTable& table,
                                           const std::vector<std::size_t>& lines, std::size_t jobs,
@@ -124,12 +133,7 @@ std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transpor
                 const std::unique_ptr<DriveContext> context = contexts(lines[i]);
                 outcome = ProvisionDrive(plan, devices, table, lines[i], *context, stop);
             } catch (const std::exception& e) {
-                // One drive's trouble never stops the others.
-                outcome.line = lines[i];
-                outcome.result = DriveResult::Failed;
-                outcome.error = strings::FromUtf8(e.what());
-                outcome.finished = std::chrono::system_clock::now();
-                if (outcome.started == std::chrono::system_clock::time_point{}) outcome.started = outcome.finished;
+                outcome = FailureByException(lines[i], e);  // one drive's trouble never stops the others
             }
             if (finished) {
                 std::lock_guard lock(finished_mutex);

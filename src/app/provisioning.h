@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -95,6 +96,10 @@ using StopFlag = std::atomic<bool>;
 DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                             const transport::DriveTable& table, std::size_t line, DriveContext& context,
                             const StopFlag* stop = nullptr);
+
+// The outcome of a drive whose configuration ended in an exception: a
+// failure of that drive alone, the exception's text as its message.
+DriveOutcome FailureByException(std::size_t line, const std::exception& error);
 
 // Called with each drive's outcome as it finishes, on its worker thread, one
 // call at a time.

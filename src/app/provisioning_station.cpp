@@ -12,8 +12,6 @@
 #include <thread>
 #include <utility>
 
-#include "strings/text_codec.h"
-
 namespace qx7::app {
 namespace {
 
@@ -150,11 +148,7 @@ private:
             outcome = ProvisionDrive(plan_, devices_, *table, line, context, &stop_);
             claimed = context.claimed();
         } catch (const std::exception& e) {
-            outcome.line = line;
-            outcome.result = DriveResult::Failed;
-            outcome.error = strings::FromUtf8(e.what());
-            outcome.finished = std::chrono::system_clock::now();
-            outcome.started = outcome.finished;
+            outcome = FailureByException(line, e);
         }
         {
             std::lock_guard lock(finish_mutex_);

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
-#include <thread>
 
 #include "app/provisioning.h"
 #include "app/provisioning_station.h"
@@ -40,8 +39,6 @@ constexpr std::uint16_t kNoDrivesDetected = 161;
 // Drives configured at once by default: more than a powered hub holds, so
 // that a whole hub takes as long as its slowest drive.
 constexpr std::size_t kDefaultJobs = 32;
-// The window waits this long after it starts before its first scan.
-constexpr std::chrono::milliseconds kWaitBeforeFirstScan{500};
 
 struct ApplyArgs {
     std::string config;
@@ -247,7 +244,6 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         record.Add(drive);
     };
 
-    if (plan.real_waits) std::this_thread::sleep_for(kWaitBeforeFirstScan);
     std::vector<DriveOutcome> outcomes;
     bool no_drives = false;
     if (args.watch) {
