@@ -86,7 +86,7 @@ public:
         : console_(console),
           line_(line),
           prefixed_(prefixed),
-          progress_label_("line " + std::to_string(line + 1)),
+          progress_label_(std::string("line ") + std::to_string(line + 1)),
           host_([&console](const std::string& text) { console.Message(text); }) {
         host_.Hold();  // until the serial number is known
     }

@@ -67,7 +67,7 @@ void BatchConsole::ClearLocked() {
 
 void BatchConsole::DrawLocked() {
     if (!live_) return;
-    std::string text = "[" + std::to_string(done_) + "/" + (total_ ? std::to_string(total_) : "?") + "]";
+    std::string text = std::string("[") + std::to_string(done_) + "/" + (total_ ? std::to_string(total_) : "?") + "]";
     for (const auto& [label, step] : steps_) text += "  " + label + " " + step;
     // One terminal line: longer text would wrap and leave lines behind.
     const std::size_t width = TerminalWidth();

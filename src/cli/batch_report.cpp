@@ -87,13 +87,15 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
 // drive's text that a spreadsheet would take for a formula (=, +, -, @)
 // gets a leading apostrophe, so that opening the report runs nothing a
 // drive chose.
-std::string CsvField(std::string text, bool from_drive = false) {
+std::string CsvField(const std::string& text, bool from_drive = false) {
+    std::string field;
     if (from_drive && !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos) {
-        text.insert(0, "'");
+        field = "'";
     }
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    field += text;
+    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";
-    for (char c : text) {
+    for (char c : field) {
         if (c == '"') quoted += '"';
         quoted += c;
     }
@@ -117,12 +119,12 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     // The run's totals: one last row, its line "total", its result the
     // counts.
     const Totals totals = Count(drives);
-    const std::string counts = "drives=" + std::to_string(drives.size()) +
+    const std::string counts = std::string("drives=") + std::to_string(drives.size()) +
                                " configured=" + std::to_string(totals.configured) +
                                " failed=" + std::to_string(totals.failed) +
                                " skipped=" + std::to_string(totals.skipped) +
                                " interrupted=" + std::to_string(totals.interrupted);
-    const std::string status = run.exit_status ? "exit_status=" + std::to_string(*run.exit_status) : "running";
+    const std::string status = run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
     out += "total,,,," + counts + "," + CsvField(status + (run.interrupted ? " interrupted" : "")) + "," +
            CsvField(run.log ? run.log->string() : "") + "," + IsoTime(run.started) + "," +
            (run.finished ? IsoTime(*run.finished) : "") + ",\r\n";
