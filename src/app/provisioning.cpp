@@ -45,7 +45,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
                             const transport::DriveTable& table, std::size_t line, DriveContext& context,
                             const StopFlag* stop) {
     DriveOutcome outcome;
-    outcome.line = line;
+    outcome.line = table.TablePosition(line);
     outcome.started = std::chrono::system_clock::now();
     const auto finish = [&](DriveResult result) {
         outcome.result = result;
@@ -130,10 +130,10 @@ std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transpor
         for (std::size_t i = next++; i < lines.size(); i = next++) {
             DriveOutcome& outcome = outcomes[i];
             try {
-                const std::unique_ptr<DriveContext> context = contexts(lines[i]);
+                const std::unique_ptr<DriveContext> context = contexts(table.TablePosition(lines[i]));
                 outcome = ProvisionDrive(plan, devices, table, lines[i], *context, stop);
             } catch (const std::exception& e) {
-                outcome = FailureByException(lines[i], e);  // one drive's trouble never stops the others
+                outcome = FailureByException(table.TablePosition(lines[i]), e);  // one drive's trouble never stops the others
             }
             if (finished) {
                 std::lock_guard lock(finished_mutex);

@@ -58,7 +58,9 @@ std::string_view DriveStepName(DriveStep step);    // "reading", ...
 std::string_view DriveResultName(DriveResult result);  // "configured", ...
 
 struct DriveOutcome {
-    std::size_t line = 0;  // 0-based line of the drive list
+    // The drive's 0-based place in the drive table: the drive list prints it
+    // + 1 as the line's number, which is what a user names with --drive.
+    std::size_t line = 0;
     std::u16string serial;  // from the drive's identity; empty when it gave none
     std::u16string previous_setup_id;  // as read from the drive, empty when not read
     std::u16string new_setup_id;  // what the upload carried; empty when nothing was sent
@@ -84,7 +86,8 @@ public:
     // Whether the drive is to be configured, asked once it has been read.
     virtual bool Wanted(std::u16string_view /*serial*/) { return true; }
 };
-using DriveContextFactory = std::function<std::unique_ptr<DriveContext>(std::size_t line)>;
+// Called with the drive's 0-based table position (as DriveOutcome::line).
+using DriveContextFactory = std::function<std::unique_ptr<DriveContext>(std::size_t position)>;
 
 // Set from outside (Ctrl+C) to stop a run: a drive not yet uploading is
 // left alone; one uploading finishes.
@@ -99,7 +102,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
 
 // The outcome of a drive whose configuration ended in an exception: a
 // failure of that drive alone, the exception's text as its message.
-DriveOutcome FailureByException(std::size_t line, const std::exception& error);
+DriveOutcome FailureByException(std::size_t position, const std::exception& error);
 
 // Called with each drive's outcome as it finishes, on its worker thread, one
 // call at a time.

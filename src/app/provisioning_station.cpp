@@ -144,11 +144,11 @@ private:
         DriveOutcome outcome;
         std::u16string claimed;
         try {
-            ClaimingContext context(*this, contexts_(line));
+            ClaimingContext context(*this, contexts_(table->TablePosition(line)));
             outcome = ProvisionDrive(plan_, devices_, *table, line, context, &stop_);
             claimed = context.claimed();
         } catch (const std::exception& e) {
-            outcome = FailureByException(line, e);
+            outcome = FailureByException(table->TablePosition(line), e);
         }
         {
             std::lock_guard lock(finish_mutex_);

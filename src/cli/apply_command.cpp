@@ -271,7 +271,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
             for (std::size_t i = 0; i < listed; ++i) lines.push_back(i);
         } else {
             const auto line = ChosenLine(args.drive, table, devices, options.language);
-            if (!line) return kExitFailure;
+            if (!line) return ChoiceFailureStatus(args.drive);
             lines.push_back(*line);
         }
         console.SetTotal(lines.size());

@@ -48,10 +48,22 @@ struct DriveChoice {
 CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice);
 
 // The 0-based line of the chosen drive in `table`, or nothing with the reason
-// on standard error. A serial number is looked up by reading each listed
-// drive's identity.
+// on standard error. --drive N names the number the list prints for a line;
+// a serial number is looked up by reading each listed drive's identity.
 std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
                                       transport::DeviceEnumerator& enumerator, strings::Language language);
+
+// The exit status when ChosenLine found nothing: a number the list does not
+// print is a refused command line; a serial no drive has is a failed search.
+inline int ChoiceFailureStatus(const DriveChoice& choice) {
+    return choice.serial.empty() ? kExitUsage : kExitFailure;
+}
+
+// The number the drive list prints for 0-based line `line`: the drive's
+// 1-based place in the drive table, which skips drives found but not listed.
+std::size_t PrintedNumber(const transport::DriveTable& table, std::size_t line);
+// "1, 3, 4": the numbers the drive list prints; "none" for an empty list.
+std::string ListedNumbers(const transport::DriveTable& table);
 
 // A validator for an option naming a line of the drive list: 1 or more.
 CLI::Validator DriveLineNumber();

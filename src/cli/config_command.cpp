@@ -212,11 +212,12 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         // Read as the window reads the drive picked in its list.
         const DriveChoice choice{args.from_drive.value_or(1), args.from_serial};
         const auto line = ChosenLine(choice, configurator.drive_table(), access->enumerator(), options.language);
-        if (!line) return kExitFailure;
+        if (!line) return ChoiceFailureStatus(choice);
         view.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
         configurator.OnDriveSelectionChanged();
         if (!configurator.admin_ready()) {
-            std::cerr << Message(options.language, MessageId::NotReadAsAdmin, {std::to_string(*line + 1)}) << '\n';
+            std::cerr << Message(options.language, MessageId::NotReadAsAdmin,
+                                 {std::to_string(PrintedNumber(configurator.drive_table(), *line))}) << '\n';
             return kExitFailure;
         }
     } else if (base) {

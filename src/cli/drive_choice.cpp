@@ -31,6 +31,20 @@ std::optional<std::string> SerialOfLine(const transport::DriveTable& table, std:
 
 }  // namespace
 
+std::size_t PrintedNumber(const transport::DriveTable& table, std::size_t line) {
+    return line < table.listing_map.size() ? table.listing_map[line] + 1 : 0;
+}
+
+std::string ListedNumbers(const transport::DriveTable& table) {
+    if (table.listed_count() == 0) return "none";
+    std::string numbers;
+    for (std::size_t line = 0; line < table.listed_count(); ++line) {
+        if (!numbers.empty()) numbers += ", ";
+        numbers += std::to_string(PrintedNumber(table, line));
+    }
+    return numbers;
+}
+
 CLI::Validator DriveLineNumber() {
     // CLI::PositiveNumber names its range with the largest double, 309 digits.
     return CLI::Validator(
@@ -60,9 +74,14 @@ CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice) {
 std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
                                       transport::DeviceEnumerator& enumerator, strings::Language language) {
     const std::size_t listed = table.listed_count();
-    const std::string count = std::to_string(listed);
+    const std::string count = ListedNumbers(table);
     if (choice.serial.empty()) {
-        if (choice.line >= 1 && choice.line <= listed) return choice.line - 1;
+        // The list numbers a line by the drive's place in the table, so the
+        // numbers can skip: a drive that is found but not listed keeps its
+        // number from the others.
+        for (std::size_t line = 0; line < listed; ++line) {
+            if (PrintedNumber(table, line) == choice.line) return line;
+        }
         std::cerr << Message(language, MessageId::NoDriveOnLine, {std::to_string(choice.line), count}) << '\n';
         return std::nullopt;
     }

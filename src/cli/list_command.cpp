@@ -209,7 +209,7 @@ nlohmann::ordered_json ListJson(DriveAccess& access, const transport::DriveTable
         nlohmann::ordered_json volumes = nlohmann::ordered_json::array();
         for (const auto& volume : record.volumes) volumes.push_back(strings::ToUtf8(volume));
         drives.push_back({
-            {"line", line + 1},
+            {"line", PrintedNumber(table, line)},
             {"serial", IdentitySerial(access.enumerator(), record)},
             {"product", strings::ToUtf8(record.product)},
             {"usb_id", UsbIdText(record.vendor_id, record.product_id)},

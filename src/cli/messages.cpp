@@ -13,10 +13,10 @@ struct Entry {
 };
 
 constexpr Entry kMessages[] = {
-    {MessageId::NoDriveOnLine, "There is no drive on line %1; drives listed: %2.",
-     "%1번 줄에 드라이브가 없습니다. 목록의 드라이브 수: %2."},
-    {MessageId::NoDriveWithSerial, "No listed drive has the serial number %1; drives listed: %2.",
-     "일련 번호가 %1인 드라이브가 목록에 없습니다. 목록의 드라이브 수: %2."},
+    {MessageId::NoDriveOnLine, "There is no drive on line %1; the listed lines are: %2.",
+     "%1번 줄에 드라이브가 없습니다. 목록의 줄: %2."},
+    {MessageId::NoDriveWithSerial, "No listed drive has the serial number %1; the listed lines are: %2.",
+     "일련 번호가 %1인 드라이브가 목록에 없습니다. 목록의 줄: %2."},
     {MessageId::CannotOpenDrive, "Cannot open the drive at %1.", "%1의 드라이브를 열 수 없습니다."},
     {MessageId::NotAQx7, "The drive did not identify itself as a QX7.",
      "드라이브가 QX7로 식별되지 않았습니다."},

@@ -69,6 +69,11 @@ struct DriveTable {
     std::size_t listed_count() const { return listing_map.size(); }
     // The record shown on drive-list line `line`; null when there is none.
     const DriveRecord* ListedRecord(std::size_t line) const;
+    // The 0-based table position of the drive on line `line`; the drive list
+    // prints it + 1 as the line's number. `line` itself past the last line.
+    std::size_t TablePosition(std::size_t line) const {
+        return line < listing_map.size() ? listing_map[line] : line;
+    }
 };
 
 // The whole scan: discovery, then the listing rule and the line texts.

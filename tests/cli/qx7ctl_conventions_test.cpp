@@ -48,8 +48,9 @@ TEST_F(Qx7ctl, ExitStatusSeparatesUsageErrorsFromFailures) {
         {"apply c.qx7 --count 2", 2},
         {"apply c.qx7 --watch --all", 2},
         {"apply c.qx7 --watch --count 0", 2},
+        // A number the drive list does not print is refused like --drive 0.
+        {"show --drive 3", 2},
         // The command line is fine; what it names is not there or is bad.
-        {"show --drive 3", 1},
         {"show --serial NOSUCHSERIAL", 1},
         {"config show missing.qx7", 1},
     };
@@ -135,7 +136,7 @@ TEST_F(Qx7ctl, SerialChoosesTheDriveWhateverItsLine) {
     const ProcessRun unknown = Run("apply " + Quoted(config) + " --serial QX7SIM0000000009 --password-file " +
                                    Quoted(Path("pw.txt")) + " --folder " + Quoted(Path("out")));
     EXPECT_EQ(unknown.exit_code, 1);
-    EXPECT_NE(err_.find("No listed drive has the serial number QX7SIM0000000009; drives listed: 2."),
+    EXPECT_NE(err_.find("No listed drive has the serial number QX7SIM0000000009; the listed lines are: 1, 2."),
               std::string::npos)
         << err_;
     EXPECT_EQ(State().dump(), all_before);
@@ -190,8 +191,8 @@ TEST_F(Qx7ctl, WithAllEveryMessageOfADriveNamesItsLineAndSerial) {
 
 TEST_F(Qx7ctl, OwnMessagesFollowLangAndTheLocale) {
     Write("state.json", kTwoDrives);
-    const char* english = "No listed drive has the serial number X; drives listed: 2.";
-    const char* korean = "일련 번호가 X인 드라이브가 목록에 없습니다. 목록의 드라이브 수: 2.";
+    const char* english = "No listed drive has the serial number X; the listed lines are: 1, 2.";
+    const char* korean = "일련 번호가 X인 드라이브가 목록에 없습니다. 목록의 줄: 1, 2.";
     const struct {
         const char* environment;
         const char* lang;
