@@ -3,6 +3,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "editor/password_policy.h"
 #include "protocol/constants.h"
 #include "strings/hex.h"
 #include "strings/text_codec.h"
@@ -138,7 +139,11 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
         configurator.OnCommand(id);
     }
     for (const auto& [key, id] : kTexts) {
-        if (form.contains(key)) view.SetText(id, TextOf(form[key], key));
+        if (!form.contains(key)) continue;
+        // Each is a password field: the text it would hold, or refused.
+        const editor::PasswordFieldText field = editor::AsPasswordFieldText(TextOf(form[key], key));
+        if (!field.problem.empty()) Refuse(key, "the password " + field.problem);
+        view.SetText(id, field.text);
     }
     // A confirmation left out repeats its new password.
     if (form.contains("new_admin_password") && !form.contains("confirm_admin_password")) {

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/messages.h"
+#include "editor/password_policy.h"
 #include "storage/bounded_read.h"
 #include "strings/text_codec.h"
 
@@ -48,6 +49,19 @@ private:
     bool active_ = false;
 };
 
+// The password as the current-password field would hold it (upper case, at
+// most 32 characters), or nothing with the reason on standard error.
+std::optional<std::u16string> AsFieldText(const std::string& line, const std::string& name,
+                                          strings::Language language) {
+    const editor::PasswordFieldText field = editor::AsPasswordFieldText(strings::FromUtf8(line));
+    if (!field.problem.empty()) {
+        std::cerr << Message(language, MessageId::PasswordUnreadable, {"the password in " + name, field.problem})
+                  << '\n';
+        return std::nullopt;
+    }
+    return field.text;
+}
+
 }  // namespace
 
 std::optional<std::u16string> ReadPasswordFile(const std::string& path, strings::Language language) {
@@ -61,7 +75,7 @@ std::optional<std::u16string> ReadPasswordFile(const std::string& path, strings:
         std::cerr << Message(language, MessageId::PasswordEmpty, {name}) << '\n';
         return std::nullopt;
     }
-    return strings::FromUtf8(read.bytes);
+    return AsFieldText(read.bytes, name, language);
 }
 
 bool CanAskForPassword() { return ::isatty(STDIN_FILENO) == 1; }
@@ -93,7 +107,7 @@ std::optional<std::u16string> AskForPassword(strings::Language language) {
         std::cerr << Message(language, MessageId::PasswordNotTyped) << '\n';
         return std::nullopt;
     }
-    return strings::FromUtf8(line);
+    return AsFieldText(line, "the terminal", language);
 }
 
 }  // namespace qx7::cli

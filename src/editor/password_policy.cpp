@@ -1,6 +1,7 @@
 #include "editor/password_policy.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -114,6 +115,29 @@ NarrowPassword MakeNarrowPassword(std::u16string_view text) {
         password.bytes[i] = static_cast<std::uint8_t>(text[i] & 0xFF);
     }
     return password;
+}
+
+PasswordFieldText AsPasswordFieldText(std::u16string_view typed) {
+    PasswordFieldText field;
+    if (typed.size() > kPasswordMaxChars) {
+        field.problem = "has more than " + std::to_string(kPasswordMaxChars) + " characters";
+        return field;
+    }
+    for (const char16_t typed_unit : typed) {
+        char16_t c = typed_unit;
+        // Latin-1's small letters have their capitals 0x20 below, the
+        // division sign (0xF7) excepted; U+00FF's capital is U+0178.
+        if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) c = static_cast<char16_t>(c - 0x20);
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c > 0xFE) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(typed_unit));
+            field.problem = std::string("has the character ") + code + ", which a password field cannot hold";
+            field.text.clear();
+            return field;
+        }
+        field.text += c;
+    }
+    return field;
 }
 
 PasswordCharClass ClassifyPasswordCharacter(std::uint8_t c) {

@@ -26,6 +26,18 @@ struct NarrowPassword {
 };
 NarrowPassword MakeNarrowPassword(std::u16string_view text);
 
+// What a password field holds once `typed` is entered into it: the fields
+// force upper case and hold at most 32 characters, and a password is stored
+// as one byte a character. `problem` says why the text cannot go into a
+// field (empty when it can): longer than 32 characters, or a character the
+// byte form cannot keep (above U+00FF once upper-cased, like U+00FF itself)
+// or a control character, which no field or keypad can type.
+struct PasswordFieldText {
+    std::u16string text;
+    std::string problem;
+};
+PasswordFieldText AsPasswordFieldText(std::u16string_view typed);
+
 enum PasswordCharClass : std::uint8_t {
     ClassInvalid = 0,
     ClassSpecial = 0x7D,
