@@ -231,6 +231,24 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         std::cerr << args.form << ": " << error << '\n';
         return kExitFailure;
     }
+    // A file is for changing drives: settings it would not send, or a file
+    // that asks for no change at all, would be reported "configured" while
+    // every drive keeps what it had.
+    if (!view.Checked(ControlId::ChangeSettings)) {
+        std::string keys;
+        for (const char* key : SettingsKeys()) {
+            if (form->contains(key)) keys += (keys.empty() ? "" : ", ") + std::string(key);
+        }
+        if (!keys.empty()) {
+            std::cerr << Message(options.language, MessageId::FormSettingsNotSent, {args.form, keys}) << '\n';
+            return kExitFailure;
+        }
+    }
+    if (!view.Checked(ControlId::ChangeSettings) && !view.Checked(ControlId::ChangeAdminPassword) &&
+        !view.Checked(ControlId::ChangeUserPassword) && !view.Checked(ControlId::ChangeRfidTagData)) {
+        std::cerr << Message(options.language, MessageId::FormChangesNothing, {args.form}) << '\n';
+        return kExitFailure;
+    }
     // A value the form refuses (its message shown) writes no file.
     if (!configurator.form().ReadForm()) {
         const std::string key = FormKeyOf(view.focus());

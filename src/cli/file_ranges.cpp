@@ -4,6 +4,7 @@
 #include "app/scripted_host.h"
 #include "cli/form_json.h"
 #include "editor/settings_form.h"
+#include "protocol/constants.h"
 #include "strings/text_codec.h"
 
 namespace qx7::cli {
@@ -27,6 +28,13 @@ std::string FileValue(const protocol::SettingsRecord& s, ControlId id) {
 
 std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& payload,
                                          strings::Language language) {
+    // A drive given such a file keeps everything it had, yet would be
+    // reported configured.
+    constexpr std::uint32_t kChanges = protocol::CHANGE_USER_PASSWORD | protocol::CHANGE_ADMIN_PASSWORD |
+                                       protocol::CHANGE_RFID_TAGS | protocol::CHANGE_SETTINGS;
+    if ((payload.change_mask & kChanges) == 0) {
+        return "the file changes nothing on a drive (it asks for no password, setting or RFID tag change)";
+    }
     // The form of a fresh window, the file imported into it and the form
     // read back: the ranges are the form's own.
     app::MemoryFormView view;

@@ -65,6 +65,14 @@ constexpr Entry kMessages[] = {
      "%1: form key \"change_user_password\": give the new user password in \"new_user_password\"",
      "%1: 양식 키 \"change_user_password\": 새 사용자 암호를 \"new_user_password\"에 지정하십시오"},
     {MessageId::FormKeyRefused, "%1: form key \"%2\" is refused", "%1: 양식 키 \"%2\"이(가) 거부되었습니다"},
+    {MessageId::FormSettingsNotSent,
+     "%1: the form sets %2, but without \"change_settings\": true the settings are not sent to a drive",
+     "%1: 양식이 %2을(를) 지정하지만 \"change_settings\": true 없이는 설정이 드라이브로 전송되지 않습니다"},
+    {MessageId::FormChangesNothing,
+     "%1: the file would change nothing on a drive: tick a change (\"change_settings\", "
+     "\"change_admin_password\", \"change_user_password\" or \"change_rfid_tag_data\")",
+     "%1: 파일이 드라이브에서 아무것도 변경하지 않습니다: 변경 항목(\"change_settings\", "
+     "\"change_admin_password\", \"change_user_password\" 또는 \"change_rfid_tag_data\")을 선택하십시오"},
 };
 
 std::string_view Template(strings::Language language, MessageId id) {

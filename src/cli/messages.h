@@ -37,6 +37,8 @@ enum class MessageId {
     BaseGivesNoSettings,   // %1 base file
     FormNeedsUserPassword, // %1 form file
     FormKeyRefused,        // %1 form file, %2 key
+    FormSettingsNotSent,   // %1 form file, %2 the keys
+    FormChangesNothing,    // %1 form file
 };
 
 // The message `id` in `language` with %1, %2, ... replaced by `arguments`.

@@ -102,10 +102,10 @@ TEST_F(Qx7ctl, ConfigNewThenApplyConfiguresEveryDriveSavesAndLogs) {
 }
 
 TEST_F(Qx7ctl, RefusedFormsAndWrongPasswordsFail) {
-    nlohmann::json weak = {{"current_password", "X"},
-                           {"change_admin_password", true},
-                           {"new_admin_password", "12345678"},
-                           {"strong_password", "enable"}};
+    // Strong passwords are enabled by the settings the file sends.
+    nlohmann::json weak = FullForm();
+    weak["change_admin_password"] = true;
+    weak["new_admin_password"] = "1234567890";
     const std::string refused = ConfigNew(weak, "weak.qx7");
     EXPECT_NE(err_.find("Please use a strong password."), std::string::npos) << err_;
     EXPECT_FALSE(std::filesystem::exists(refused));
