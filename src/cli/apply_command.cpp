@@ -336,8 +336,10 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
                              ->excludes(drive)
                              ->excludes(serial)
                              ->excludes(all);
+    // A bound a station can reach, not the largest double the parser's
+    // PositiveNumber would name.
     apply->add_option("--count", args->count, "With --watch: stop after this many drives are configured")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1000000}))
         ->needs(watch);
     apply->add_option("--report", args->report,
                       "Write a report of every drive to this file: JSON (.json) or CSV (.csv)");

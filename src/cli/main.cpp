@@ -43,6 +43,17 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        // A word that names no command is left over; the parser would only
+        // say that a command is required.
+        if (app.get_subcommands().empty() && !app.remaining().empty()) {
+            std::string commands;
+            for (const CLI::App* command : app.get_subcommands({})) {
+                commands += (commands.empty() ? "" : ", ") + command->get_name();
+            }
+            std::cerr << "qx7ctl: unknown command '" << app.remaining().front() << "'; the commands are "
+                      << commands << '\n';
+            return qx7::cli::kExitUsage;
+        }
         // --help and --version end here with 0; every refused command line
         // with the usage status, whatever number the parser gives its error.
         return app.exit(e) == 0 ? qx7::cli::kExitSuccess : qx7::cli::kExitUsage;

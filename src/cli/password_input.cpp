@@ -65,6 +65,8 @@ std::optional<std::u16string> AsFieldText(const std::string& line, const std::st
 }  // namespace
 
 std::optional<std::u16string> ReadPasswordFile(const std::string& path, strings::Language language) {
+    // Standard input on a terminal is typed: asked for, without its echo.
+    if (path == "-" && CanAskForPassword()) return AskForPassword(language);
     const std::string name = path == "-" ? std::string("standard input") : "the password file " + path;
     const storage::BoundedRead read = storage::ReadFirstLine(path, kMaxPasswordLineBytes);
     if (!read.ok) {

@@ -64,6 +64,12 @@ TEST_F(Qx7ctl, ExitStatusSeparatesUsageErrorsFromFailures) {
     }
     Run("show --drive 0");
     EXPECT_NE(err_.find("'0' is not a line of the drive list"), std::string::npos) << err_;
+    Run("apply c.qx7 --watch --count 0");
+    EXPECT_NE(err_.find("not in range 1 to 1000000"), std::string::npos) << err_;
+    // A word that names no command is said to be one, with the commands.
+    Run("--lang en frobnicate");
+    EXPECT_EQ(err_, "qx7ctl: unknown command 'frobnicate'; the commands are list, show, apply, config, "
+                    "check-update\n");
 }
 
 TEST_F(Qx7ctl, ShowJsonNamesTheModeAndTheUnpaddedLine) {
