@@ -129,6 +129,26 @@ void CheckKeys(const Json& form) {
     }
 }
 
+// A file keeps a tag for a drive only when it is marked as an
+// administrator tag: importing a file empties every other slot, so apply
+// would drop such a tag on every drive (and, with RFID enabled and no
+// administrator tag left, fail every drive with "RFID tag data is empty!").
+void CheckTagsAreCarried(const Json& form) {
+    if (!form.contains("tags")) return;
+    const Json& tags = form["tags"];
+    const Json admin = form.contains("admin_tags") ? form["admin_tags"] : Json::array();
+    for (std::size_t slot = 0; slot < tags.size(); ++slot) {
+        if (tags[slot].is_null()) continue;
+        bool marked = false;
+        for (const Json& number : admin) marked |= number.get<int>() == static_cast<int>(slot) + 1;
+        if (!marked) {
+            Refuse("tags[" + std::to_string(slot) + "]",
+                   "a file carries only administrator tags (slots 1 to 3 named in \"admin_tags\"); this tag "
+                   "would be dropped on every drive");
+        }
+    }
+}
+
 void Apply(const Json& form, app::Configurator& configurator, editor::FormView& view) {
     if (!form.is_object()) throw Refusal("the form must be a JSON object");
     CheckKeys(form);
@@ -226,6 +246,7 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
             configurator.OnCommand(editor::AdminTagBox(index));
         }
     }
+    CheckTagsAreCarried(form);
 }
 
 }  // namespace
