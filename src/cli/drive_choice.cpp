@@ -86,7 +86,12 @@ std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport
         return std::nullopt;
     }
     for (std::size_t line = 0; line < listed; ++line) {
-        if (SerialOfLine(table, line, enumerator) == choice.serial) return line;
+        // The serial as the drive gives it, or as show prints it escaped.
+        const std::optional<std::string> serial = SerialOfLine(table, line, enumerator);
+        if (serial && (*serial == choice.serial ||
+                       strings::EscapeControlCharacters(std::string_view(*serial)) == choice.serial)) {
+            return line;
+        }
     }
     const std::string shown = strings::EscapeControlCharacters(std::string_view(choice.serial));
     std::cerr << Message(language, MessageId::NoDriveWithSerial, {shown, count}) << '\n';

@@ -7,6 +7,14 @@ namespace {
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
+// The characters that reorder the text around them: the Arabic letter mark,
+// the left-to-right and right-to-left marks, embeddings, overrides and
+// isolates. U+202E turns "QX7...gpj.exe" into what reads as another name.
+bool IsBidiControl(char16_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 }  // namespace
 
 std::u16string EscapeControlCharacters(std::u16string_view text) {
@@ -14,6 +22,17 @@ std::u16string EscapeControlCharacters(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (const char16_t c : text) {
+        // The escape character itself is escaped, so that "\\x41" from a
+        // drive cannot pass for an escaped "A".
+        if (c == u'\\') {
+            out += u"\\\\";
+            continue;
+        }
+        if (IsBidiControl(c)) {
+            out += u"\\u";
+            for (const int shift : {12, 8, 4, 0}) out.push_back(kDigits[(c >> shift) & 0xF]);
+            continue;
+        }
         if (!IsControl(c)) {
             out.push_back(c);
             continue;
