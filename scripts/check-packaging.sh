@@ -10,6 +10,7 @@
 # - the launcher entry starts the installed qx7config by its absolute path
 #   (the prefix's bin/ need not be on PATH), for each of the three installs;
 # - qx7config --help and --version answer without a display;
+# - README documents every build setting (QX7_... cache entries);
 # - the desktop files: the launcher entry (desktop-file-validate), the
 #   AppStream metadata (appstreamcli validate --no-net) with the drives'
 #   USB modaliases, the application icon (SVG and PNG sizes), the manual
@@ -206,9 +207,15 @@ done
 scripts/check-completion.sh "$usr/share/bash-completion/completions/qx7ctl" "$usr/bin/qx7ctl" ||
     fail "the bash completion does not complete qx7ctl's commands and options"
 
+# Every build setting (a QX7_ cache entry one gives with -D) is documented in
+# the README's table of build settings.
+for setting in $(cmake -N -L "$build" 2>/dev/null | sed -n 's/^\(QX7_[A-Z_]*\):\(STRING\|PATH\|BOOL\)=.*/\1/p'); do
+    grep -qF "| \`$setting\` |" README.md || fail "README's build settings do not name $setting"
+done
+
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 if [ "$failures" -ne 0 ]; then
     echo "check-packaging: $failures failures (${elapsed_ms} ms)"
     exit 1
 fi
-echo "check-packaging: passed: three installs (configured prefix, --prefix, DESTDIR), helper path, desktop entry, AppStream, icons, manual pages, completion (${elapsed_ms} ms)"
+echo "check-packaging: passed: three installs (configured prefix, --prefix, DESTDIR), helper path, desktop entry, AppStream, icons, manual pages, completion, README build settings (${elapsed_ms} ms)"
