@@ -7,6 +7,10 @@
 #   is installed to, and the installed programs start exactly that path,
 #   for each way of giving the prefix: the one configured, --prefix at
 #   install, and DESTDIR (whose folder must not appear in the action);
+# - the launcher entry starts the installed qx7config by its absolute path
+#   (the prefix's bin/ need not be on PATH), for each of the three installs;
+# - qx7config --help and --version answer without a display;
+# - README documents every build setting (QX7_... cache entries);
 # - the desktop files: the launcher entry (desktop-file-validate), the
 #   AppStream metadata (appstreamcli validate --no-net) with the drives'
 #   USB modaliases, the application icon (SVG and PNG sizes), the manual
@@ -71,6 +75,22 @@ check_helper_path() {
     [ "$started" = "$root$expected" ] || fail "$label: the installed programs would start '$started', not $root$expected"
 }
 
+# check_desktop_exec LABEL ROOT PREFIX: the launcher entry under ROOT starts
+# PREFIX/bin/qx7config by its absolute path (Exec and TryExec), and that
+# program starts with a PATH that does not hold PREFIX/bin.
+check_desktop_exec() {
+    local label=$1 root=$2 prefix=$3 entry key value
+    entry=$root$prefix/share/applications/qx7config.desktop
+    for key in Exec TryExec; do
+        value=$(sed -n "s/^$key=//p" "$entry")
+        [ "$value" = "$prefix/bin/qx7config" ] ||
+            fail "$label: qx7config.desktop has $key=$value, not $prefix/bin/qx7config"
+    done
+    value=$(sed -n 's/^Exec=//p' "$entry")
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH=/usr/bin:/bin "$root$value" --version \
+        >/dev/null 2>&1 || fail "$label: the launcher's $value does not start without its folder on PATH"
+}
+
 configured_prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 libexec=$(sed -n 's/^CMAKE_INSTALL_LIBEXECDIR:PATH=//p' "$build/CMakeCache.txt")
 if [ "$libexec" != libexec ]; then
@@ -81,10 +101,12 @@ fi
 # 1. The prefix configured (cmake -DCMAKE_INSTALL_PREFIX=...), staged.
 if install_into "$stage/configured" ""; then
     check_helper_path "configured prefix $configured_prefix" "$stage/configured" "$configured_prefix"
+    check_desktop_exec "configured prefix $configured_prefix" "$stage/configured" "$configured_prefix"
 fi
 # 2. --prefix at install, straight into a folder (no DESTDIR).
 if install_into "" "$stage/opt/qx7"; then
     check_helper_path "--prefix at install" "" "$stage/opt/qx7"
+    check_desktop_exec "--prefix at install" "" "$stage/opt/qx7"
 fi
 # 3. DESTDIR with the prefix /usr, as a distribution package is built. The
 #    desktop files are checked in this tree.
@@ -92,6 +114,7 @@ root=$stage/package
 usr=$root/usr
 install_into "$root" /usr || { echo "check-packaging: $failures failures"; exit 1; }
 check_helper_path "DESTDIR" "$root" /usr
+check_desktop_exec "DESTDIR" "$root" /usr
 
 expected_files=(
     bin/qx7ctl bin/qx7config libexec/qx7-scsi-helper
@@ -115,7 +138,6 @@ xmllint --noout "$usr/share/polkit-1/actions/org.qx7config.scsi-helper.policy" |
 # The launcher entry and the AppStream metadata.
 desktop=$usr/share/applications/qx7config.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate refuses qx7config.desktop"
-grep -qx 'Exec=qx7config' "$desktop" || fail "qx7config.desktop does not start qx7config"
 grep -qx 'Icon=qx7config' "$desktop" || fail "qx7config.desktop does not name the icon qx7config"
 metainfo=$usr/share/metainfo/org.qx7config.qx7config.metainfo.xml
 appstreamcli validate --no-net "$metainfo" >"$stage/appstream.log" 2>&1 ||
@@ -169,8 +191,13 @@ check_qx7ctl_help() {
     done
 }
 check_qx7ctl_help
-qx7config_help=$(QT_QPA_PLATFORM=offscreen "$usr/bin/qx7config" --help 2>/dev/null) ||
-    fail "qx7config --help failed"
+# --help and --version answer without a display (over ssh, in a console).
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+qx7config_help=$("${no_display[@]}" "$usr/bin/qx7config" --help 2>"$stage/help.err") ||
+    { cat "$stage/help.err"; fail "qx7config --help fails without a display"; }
+qx7config_version=$("${no_display[@]}" "$usr/bin/qx7config" --version 2>"$stage/version.err") ||
+    { cat "$stage/version.err"; fail "qx7config --version fails without a display"; }
+grep -qE '^qx7config [0-9]' <<<"$qx7config_version" || fail "qx7config --version prints '$qx7config_version'"
 grep -q -- '--simulate' <<<"$qx7config_help" || fail "qx7config --help lists no options"
 for option in $(grep -oE '^  (-[a-z], )?--[a-z-]+' <<<"$qx7config_help" | grep -oE -- '--[a-z-]+'); do
     names "$stage/qx7config.txt" "$option" || fail "qx7config.1 does not name $option"
@@ -180,9 +207,15 @@ done
 scripts/check-completion.sh "$usr/share/bash-completion/completions/qx7ctl" "$usr/bin/qx7ctl" ||
     fail "the bash completion does not complete qx7ctl's commands and options"
 
+# Every build setting (a QX7_ cache entry one gives with -D) is documented in
+# the README's table of build settings.
+for setting in $(cmake -N -L "$build" 2>/dev/null | sed -n 's/^\(QX7_[A-Z_]*\):\(STRING\|PATH\|BOOL\)=.*/\1/p'); do
+    grep -qF "| \`$setting\` |" README.md || fail "README's build settings do not name $setting"
+done
+
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 if [ "$failures" -ne 0 ]; then
     echo "check-packaging: $failures failures (${elapsed_ms} ms)"
     exit 1
 fi
-echo "check-packaging: passed: three installs (configured prefix, --prefix, DESTDIR), helper path, desktop entry, AppStream, icons, manual pages, completion (${elapsed_ms} ms)"
+echo "check-packaging: passed: three installs (configured prefix, --prefix, DESTDIR), helper path, desktop entry, AppStream, icons, manual pages, completion, README build settings (${elapsed_ms} ms)"

@@ -15,6 +15,7 @@ PACKAGES=(
     pkexec
     qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-nanum libgl-dev
     desktop-file-utils appstream libxml2-utils man-db groff-base
+    lintian dpkg-dev fakeroot
 )
 
 missing=()

@@ -115,13 +115,16 @@ UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
     const int comparison = CompareVersions(outcome.server_version, own_text);
     if (comparison == kSecondVersionMalformed) return finish(UpdateCheckResult::OwnVersionUnknown);
     if (comparison == 1) {
-        outcome.status_text =
-            strings::FormatResString(language, kNewUpdateTextId, {outcome.server_version});
+        outcome.status_text = NewUpdateText(language, outcome.server_version);
         outcome.update_enabled = true;
         return finish(UpdateCheckResult::UpdateAvailable);
     }
     outcome.status_text = strings::FormatResString(language, kUpToDateTextId, {own_text});
     return finish(UpdateCheckResult::UpToDate);
+}
+
+std::u16string NewUpdateText(strings::Language language, std::u16string_view server_version) {
+    return strings::FormatResString(language, kNewUpdateTextId, {std::u16string(server_version)});
 }
 
 }  // namespace qx7::updater

@@ -62,4 +62,8 @@ struct UpdateCheckOutcome {
 UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
                                   const FileVersion& own_version, strings::Language language);
 
+// The status text of an UpdateAvailable outcome in `language`, for an
+// answer shown after the interface language changed.
+std::u16string NewUpdateText(strings::Language language, std::u16string_view server_version);
+
 }  // namespace qx7::updater

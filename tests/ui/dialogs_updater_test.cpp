@@ -241,6 +241,28 @@ TEST_F(ProgramUpdaterTest, TheSilentCheckOpensTheDialogOnlyForANewerVersion) {
     }
 }
 
+// The language is switched while the silent check runs: its dialog opens in
+// the language in force when it is shown, not the one at the check's start.
+TEST_F(ProgramUpdaterTest, TheSilentCheckOpensInTheLanguageInForceWhenShown) {
+    Serve("2.10");
+    for (const Language at_end : {Language::Korean, Language::English}) {
+        SCOPED_TRACE(at_end == Language::Korean ? "to Korean" : "to English");
+        const Language at_start = at_end == Language::Korean ? Language::English : Language::Korean;
+        ProgramUpdater updater(&window, LocalSource(server.FolderUrl()));
+        Language now = at_start;
+        updater.CheckSilently([&now] { return now; });
+        // The answer comes through the event loop, so it cannot arrive
+        // before the switch.
+        now = at_end;
+        ASSERT_TRUE(WaitFor([&] { return updater.dialog() != nullptr; }, kAnswerTimeoutMs));
+        const Seen seen = Look(*updater.dialog());
+        EXPECT_EQ(seen.title, Res(at_end, 239));
+        EXPECT_EQ(seen.status, Res(at_end, 238, {u"2.10"}));
+        EXPECT_EQ(updater.dialog()->UpdateButton()->text(), Res(at_end, 241));
+        updater.dialog()->reject();
+    }
+}
+
 // Through the window: the Settings menu's "Check for Update" in the
 // language the window shows, and the silent check at start, each answered
 // through the dialog hook.

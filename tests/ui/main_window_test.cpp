@@ -519,6 +519,50 @@ TEST_F(MainWindowTest, MenusHoldTheirCommandsAndPassTheChosenOne) {
     EXPECT_EQ(commands.count(), 0);
 }
 
+// The Language submenu marks the language in force, and only that one; a
+// choice that is not (yet) carried out leaves the mark where it was.
+TEST_F(MainWindowTest, TheLanguageSubmenuMarksTheLanguageInForce) {
+    QMenu* language = window_->SettingsMenu()->actions().at(0)->menu();
+    ASSERT_NE(language, nullptr);
+    const auto marked = [language] {
+        std::vector<int> ids;
+        for (const QAction* action : language->actions()) {
+            EXPECT_TRUE(action->isCheckable());
+            if (action->isChecked()) ids.push_back(action->data().toInt());
+        }
+        return ids;
+    };
+    EXPECT_EQ(marked(), std::vector<int>{MainWindow::kMenuEnglish});
+    window_->ApplyCaptions(strings::Language::Korean);
+    EXPECT_EQ(marked(), std::vector<int>{MainWindow::kMenuKorean});
+
+    // Chosen, but the window still speaks Korean: the mark stays.
+    language->actions().at(0)->trigger();
+    EXPECT_EQ(marked(), std::vector<int>{MainWindow::kMenuKorean});
+    window_->ApplyCaptions(strings::Language::English);
+    EXPECT_EQ(marked(), std::vector<int>{MainWindow::kMenuEnglish});
+}
+
+// The bottom row of the template: the Folder button at x 250 and Save As at
+// x 278 (dialog units), the folder field reaching to the Folder button.
+TEST_F(MainWindowTest, FolderRowSitsWhereTheTemplatePutsIt) {
+    const auto left = [this](ControlId id) {
+        return window_->Control(id)->mapTo(window_.get(), QPoint(0, 0)).x();
+    };
+    const DialogUnits& units = window_->Units();
+    EXPECT_EQ(left(ControlId::FolderButton), units.X(250));
+    EXPECT_EQ(left(ControlId::SaveAs), units.X(278));
+    EXPECT_EQ(left(ControlId::FolderField), units.X(52));
+    const QWidget* field = window_->Control(ControlId::FolderField);
+    const int gap = left(ControlId::FolderButton) - (left(ControlId::FolderField) + field->width());
+    EXPECT_GE(gap, 0);
+    EXPECT_LE(gap, units.X(2) + 1);
+    // Save As keeps its right edge in line with Exit's.
+    const QWidget* save_as = window_->Control(ControlId::SaveAs);
+    const QWidget* exit = window_->Control(ControlId::Exit);
+    EXPECT_EQ(left(ControlId::SaveAs) + save_as->width(), left(ControlId::Exit) + exit->width());
+}
+
 // ---------------------------------------------------------------------------
 // Size, captions and names
 

@@ -278,5 +278,42 @@ TEST(SimPanelPlacement, SitsRightOfTheWindowOrLeftWhenThereIsNoRoom) {
     EXPECT_EQ(panel.pos().y(), window.frameGeometry().top());
 }
 
+// Following the main window: placed when the window is shown, and again when
+// it widens (for a drive with an RFID reader), so it never covers the RFID
+// group or the band's buttons; narrowing leaves it where it is. (The
+// offscreen screen is too small for the real window's wide size, so a
+// window of fixed sizes stands in for it.)
+TEST(SimPanelPlacement, FollowsTheWindowWhenItWidens) {
+    sim::SimSession session(TwoDrives());
+    sim::SimBus bus(session);
+    SimulatorPanel panel(session, bus);
+    QWidget window;
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    window.setFixedSize(100, 100);
+    window.move(room.left() + 10, room.top() + 20);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    panel.FollowBeside(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto beside = [&] {
+        return panel.pos() == QPoint(window.frameGeometry().right() + 9, window.frameGeometry().top());
+    };
+    EXPECT_TRUE(beside());
+
+    window.setFixedSize(150, 100);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(beside());
+    EXPECT_FALSE(panel.frameGeometry().intersects(window.frameGeometry()));
+
+    const QPoint wide_place = panel.pos();
+    window.setFixedSize(100, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel.pos(), wide_place);
+    window.setFixedSize(150, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel.pos(), wide_place);
+}
+
 }  // namespace
 }  // namespace qx7::ui

@@ -14,9 +14,15 @@ namespace qx7::platform::linux_sg {
 
 inline constexpr const char* kPkexecPath = "/usr/bin/pkexec";
 
+// Which program the texts advise the user about: the command-line tool
+// suggests running itself with sudo; the window suggests starting the
+// configurator as root and names no other program.
+enum class HelperAdvice { CommandLine, Window };
+
 struct HelperLaunch {
     std::vector<std::string> command;  // command[0] is an absolute path
     bool through_pkexec = false;       // exit codes 126 and 127 are then pkexec's
+    HelperAdvice advice = HelperAdvice::CommandLine;
 };
 
 // Where the build places the helper, as compiled into the programs. The
@@ -51,7 +57,7 @@ std::string HelperPathFor(const std::filesystem::path& executable, const HelperP
 std::string InstalledHelperPath();
 
 // pkexec running the helper at the path the install puts it.
-HelperLaunch PkexecLaunch();
+HelperLaunch PkexecLaunch(HelperAdvice advice = HelperAdvice::CommandLine);
 
 // The helper at `helper_path`, started as this process's own child (for a
 // program that starts it by other means, and for tests).

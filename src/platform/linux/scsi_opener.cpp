@@ -47,9 +47,9 @@ std::string HelperOpener::Unavailable() const {
     return unavailable_;
 }
 
-std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable) {
+std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable, HelperAdvice advice) {
     if (HasRawIoCapability()) return std::make_unique<DirectOpener>();
-    return std::make_unique<HelperOpener>(PkexecLaunch(), std::move(on_unavailable));
+    return std::make_unique<HelperOpener>(PkexecLaunch(advice), std::move(on_unavailable));
 }
 
 }  // namespace qx7::platform::linux_sg

@@ -57,6 +57,7 @@ private:
 
 // DirectOpener when this process has CAP_SYS_RAWIO, otherwise a
 // HelperOpener that starts the installed helper through pkexec.
-std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable = {});
+std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable = {},
+                                           HelperAdvice advice = HelperAdvice::CommandLine);
 
 }  // namespace qx7::platform::linux_sg

@@ -31,40 +31,64 @@ bool HasDisplay() {
     return false;
 }
 
+// The command line, read the same way with and without a display.
+struct CommandLine {
+    CommandLine()
+        : simulate(QStringLiteral("simulate"),
+                   QStringLiteral("Use simulated drives instead of the attached ones, kept in STATE (default: %1), "
+                                  "with a panel to plug, unplug and unlock them")
+                       .arg(QString::fromStdString(qx7::ui::DefaultSimulatorStatePath()))),
+          no_update_check(QStringLiteral("no-update-check"),
+                          QStringLiteral("Do not check for a newer version at start")),
+          grab(QStringLiteral("grab"),
+               QStringLiteral("Render the window into FILE (PNG) once the drives are read, "
+                              "then end (for screenshots)"),
+               QStringLiteral("FILE")) {
+        parser.setApplicationDescription(QStringLiteral("Configurator for QX7 hardware-encrypted USB drives"));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(simulate);
+        parser.addOption(no_update_check);
+        parser.addOption(grab);
+        parser.addPositionalArgument(QStringLiteral("STATE"),
+                                     QStringLiteral("The simulator's state file (with --simulate)"),
+                                     QStringLiteral("[STATE]"));
+    }
+    QCommandLineParser parser;
+    const QCommandLineOption simulate;
+    const QCommandLineOption no_update_check;
+    const QCommandLineOption grab;
+};
+
+void NameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("qx7config"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QX7_VERSION_TEXT));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (!HasDisplay()) {
+        // --help and --version need no window: answer them (process() ends
+        // the program) before refusing to start without a display.
+        QCoreApplication core(argc, argv);
+        NameApplication();
+        CommandLine command_line;
+        command_line.parser.process(core);
         std::fprintf(stderr, "qx7config: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
                              "not set); qx7ctl works without one\n");
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("qx7config"));
-    QApplication::setApplicationVersion(QStringLiteral(QX7_VERSION_TEXT));
+    NameApplication();
     QApplication::setDesktopFileName(QStringLiteral("qx7config"));
     QApplication::setWindowIcon(qx7::ui::LoadIcon(208));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Configurator for QX7 hardware-encrypted USB drives"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Use simulated drives instead of the attached ones, kept in STATE (default: %1), "
-                       "with a panel to plug, unplug and unlock them")
-            .arg(QString::fromStdString(qx7::ui::DefaultSimulatorStatePath())));
-    const QCommandLineOption no_update_check(QStringLiteral("no-update-check"),
-                                             QStringLiteral("Do not check for a newer version at start"));
-    const QCommandLineOption grab(QStringLiteral("grab"),
-                                  QStringLiteral("Render the window into FILE (PNG) once the drives are read, "
-                                                 "then end (for screenshots)"),
-                                  QStringLiteral("FILE"));
-    parser.addOption(simulate);
-    parser.addOption(no_update_check);
-    parser.addOption(grab);
-    parser.addPositionalArgument(QStringLiteral("STATE"), QStringLiteral("The simulator's state file (with --simulate)"),
-                                 QStringLiteral("[STATE]"));
+    CommandLine command_line;
+    QCommandLineParser& parser = command_line.parser;
+    const QCommandLineOption& simulate = command_line.simulate;
+    const QCommandLineOption& no_update_check = command_line.no_update_check;
+    const QCommandLineOption& grab = command_line.grab;
     parser.process(app);
     if (!parser.isSet(simulate) && !parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "qx7config: a state file is given only with --simulate\n");
@@ -133,8 +157,10 @@ int main(int argc, char** argv) {
 
     session.Start();
     if (panel) {
-        panel->PlaceBeside(&session.window());
+        // Beside the window once it has its size, and again when it widens
+        // for a drive with an RFID reader: it never covers the window.
         panel->show();
+        panel->FollowBeside(&session.window());
     }
     if (parser.isSet(grab)) {
         // Once the first scan and read are done (idle twice in a row), the

@@ -55,8 +55,13 @@ void ProgramUpdater::CheckOnRequest(strings::Language language) {
 }
 
 void ProgramUpdater::CheckSilently(strings::Language language) {
+    CheckSilently([language] { return language; });
+}
+
+void ProgramUpdater::CheckSilently(std::function<strings::Language()> language_when_shown) {
     if (check_ || dialog_) return;
-    StartCheck(language);
+    silent_language_ = std::move(language_when_shown);
+    StartCheck(silent_language_());
 }
 
 void ProgramUpdater::StartCheck(strings::Language language) {
@@ -72,14 +77,20 @@ void ProgramUpdater::CancelCheck() {
 
 void ProgramUpdater::OnAnswer(const updater::UpdateCheckOutcome& outcome) {
     // Called from the check's own event: it is deleted once that is over.
-    const strings::Language language = check_->language();
+    strings::Language language = check_->language();
     check_->deleteLater();
     check_ = nullptr;
+    updater::UpdateCheckOutcome shown = outcome;
     if (!dialog_) {
         if (outcome.result != updater::UpdateCheckResult::UpdateAvailable) return;
+        // A silent check's answer: in the language of the window now.
+        if (silent_language_ && silent_language_() != language) {
+            language = silent_language_();
+            shown.status_text = updater::NewUpdateText(language, outcome.server_version);
+        }
         OpenDialog(language);
     }
-    dialog_->ShowOutcome(outcome);
+    dialog_->ShowOutcome(shown);
     emit answerShown(dialog_);
 }
 

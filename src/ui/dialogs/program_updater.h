@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -73,8 +74,11 @@ public:
     // The Settings menu's "Check for Update": the dialog at once, the answer
     // when it arrives. With the dialog already open, it is raised.
     void CheckOnRequest(strings::Language language);
-    // The silent check at start.
+    // The silent check at start. The dialog, if it opens, speaks the
+    // language `language_when_shown` gives then (the user may have switched
+    // it while the check ran).
     void CheckSilently(strings::Language language);
+    void CheckSilently(std::function<strings::Language()> language_when_shown);
 
     // The open dialog, or nullptr (also once it is closed, before Qt
     // deletes it).
@@ -97,6 +101,7 @@ private:
     UpdateSource source_;
     QPointer<BackgroundUpdateCheck> check_;
     QPointer<UpdaterDialog> dialog_;
+    std::function<strings::Language()> silent_language_;
 };
 
 }  // namespace qx7::ui

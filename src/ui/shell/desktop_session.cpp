@@ -132,7 +132,7 @@ void DesktopSession::ConnectWindow() {
 void DesktopSession::RunStartupUpdateCheck() {
     // In the background: the window is up and working meanwhile, and the
     // dialog opens only for a newer version.
-    if (updater_) updater_->CheckSilently(window_->CaptionLanguage());
+    if (updater_) updater_->CheckSilently([w = window_.get()] { return w->CaptionLanguage(); });
 }
 
 }  // namespace qx7::ui

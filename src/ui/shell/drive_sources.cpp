@@ -44,7 +44,9 @@ private:
 
 std::unique_ptr<DriveSource> OpenMachineDrives(std::function<void(const std::string&)> on_unavailable,
                                                std::string* error) {
-    auto opener = platform::linux_sg::MakeScsiOpener(std::move(on_unavailable));
+    // The window's own advice: it never sends the user to the command-line tool.
+    auto opener =
+        platform::linux_sg::MakeScsiOpener(std::move(on_unavailable), platform::linux_sg::HelperAdvice::Window);
     auto enumerator = platform::linux_udev::UdevEnumerator::Create(*opener, error);
     if (!enumerator) return nullptr;
     std::string watcher_error;

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -399,6 +400,37 @@ void SimulatorPanel::PlaceBeside(QWidget* window) {
         at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
     }
     move(at);
+}
+
+void SimulatorPanel::FollowBeside(QWidget* window) {
+    if (followed_) followed_->removeEventFilter(this);
+    followed_ = window;
+    followed_width_ = 0;
+    if (!window) return;
+    window->installEventFilter(this);
+    if (window->isVisible()) {
+        followed_width_ = window->width();
+        PlaceBeside(window);
+    }
+}
+
+bool SimulatorPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == followed_ && (event->type() == QEvent::Show || event->type() == QEvent::Resize)) {
+        // Placed once the window is up, and again each time it grows wider:
+        // a narrower window leaves the panel where it is (maybe moved there
+        // by the user). Queued: while the window is being shown its frame
+        // is not known yet.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (followed_ && followed_->isVisible() && followed_->width() > followed_width_) {
+                    followed_width_ = followed_->width();
+                    PlaceBeside(followed_);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace qx7::ui

@@ -12,6 +12,7 @@
 // would report them for real drives. A developer tool: its texts are plain
 // English and not translated.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -55,6 +56,11 @@ public:
     // when the screen has room there, else to the left, else as far right
     // as the screen allows.
     void PlaceBeside(QWidget* window);
+    // Places the panel beside `window` now if it is shown, else when it is
+    // first shown, and again whenever the window grows wider (the main
+    // window widens when a drive with an RFID reader is read), so the panel
+    // never covers it.
+    void FollowBeside(QWidget* window);
 
     // The drive the controls act on (the selected row); -1 without drives.
     int SelectedDrive() const;
@@ -62,6 +68,9 @@ public:
 
     // The last action's outcome or error, as shown at the bottom.
     QString StatusText() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     // Shows the session's drives again when they changed since last shown.
@@ -106,6 +115,8 @@ private:
     QPushButton* add_drive_ = nullptr;
     QLabel* status_ = nullptr;
     QTimer* refresh_timer_ = nullptr;
+    QPointer<QWidget> followed_;     // the window FollowBeside keeps the panel beside
+    int followed_width_ = 0;         // its width when the panel was last placed
 };
 
 }  // namespace qx7::ui

@@ -1,6 +1,7 @@
 #include "ui/window/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QValidator>
 
 #include <array>
+#include <utility>
 
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/icons.h"
@@ -437,7 +439,8 @@ void MainWindow::BuildBottom() {
     AddCheck(static_cast<int>(ControlId::AutoSaveConfiguration), QString(), QRect(19, 377, 150, kCheckHeight));
     AddCheck(static_cast<int>(ControlId::EnableLog), QString(), QRect(184, 377, 120, kCheckHeight));
     AddLabel(0, QStringLiteral("Folder"), QRect(19, 388, 31, kRowHeight));
-    AddEdit(static_cast<int>(ControlId::FolderField), QRect(52, 388, 176, kRowHeight));
+    // The field reaches to the Folder button, as wide as the row allows.
+    AddEdit(static_cast<int>(ControlId::FolderField), QRect(52, 388, 196, kRowHeight));
     auto* browse = new QPushButton(Parent());
     QIcon folder_icon = LoadIcon(176);
     if (folder_icon.isNull()) {
@@ -446,12 +449,12 @@ void MainWindow::BuildBottom() {
     browse->setIcon(folder_icon);
     browse->setAccessibleName(QStringLiteral("Folder"));
     browse->setToolTip(QStringLiteral("Folder"));
-    Place(browse, QRect(230, 387, 24, 14));
+    Place(browse, QRect(250, 387, 24, 14));
     Register(static_cast<int>(ControlId::FolderButton), browse);
     connect(browse, &QAbstractButton::clicked, this, [this] { emit command(ControlId::FolderButton); });
 
     IconButton* save_as =
-        AddIconButton(static_cast<int>(ControlId::SaveAs), QString(), QRect(258, 385, 84, 19), 205, 24);
+        AddIconButton(static_cast<int>(ControlId::SaveAs), QString(), QRect(278, 385, 64, 19), 205, 24);
     save_as->SetTextAlignment(TextAlignment::Indented);
     AddIconButton(static_cast<int>(ControlId::Import), QString(), QRect(11, 410, 70, 24), 197, 32);
     IconButton* upload = AddIconButton(static_cast<int>(ControlId::UploadSettings), QString(),
@@ -479,8 +482,20 @@ void MainWindow::BuildBottom() {
 void MainWindow::BuildMenus() {
     settings_menu_ = new QMenu(Button(kSettingsButton));
     QMenu* language = settings_menu_->addMenu(QStringLiteral("Language"));
-    language->addAction(QStringLiteral("English"))->setData(kMenuEnglish);
-    language->addAction(QStringLiteral("한국어"))->setData(kMenuKorean);
+    // The language in force carries the menu's mark (ApplyCaptions sets it).
+    auto* languages = new QActionGroup(language);
+    for (const auto& [caption, id] : {std::pair{QStringLiteral("English"), kMenuEnglish},
+                                      std::pair{QStringLiteral("한국어"), kMenuKorean}}) {
+        QAction* action = language->addAction(caption);
+        action->setData(id);
+        action->setCheckable(true);
+        languages->addAction(action);
+    }
+    language_actions_ = languages;
+    // Choosing an item only asks for the switch: until it is done (or when
+    // it is refused) the mark stays on the language in force.
+    connect(language, &QMenu::aboutToShow, this, [this] { MarkLanguage(); });
+    connect(languages, &QActionGroup::triggered, this, [this] { MarkLanguage(); });
     settings_menu_->addAction(QStringLiteral("Check for Update"))->setData(kMenuCheckForUpdate);
     settings_menu_->addAction(QStringLiteral("About"))->setData(kMenuAbout);
     Button(kSettingsButton)->SetMenu(settings_menu_);
@@ -611,8 +626,16 @@ void MainWindow::SetCaption(int id, const QString& caption) {
     }
 }
 
+void MainWindow::MarkLanguage() {
+    const int current = language_ == strings::Language::Korean ? kMenuKorean : kMenuEnglish;
+    for (QAction* action : language_actions_->actions()) {
+        action->setChecked(action->data().toInt() == current);
+    }
+}
+
 void MainWindow::ApplyCaptions(strings::Language language) {
     language_ = language;
+    MarkLanguage();
     for (const Caption& caption : kCaptions) {
         SetCaption(caption.control, ToQString(strings::FormatResString(language, caption.string)));
     }

@@ -21,6 +21,7 @@
 #include "ui/window/dialog_units.h"
 
 class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -170,6 +171,7 @@ private:
     void ApplyGeometry();
     void PlaceBand();
     void SetCaption(int id, const QString& caption);
+    void MarkLanguage();
     const RadioPair* FindPair(int first) const;
     bool IsShortcutKey(const QKeyEvent* event) const;
 
@@ -184,6 +186,7 @@ private:
     QMenu* settings_menu_ = nullptr;
     QMenu* help_menu_ = nullptr;
     QAction* web_site_action_ = nullptr;
+    QActionGroup* language_actions_ = nullptr;
     QFrame* progress_panel_ = nullptr;
     QLabel* progress_label_ = nullptr;
     QProgressBar* progress_bar_ = nullptr;
