@@ -8,6 +8,7 @@
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
+#include "protocol/constants.h"
 #include "strings/text_codec.h"
 
 namespace qx7::app {
@@ -104,7 +105,14 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
         return finish(DriveResult::Failed);
     }
     outcome.new_setup_id = form.values().new_setup_id;
-    outcome.warnings = !host.messages.empty();
+    // Once on, Centrawatch is never switched off by an upload: a file that
+    // asks for it off leaves the drive with it on, which is said.
+    if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
+        (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
+        form.values().centrawatch == editor::kEnable) {
+        outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
+    }
+    outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
     if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
     return finish(DriveResult::Configured);
 }

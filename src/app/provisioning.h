@@ -65,6 +65,9 @@ struct DriveOutcome {
     DriveResult result = DriveResult::Failed;
     std::u16string error;  // a failed drive: the last message shown about it
     bool warnings = false;  // configured, with messages shown meanwhile
+    // Configured, but the drive keeps something other than the file asked
+    // for (Centrawatch stays on once on): one text each.
+    std::vector<std::u16string> kept;
     std::optional<std::filesystem::path> saved_file;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point finished;

@@ -214,6 +214,28 @@ TEST(Provisioning, AFailedDriveSpoilsNoOtherAndTheLogHasEachConfiguredDriveOnce)
               (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000004"}));
 }
 
+// A drive with Centrawatch on keeps it on whatever the file says: it is
+// configured, with a warning that says so; a drive with it off has none.
+TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
+    auto drives = Drives(2);
+    auto settings = protocol::SettingsRecord::Decode(drives[0].settings);
+    settings.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    drives[0].settings = settings.Encode();
+    Bench bench(std::move(drives));
+    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    const auto outcomes = bench.Run({0, 1}, 1);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].result, DriveResult::Configured);
+    EXPECT_TRUE(outcomes[0].warnings);
+    ASSERT_EQ(outcomes[0].kept.size(), 1u);
+    EXPECT_NE(outcomes[0].kept[0].find(u"Centrawatch stayed on"), std::u16string::npos);
+    EXPECT_EQ(outcomes[1].result, DriveResult::Configured);
+    EXPECT_FALSE(outcomes[1].warnings);
+    EXPECT_TRUE(outcomes[1].kept.empty());
+    const auto held = protocol::SettingsRecord::Decode(bench.session.state().drives[0].settings);
+    EXPECT_NE(held.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+}
+
 TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
     const struct {
         const char* name;
