@@ -8,6 +8,7 @@
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
+#include "protocol/constants.h"
 #include "strings/text_codec.h"
 
 namespace qx7::app {
@@ -15,8 +16,19 @@ namespace {
 
 using editor::ControlId;
 
-std::u16string LastMessage(const ScriptedHost& host) {
-    return host.messages.empty() ? std::u16string(u"not configured") : host.messages.back().text;
+// Every message shown about the drive, in order (a repeat of the one before
+// once), so that the reason of a failure is not hidden behind the last one.
+std::u16string DriveMessages(const ScriptedHost& host) {
+    if (host.messages.empty()) return u"not configured";
+    std::u16string all;
+    const std::u16string* previous = nullptr;
+    for (const auto& message : host.messages) {
+        if (previous && *previous == message.text) continue;
+        if (!all.empty()) all += u"; ";
+        all += message.text;
+        previous = &message.text;
+    }
+    return all;
 }
 
 }  // namespace
@@ -76,7 +88,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
 
     if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
     if (!configurator.admin_ready()) {
-        outcome.error = LastMessage(host);
+        outcome.error = DriveMessages(host);
         return finish(DriveResult::Failed);
     }
 
@@ -92,7 +104,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     configurator.OnCurrentPasswordFocusLost();
     // A value the form refuses (its message shown) is never sent.
     if (!form.ReadForm()) {
-        outcome.error = LastMessage(host);
+        outcome.error = DriveMessages(host);
         return finish(DriveResult::Failed);
     }
     if (stopped()) return finish(DriveResult::Interrupted);
@@ -100,11 +112,18 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     context.OnStep(DriveStep::Uploading);
     configurator.OnCommand(ControlId::UploadSettings);
     if (!configurator.last_upload_succeeded()) {
-        outcome.error = LastMessage(host);
+        outcome.error = DriveMessages(host);
         return finish(DriveResult::Failed);
     }
     outcome.new_setup_id = form.values().new_setup_id;
-    outcome.warnings = !host.messages.empty();
+    // Once on, Centrawatch is never switched off by an upload: a file that
+    // asks for it off leaves the drive with it on, which is said.
+    if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
+        (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
+        form.values().centrawatch == editor::kEnable) {
+        outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
+    }
+    outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
     if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
     return finish(DriveResult::Configured);
 }

@@ -65,8 +65,11 @@ struct DriveOutcome {
     std::u16string previous_setup_id;  // as read from the drive, empty when not read
     std::u16string new_setup_id;  // what the upload carried; empty when nothing was sent
     DriveResult result = DriveResult::Failed;
-    std::u16string error;  // a failed drive: the last message shown about it
+    std::u16string error;  // a failed drive: every message shown about it, joined by "; "
     bool warnings = false;  // configured, with messages shown meanwhile
+    // Configured, but the drive keeps something other than the file asked
+    // for (Centrawatch stays on once on): one text each.
+    std::vector<std::u16string> kept;
     std::optional<std::filesystem::path> saved_file;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point finished;

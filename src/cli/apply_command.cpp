@@ -69,7 +69,11 @@ std::string ResultLine(const DriveOutcome& drive) {
     const std::string label = DriveLabel(drive.line, drive.serial);
     switch (drive.result) {
         case DriveResult::Configured:
-            return label + ": configured (" + (drive.warnings ? "with warnings, " : "") + seconds + ")";
+        {
+            std::string line = label + ": configured (" + (drive.warnings ? "with warnings, " : "") + seconds + ")";
+            for (const std::u16string& kept : drive.kept) line += ": " + MessageLine(kept);
+            return line;
+        }
         case DriveResult::Failed: return label + ": FAILED (" + seconds + ")";
         case DriveResult::Skipped: return label + ": skipped, configured earlier in this run";
         case DriveResult::Interrupted: return label + ": interrupted, nothing written";

@@ -25,6 +25,19 @@ std::string DriveText(std::u16string_view text) {
     return strings::ToUtf8(strings::EscapeControlCharacters(text));
 }
 
+// What a configured drive keeps against the file's wish, one text each.
+std::vector<std::string> Warnings(const DriveOutcome& drive) {
+    std::vector<std::string> texts;
+    for (const std::u16string& text : drive.kept) texts.push_back(MessageLine(text));
+    return texts;
+}
+
+std::string JoinedWarnings(const DriveOutcome& drive) {
+    std::string joined;
+    for (const std::string& text : Warnings(drive)) joined += (joined.empty() ? "" : "; ") + text;
+    return joined;
+}
+
 double Seconds(const DriveOutcome& drive) {
     return std::chrono::duration<double>(drive.finished - drive.started).count();
 }
@@ -57,6 +70,7 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
             {"new_setup_id", DriveText(drive.new_setup_id)},
             {"result", std::string(app::DriveResultName(drive.result))},
             {"error", drive.result == DriveResult::Failed ? json(MessageLine(drive.error)) : json(nullptr)},
+            {"warnings", Warnings(drive)},
             {"saved_file", drive.saved_file ? json(drive.saved_file->string()) : json(nullptr)},
             {"started", IsoTime(drive.started)},
             {"finished", IsoTime(drive.finished)},
@@ -104,7 +118,7 @@ std::string CsvField(const std::string& text, bool from_drive = false) {
 
 std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& drives) {
     std::string out =
-        "line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds\r\n";
+        "line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings\r\n";
     char seconds[32];
     for (const DriveOutcome& drive : drives) {
         std::snprintf(seconds, sizeof seconds, "%.3f", Seconds(drive));
@@ -114,7 +128,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
                std::string(app::DriveResultName(drive.result)) + "," +
                CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
                CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) +
-               "," + IsoTime(drive.finished) + "," + seconds + "\r\n";
+               "," + IsoTime(drive.finished) + "," + seconds + "," + CsvField(JoinedWarnings(drive)) + "\r\n";
     }
     // The run's totals: one last row, its line "total", its result the
     // counts.
@@ -127,7 +141,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     const std::string status = run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
     out += "total,,,," + counts + "," + CsvField(status + (run.interrupted ? " interrupted" : "")) + "," +
            CsvField(run.log ? run.log->string() : "") + "," + IsoTime(run.started) + "," +
-           (run.finished ? IsoTime(*run.finished) : "") + ",\r\n";
+           (run.finished ? IsoTime(*run.finished) : "") + ",,\r\n";
     return out;
 }
 

@@ -16,6 +16,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "storage/config_file.h"
+#include "strings/text_codec.h"
 
 namespace {
 
@@ -212,6 +213,71 @@ TEST(Provisioning, AFailedDriveSpoilsNoOtherAndTheLogHasEachConfiguredDriveOnce)
     EXPECT_FALSE(SentSettingsWrite(bench.recorder.by_path()[bench.PathOf(1)]));
     EXPECT_EQ(app::LogOfRun(outcomes).entries(),
               (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000004"}));
+}
+
+// A failed drive's error keeps every message shown about it, in order, not
+// only the last one.
+TEST(Provisioning, AFailedDrivesErrorKeepsEveryMessage) {
+    auto drives = Drives(2);
+    drives[0].mode = sim::UnlockMode::User;
+    // Out-of-range values are said on reading; then the write fails.
+    auto settings = protocol::SettingsRecord::Decode(drives[1].settings);
+    settings.self_destruct_limit = 250;
+    settings.auto_lock_delay = 60000;
+    drives[1].settings = settings.Encode();
+    drives[1].faults.push_back({{0x3B, 0x01, 0xCD, 0x31}, sim::SimFault::Mode::Check, 1});
+    Bench bench(std::move(drives));
+    std::map<std::size_t, std::vector<std::u16string>> shown;
+    std::mutex mutex;
+    struct Keeping final : app::DriveContext {
+        app::ScriptedHost host_;
+        std::function<void(const app::ScriptedHost&)> done;
+        app::ScriptedHost& host() override { return host_; }
+        void OnStep(app::DriveStep step) override {
+            if (step == app::DriveStep::Finished) done(host_);
+        }
+    };
+    const auto outcomes = bench.Run({0, 1}, 1, [&](std::size_t line) {
+        auto context = std::make_unique<Keeping>();
+        context->done = [&, line](const app::ScriptedHost& host) {
+            std::lock_guard lock(mutex);
+            for (const auto& message : host.messages) shown[line].push_back(message.text);
+        };
+        return context;
+    });
+    for (std::size_t line = 0; line < 2; ++line) {
+        SCOPED_TRACE(line);
+        ASSERT_EQ(outcomes[line].result, DriveResult::Failed);
+        ASSERT_FALSE(shown[line].empty());
+        std::size_t at = 0;
+        for (const std::u16string& text : shown[line]) {
+            at = outcomes[line].error.find(text, at);
+            ASSERT_NE(at, std::u16string::npos) << "missing: " << strings::ToUtf8(text);
+        }
+    }
+    EXPECT_GT(shown[0].size() + shown[1].size(), 2u);  // some drive showed more than one message
+}
+
+// A drive with Centrawatch on keeps it on whatever the file says: it is
+// configured, with a warning that says so; a drive with it off has none.
+TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
+    auto drives = Drives(2);
+    auto settings = protocol::SettingsRecord::Decode(drives[0].settings);
+    settings.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    drives[0].settings = settings.Encode();
+    Bench bench(std::move(drives));
+    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    const auto outcomes = bench.Run({0, 1}, 1);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].result, DriveResult::Configured);
+    EXPECT_TRUE(outcomes[0].warnings);
+    ASSERT_EQ(outcomes[0].kept.size(), 1u);
+    EXPECT_NE(outcomes[0].kept[0].find(u"Centrawatch stayed on"), std::u16string::npos);
+    EXPECT_EQ(outcomes[1].result, DriveResult::Configured);
+    EXPECT_FALSE(outcomes[1].warnings);
+    EXPECT_TRUE(outcomes[1].kept.empty());
+    const auto held = protocol::SettingsRecord::Decode(bench.session.state().drives[0].settings);
+    EXPECT_NE(held.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
 }
 
 TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
