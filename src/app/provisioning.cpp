@@ -137,6 +137,18 @@ DriveOutcome FailureByException(std::size_t line, const std::exception& error) {
     return outcome;
 }
 
+DriveOutcome UnlistedOutcome(const transport::UnlistedDrive& drive, std::u16string reason) {
+    DriveOutcome outcome;
+    outcome.listed = false;
+    outcome.serial = drive.serial_number;
+    outcome.result = DriveResult::Failed;
+    outcome.error = std::move(reason);
+    outcome.finished = outcome.started = std::chrono::system_clock::now();
+    return outcome;
+}
+
+std::size_t DefaultJobs(std::size_t drives) { return std::clamp<std::size_t>(drives, 1, kMaxJobs); }
+
 std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                                           const transport::DriveTable& table,
                                           const std::vector<std::size_t>& lines, std::size_t jobs,

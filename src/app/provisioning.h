@@ -61,6 +61,7 @@ struct DriveOutcome {
     // The drive's 0-based place in the drive table: the drive list prints it
     // + 1 as the line's number, which is what a user names with --drive.
     std::size_t line = 0;
+    bool listed = true;    // false: a drive found that the list does not show (`line` means nothing)
     std::u16string serial;  // from the drive's identity; empty when it gave none
     std::u16string previous_setup_id;  // as read from the drive, empty when not read
     std::u16string new_setup_id;  // what the upload carried; empty when nothing was sent
@@ -107,9 +108,21 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
 // failure of that drive alone, the exception's text as its message.
 DriveOutcome FailureByException(std::size_t position, const std::exception& error);
 
+// A drive the scan found but could not list: failed, `reason` its message,
+// nothing sent to it.
+DriveOutcome UnlistedOutcome(const transport::UnlistedDrive& drive, std::u16string reason);
+
 // Called with each drive's outcome as it finishes, on its worker thread, one
 // call at a time.
 using OutcomeHandler = std::function<void(const DriveOutcome&)>;
+
+// Drives configured at once at most: the work is waiting on drives, not
+// processor time, so a run starts every drive it has up to this bound.
+inline constexpr std::size_t kMaxJobs = 256;
+
+// The jobs of a run of `drives` drives when none were asked for: all of
+// them, at least one, at most kMaxJobs.
+std::size_t DefaultJobs(std::size_t drives);
 
 // Configures `lines` of `table` on up to `jobs` worker threads (at least
 // one). The outcomes come back in the order of `lines`.

@@ -25,6 +25,7 @@
 #include "cli/messages.h"
 #include "cli/password_input.h"
 #include "storage/config_file.h"
+#include "storage/writable_probe.h"
 #include "strings/control_escape.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
@@ -36,9 +37,6 @@ using app::DriveOutcome;
 using app::DriveResult;
 
 constexpr std::uint16_t kNoDrivesDetected = 161;
-// Drives configured at once by default: more than a powered hub holds, so
-// that a whole hub takes as long as its slowest drive.
-constexpr std::size_t kDefaultJobs = 32;
 
 struct ApplyArgs {
     std::string config;
@@ -48,7 +46,7 @@ struct ApplyArgs {
     std::string folder = ".";
     bool no_auto_save = false;
     bool no_log = false;
-    std::size_t jobs = kDefaultJobs;
+    std::size_t jobs = 0;  // 0: every drive of the run, at most app::kMaxJobs
     bool watch = false;
     std::size_t count = 0;
     std::string report;
@@ -57,16 +55,18 @@ struct ApplyArgs {
 
 // "line N: SERIAL", the serial number escaped: the drive's to choose, it
 // must not end the line or drive the terminal.
-std::string DriveLabel(std::size_t line, std::u16string_view serial) {
+std::string DriveLabel(std::size_t line, std::u16string_view serial, bool listed = true) {
     const std::string shown = strings::ToUtf8(strings::EscapeControlCharacters(serial));
-    return "line " + std::to_string(line + 1) + ": " + (shown.empty() ? "(no serial)" : shown);
+    return (listed ? "line " + std::to_string(line + 1) : std::string("not listed")) + ": " +
+           (shown.empty() ? "(no serial)" : shown);
 }
 
 std::string ResultLine(const DriveOutcome& drive) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f s",
                   std::chrono::duration<double>(drive.finished - drive.started).count());
-    const std::string label = DriveLabel(drive.line, drive.serial);
+    const std::string label = DriveLabel(drive.line, drive.serial, drive.listed);
+    if (!drive.listed) return label + ": FAILED: " + strings::ToUtf8(drive.error);
     switch (drive.result) {
         case DriveResult::Configured:
         {
@@ -112,12 +112,14 @@ private:
     CliHost host_;
 };
 
-// The run's outcomes as they come in, and the report rewritten with each.
+// The run's outcomes as they come in, and the report and the log rewritten
+// with each: whatever ends the process later (a second Ctrl+C, SIGKILL, a
+// power cut), both name every drive written so far.
 class RunRecord {
 public:
     RunRecord(const ApplyArgs& args, std::optional<ReportFormat> format, BatchConsole& console,
-              strings::Language language)
-        : args_(args), format_(format), console_(console), language_(language) {
+              strings::Language language, const std::tm& local_time)
+        : args_(args), format_(format), console_(console), language_(language), local_time_(local_time) {
         summary_.mode = args.watch ? "watch" : "batch";
         summary_.started = std::chrono::system_clock::now();
     }
@@ -125,24 +127,55 @@ public:
     void Add(const DriveOutcome& drive) {
         std::lock_guard lock(mutex_);
         drives_.push_back(drive);
-        WriteLocked();
+        if (drive.result == DriveResult::Configured) WriteLogLocked(app::LogOfRun(drives_));
+        WriteReportLocked();
     }
 
-    // The final report; false when it could not be written (said on the
-    // console).
-    bool Finish(std::vector<DriveOutcome> drives, bool interrupted, std::optional<std::filesystem::path> log,
-                int exit_status) {
+    // The final log (every configured drive once, in the order of
+    // `drives`) and report. Returns the run's exit status: `exit_status`,
+    // or a failure when a successful run's log or report could not be
+    // written (said on the console).
+    int Finish(std::vector<DriveOutcome> drives, bool interrupted, int exit_status) {
         std::lock_guard lock(mutex_);
         drives_ = std::move(drives);
+        const storage::UploadedSerials serials = app::LogOfRun(drives_);
+        if (!serials.empty()) WriteLogLocked(serials);
+        if (log_failed_ && exit_status == kExitSuccess) exit_status = kExitFailure;
         summary_.finished = std::chrono::system_clock::now();
         summary_.interrupted = interrupted;
-        summary_.log = std::move(log);
+        summary_.log = log_;
         summary_.exit_status = exit_status;
-        return WriteLocked();
+        if (!WriteReportLocked() && exit_status == kExitSuccess) exit_status = kExitFailure;
+        return exit_status;
+    }
+
+    const std::optional<std::filesystem::path>& log() const { return log_; }
+    bool log_failed() const { return log_failed_; }
+
+    // The entries of a log that could not be written, for the console.
+    void SayLogNotWritten() {
+        if (!log_failed_) return;
+        console_.Message(Message(language_, MessageId::LogNotWritten));
+        const storage::UploadedSerials serials = app::LogOfRun(drives_);
+        for (const std::string& entry : serials.entries()) console_.Message(entry);
     }
 
 private:
-    bool WriteLocked() {
+    // The first write claims a fresh name; later ones replace that file.
+    void WriteLogLocked(const storage::UploadedSerials& serials) {
+        if (args_.no_log) return;
+        bool ok = false;
+        if (log_) {
+            ok = storage::RewriteOperationLog(*log_, serials);
+        } else {
+            const storage::LogWriteResult written = storage::WriteOperationLog(args_.folder, serials, local_time_);
+            ok = written.ok;
+            if (ok) log_ = written.path;
+        }
+        log_failed_ = !ok;
+    }
+
+    bool WriteReportLocked() {
         if (!format_) return true;
         std::string error;
         if (WriteReport(args_.report, *format_, summary_, drives_, &error)) return true;
@@ -157,10 +190,13 @@ private:
     std::optional<ReportFormat> format_;
     BatchConsole& console_;
     strings::Language language_;
+    std::tm local_time_;
     std::mutex mutex_;
     RunSummary summary_;
     std::vector<DriveOutcome> drives_;
     std::string last_error_;
+    std::optional<std::filesystem::path> log_;
+    bool log_failed_ = false;
 };
 
 // Everything checked before a drive is touched; a refusal is the caller's
@@ -210,6 +246,20 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
                   << '\n';
         return std::nullopt;
     }
+    // The saved files, the log and the report must fit where they go: a
+    // drive written whose record cannot be kept is found out here, before
+    // the first drive, not after the last.
+    std::vector<std::filesystem::path> folders;
+    if (!args.no_auto_save || !args.no_log) folders.push_back(args.folder);
+    if (!args.report.empty()) folders.push_back(std::filesystem::path(args.report).parent_path());
+    for (const std::filesystem::path& folder : folders) {
+        std::string probe_error;
+        if (!storage::ProbeWritableFolder(folder, &probe_error)) {
+            const std::string shown = folder.empty() ? std::string(".") : folder.string();
+            std::cerr << Message(options.language, MessageId::FolderNotWritable, {shown, probe_error}) << '\n';
+            return std::nullopt;
+        }
+    }
     input.plan.payload = loaded.payload;
     input.plan.password = *password;
     input.plan.folder = args.folder;
@@ -236,16 +286,18 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     transport::DeviceEnumerator& devices = access->enumerator();
 
     BatchConsole console(std::cout, std::cerr, !args.quiet && StandardErrorIsTerminal());
-    RunRecord record(args, input->report_format, console, options.language);
+    RunRecord record(args, input->report_format, console, options.language, plan.local_time);
     InterruptSignal interrupt;
     const bool prefixed = args.all || args.watch;
     const app::DriveContextFactory contexts = [&console, prefixed](std::size_t line) {
         return std::make_unique<CliDriveContext>(console, line, prefixed);
     };
     const app::OutcomeHandler finished = [&](const DriveOutcome& drive) {
+        // Recorded (report, log) before it is shown: once its line is on
+        // the screen, nothing that ends the process can lose the drive.
+        record.Add(drive);
         console.CountDone();
         console.Result(ResultLine(drive));
-        record.Add(drive);
     };
 
     std::vector<DriveOutcome> outcomes;
@@ -261,14 +313,14 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         console.Message(Message(options.language, MessageId::WatchStarted));
         app::StationSettings settings;
         settings.count = args.count;
-        settings.jobs = args.jobs;
+        settings.jobs = args.jobs ? args.jobs : app::kMaxJobs;
         outcomes = app::RunStation(plan, devices, *watcher, settings, contexts, finished, interrupt.flag(),
                                    interrupt.wake_descriptor());
     } else {
         const transport::DriveTable table = transport::ScanDrives(devices);
         const std::size_t listed = table.listed_count();
         std::vector<std::size_t> lines;
-        if (listed == 0) {
+        if (listed == 0 && (!args.all || table.unlisted.empty())) {
             console.Message(strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)));
             no_drives = true;
         } else if (args.all) {
@@ -278,28 +330,25 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
             if (!line) return ChoiceFailureStatus(args.drive);
             lines.push_back(*line);
         }
-        console.SetTotal(lines.size());
-        outcomes = app::ProvisionDrives(plan, devices, table, lines, args.jobs, contexts, finished,
+        console.SetTotal(lines.size() + (args.all ? table.unlisted.size() : 0));
+        const std::size_t jobs = args.jobs ? args.jobs : app::DefaultJobs(lines.size());
+        outcomes = app::ProvisionDrives(plan, devices, table, lines, jobs, contexts, finished,
                                         &interrupt.flag());
+        // Every drive of ours that is present is accounted for: one found
+        // but not listed fails, with the reason, and nothing is sent to it.
+        if (args.all) {
+            for (const transport::UnlistedDrive& drive : table.unlisted) {
+                const MessageId reason = drive.reason == transport::UnlistedReason::TableFull
+                                             ? MessageId::UnlistedTableFull
+                                             : MessageId::UnlistedScanFailed;
+                outcomes.push_back(
+                    app::UnlistedOutcome(drive, strings::FromUtf8(Message(options.language, reason))));
+                finished(outcomes.back());
+            }
+        }
     }
     const bool interrupted = interrupt.flag().load();
     if (interrupted) console.Message(Message(options.language, MessageId::Interrupted));
-
-    // One log for the run: every configured drive once, in the order of the
-    // drive list (a station: in the order they were configured).
-    const storage::UploadedSerials serials = app::LogOfRun(outcomes);
-    std::optional<std::filesystem::path> log;
-    bool log_failed = false;
-    if (!args.no_log && !serials.empty()) {
-        const storage::LogWriteResult written = storage::WriteOperationLog(args.folder, serials, plan.local_time);
-        if (written.ok) {
-            log = written.path;
-        } else {
-            log_failed = true;
-            console.Message(Message(options.language, MessageId::LogNotWritten));
-            for (const std::string& entry : serials.entries()) console.Message(entry);
-        }
-    }
 
     const bool all_configured =
         std::all_of(outcomes.begin(), outcomes.end(),
@@ -308,12 +357,13 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     if (interrupted) {
         status = 128 + (interrupt.signal_number() ? interrupt.signal_number() : 2);
     } else {
-        status = (no_drives || log_failed || !all_configured) ? kExitFailure : kExitSuccess;
+        status = (no_drives || !all_configured) ? kExitFailure : kExitSuccess;
     }
-    if (!record.Finish(std::move(outcomes), interrupted, log, status) && status == kExitSuccess) {
-        status = kExitFailure;
-    }
-    if (log) console.Result("log: " + log->string());
+    // The log is final before the report says where it is; a log that
+    // could not be written fails the run.
+    status = record.Finish(std::move(outcomes), interrupted, status);
+    record.SayLogNotWritten();
+    if (record.log()) console.Result("log: " + record.log()->string());
     return status;
 }
 
@@ -331,9 +381,9 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
                                        "with the drive's line and serial number")
                            ->excludes(drive)
                            ->excludes(serial);
-    apply->add_option("--jobs", args->jobs, "Drives configured at once with --all or --watch")
-        ->capture_default_str()
-        ->check(CLI::Range(std::size_t{1}, std::size_t{256}));
+    apply->add_option("--jobs", args->jobs,
+                      "Drives configured at once with --all or --watch (default: every drive, at most 256)")
+        ->check(CLI::Range(std::size_t{1}, app::kMaxJobs));
     CLI::Option* watch = apply->add_flag("--watch", args->watch,
                                          "Keep running and configure each drive plugged in, once, until Ctrl+C "
                                          "or --count drives")

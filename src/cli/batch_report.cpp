@@ -64,7 +64,7 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
     json list = json::array();
     for (const DriveOutcome& drive : drives) {
         list.push_back({
-            {"line", drive.line + 1},
+            {"line", drive.listed ? json(drive.line + 1) : json(nullptr)},
             {"serial", DriveText(drive.serial)},
             {"previous_setup_id", DriveText(drive.previous_setup_id)},
             {"new_setup_id", DriveText(drive.new_setup_id)},
@@ -122,7 +122,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     char seconds[32];
     for (const DriveOutcome& drive : drives) {
         std::snprintf(seconds, sizeof seconds, "%.3f", Seconds(drive));
-        out += std::to_string(drive.line + 1) + "," + CsvField(DriveText(drive.serial), true) + "," +
+        out += (drive.listed ? std::to_string(drive.line + 1) : std::string()) + "," + CsvField(DriveText(drive.serial), true) + "," +
                CsvField(DriveText(drive.previous_setup_id), true) + "," +
                CsvField(DriveText(drive.new_setup_id), true) + "," +
                std::string(app::DriveResultName(drive.result)) + "," +

@@ -17,6 +17,7 @@ std::atomic<int> g_signal{0};
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
+struct sigaction g_previous_hup {};
 
 void OnSignal(int signal_number) {
     const int saved_errno = errno;
@@ -43,11 +44,14 @@ InterruptSignal::InterruptSignal() {
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     ::sigaction(SIGINT, &action, &g_previous_int);
     ::sigaction(SIGTERM, &action, &g_previous_term);
+    // A dropped SSH session hangs the run up: it ends as SIGTERM ends it.
+    ::sigaction(SIGHUP, &action, &g_previous_hup);
 }
 
 InterruptSignal::~InterruptSignal() {
     ::sigaction(SIGINT, &g_previous_int, nullptr);
     ::sigaction(SIGTERM, &g_previous_term, nullptr);
+    ::sigaction(SIGHUP, &g_previous_hup, nullptr);
     for (int& fd : g_pipe) {
         if (fd >= 0) ::close(fd);
         fd = -1;

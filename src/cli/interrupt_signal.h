@@ -1,5 +1,5 @@
 #pragma once
-// Ctrl+C (SIGINT) and SIGTERM during a batch: while an InterruptSignal is
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP during a batch: while an InterruptSignal is
 // alive they do not end the process; they set a flag the batch looks at and
 // make a descriptor readable, so that a loop waiting in poll() wakes at
 // once. A second signal ends the process as usual.

@@ -30,6 +30,11 @@ constexpr Entry kMessages[] = {
      "암호가 없습니다: --password-file FILE(표준 입력은 -)을 지정하거나 터미널에서 qx7ctl을 실행하여 "
      "암호를 입력하십시오."},
     {MessageId::CannotCreateFolder, "Cannot create the folder %1: %2", "%1 폴더를 만들 수 없습니다: %2"},
+    {MessageId::FolderNotWritable, "Cannot write files into the folder %1: %2", "%1 폴더에 파일을 쓸 수 없습니다: %2"},
+    {MessageId::UnlistedTableFull, "Not listed: the drive list is full (99 drives); nothing written.",
+     "목록에 없음: 드라이브 목록이 가득 찼습니다(99개). 아무것도 쓰지 않았습니다."},
+    {MessageId::UnlistedScanFailed, "Not listed: the drive did not answer while it was being read; nothing written.",
+     "목록에 없음: 드라이브를 읽는 동안 응답하지 않았습니다. 아무것도 쓰지 않았습니다."},
     {MessageId::LogNotWritten, "The log could not be written; the serial numbers configured are:",
      "로그를 기록할 수 없습니다. 구성된 일련 번호:"},
     {MessageId::ReportNotWritten, "The report %1 could not be written: %2",

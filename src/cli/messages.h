@@ -23,6 +23,9 @@ enum class MessageId {
     PasswordPrompt,
     PasswordNeedsTerminal,
     CannotCreateFolder,    // %1 folder, %2 reason
+    FolderNotWritable,     // %1 folder, %2 reason
+    UnlistedTableFull,
+    UnlistedScanFailed,
     LogNotWritten,
     ReportNotWritten,      // %1 report file, %2 reason
     ReportFormat,          // %1 report file

@@ -90,4 +90,9 @@ LogWriteResult WriteOperationLog(const std::filesystem::path& folder, const Uplo
     return result;
 }
 
+bool RewriteOperationLog(const std::filesystem::path& path, const UploadedSerials& serials) {
+    const std::string content = LogContent(serials);
+    return ReplaceFile(path, std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()));
+}
+
 }  // namespace qx7::storage

@@ -46,4 +46,9 @@ struct LogWriteResult {
 LogWriteResult WriteOperationLog(const std::filesystem::path& folder, const UploadedSerials& serials,
                                  const std::tm& local_time);
 
+// Replaces the log at `path` (one WriteOperationLog made) with `serials`,
+// atomically: whatever ends the process meanwhile, the file holds either the
+// earlier lines or the new ones.
+bool RewriteOperationLog(const std::filesystem::path& path, const UploadedSerials& serials);
+
 }  // namespace qx7::storage

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 
 #include "transport/drive_commands.h"
 #include "transport/known_device_ids.h"
@@ -69,14 +70,17 @@ bool ReadVendorBlocks(ScsiDevice& device, DriveRecord& record) {
     record.state_block = {};
     record.inquiry_data = {};
     record.config_area = {};
+    record.scan_failed = false;
     if (!ReadDeviceIdBlock(device, record.id_block) ||
         !ReadDeviceStateBlock(device, record.state_block) ||
         !ScsiInquiry(device, record.inquiry_data)) {
+        record.scan_failed = true;
         return true;
     }
     if ((record.state_block[0] & kStateHasConfigMask) == 0) return true;
     if (ReadConfigArea(device, ConfigAreaBase(record), record)) return true;
     record.config_area = {};
+    record.scan_failed = true;
     return false;
 }
 
@@ -91,8 +95,7 @@ DriveRecord* RecordOf(std::vector<DriveRecord>& records, const std::string& usb_
 // the drive's blocks and becomes its storage path; every one that opens and
 // has a device number is registered.
 void AttachInterface(DeviceEnumerator& enumerator, const StorageInterface& storage,
-                     StorageClass storage_class, std::vector<DriveRecord>& records) {
-    DriveRecord* record = RecordOf(records, storage.usb_key);
+                     StorageClass storage_class, DriveRecord* record) {
     if (record == nullptr || record->storage_count >= kMaxStorageDevices) return;
     const std::unique_ptr<ScsiDevice> device = enumerator.Open(storage.path);
     if (!device) return;
@@ -174,18 +177,51 @@ std::u16string DriveLine(std::size_t table_position, std::u16string_view product
     return FitText(line, kLineUnits);
 }
 
-std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator) {
+std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator, std::vector<UnlistedDrive>* overflow) {
     std::vector<DriveRecord> records;
     for (const UsbDevice& device : enumerator.UsbDevices()) {
-        if (records.size() == kMaxDrives) break;
-        if (auto record = MatchUsbDevice(device)) records.push_back(std::move(*record));
+        auto record = MatchUsbDevice(device);
+        if (!record) continue;
+        if (records.size() < kMaxDrives) {
+            records.push_back(std::move(*record));
+        } else if (overflow) {
+            overflow->push_back({record->serial_number, record->product, UnlistedReason::TableFull});
+        }
     }
     if (records.empty()) return records;
 
+    // Each drive's interfaces in the order they are registered (CD-ROM
+    // ones first); drives are independent, so each is read on a thread of
+    // its own and the scan takes as long as its slowest drive.
+    struct Attachment {
+        StorageInterface storage;
+        StorageClass storage_class;
+    };
+    std::vector<std::vector<Attachment>> per_record(records.size());
     for (const StorageClass storage_class : {StorageClass::CdRom, StorageClass::Disk}) {
         for (const StorageInterface& storage : enumerator.StorageInterfaces(storage_class)) {
-            AttachInterface(enumerator, storage, storage_class, records);
+            const DriveRecord* record = RecordOf(records, storage.usb_key);
+            if (record == nullptr) continue;
+            per_record[static_cast<std::size_t>(record - records.data())].push_back({storage, storage_class});
         }
+    }
+    const auto attach = [&](std::size_t index) {
+        for (const Attachment& attachment : per_record[index]) {
+            AttachInterface(enumerator, attachment.storage, attachment.storage_class, &records[index]);
+        }
+    };
+    {
+        std::vector<std::jthread> readers;
+        std::size_t first = records.size();
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (per_record[i].empty()) continue;
+            if (first == records.size()) {
+                first = i;  // read on this thread
+                continue;
+            }
+            readers.emplace_back(attach, i);
+        }
+        if (first < records.size()) attach(first);
     }
     AttachVolumes(enumerator.Volumes(), records);
     return records;
@@ -193,13 +229,20 @@ std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator) {
 
 DriveTable ScanDrives(DeviceEnumerator& enumerator) {
     DriveTable table;
-    table.records = DiscoverDrives(enumerator);
+    std::vector<UnlistedDrive> overflow;
+    table.records = DiscoverDrives(enumerator, &overflow);
     for (std::size_t i = 0; i < table.records.size(); ++i) {
         const DriveRecord& record = table.records[i];
-        if (!IsListed(record)) continue;
+        if (!IsListed(record)) {
+            if (record.scan_failed) {
+                table.unlisted.push_back({record.serial_number, record.product, UnlistedReason::ScanFailed});
+            }
+            continue;
+        }
         table.listing_map.push_back(i);
         table.lines.push_back(DriveLine(i + 1, record.product, record.volumes));
     }
+    table.unlisted.insert(table.unlisted.end(), overflow.begin(), overflow.end());
     return table;
 }
 

@@ -55,6 +55,23 @@ struct DriveRecord {
     std::array<std::uint8_t, kConfigAreaSize> config_area{};
     // Display names of the drive's volumes, in enumeration order.
     std::vector<std::u16string> volumes;
+    // A command of the scan failed on the interface the drive was read
+    // through (its blocks may then be zero).
+    bool scan_failed = false;
+};
+
+// Why a drive of ours that is present has no line in the drive list.
+enum class UnlistedReason {
+    TableFull,   // kMaxDrives drives were found before it
+    ScanFailed,  // a command of the scan failed
+};
+
+// A present drive of ours the drive list does not show, so that a caller
+// that acts on every drive can account for it.
+struct UnlistedDrive {
+    std::u16string serial_number;  // the USB serial number, at most kUsbStringUnits units
+    std::u16string product;
+    UnlistedReason reason = UnlistedReason::ScanFailed;
 };
 
 // For drive-list line p, the index of its record.
@@ -64,6 +81,9 @@ struct DriveTable {
     std::vector<DriveRecord> records;  // table order, at most kMaxDrives
     ListingMap listing_map;            // increasing record indexes
     std::vector<std::u16string> lines; // the text of each listed line
+    // Drives found but not listed because the table was full or their scan
+    // failed; the drive list never shows them.
+    std::vector<UnlistedDrive> unlisted;
 
     std::size_t drive_count() const { return records.size(); }
     std::size_t listed_count() const { return listing_map.size(); }
@@ -79,8 +99,11 @@ struct DriveTable {
 // The whole scan: discovery, then the listing rule and the line texts.
 DriveTable ScanDrives(DeviceEnumerator& enumerator);
 
-// The records of the present drives, in table order.
-std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator);
+// The records of the present drives, in table order. Each drive is read on
+// a thread of its own; its own commands keep their order. Drives beyond
+// kMaxDrives go to *overflow (when given).
+std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator,
+                                        std::vector<UnlistedDrive>* overflow = nullptr);
 
 // A drive is listed when it has a storage device and either reports a state,
 // or is a primary-id drive whose id block says so.

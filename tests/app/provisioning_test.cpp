@@ -194,6 +194,14 @@ TEST(Provisioning, DrivesOfABatchAreConfiguredAtTheSameTime) {
     for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, DriveResult::Configured);
 }
 
+TEST(Provisioning, ARunStartsEveryDriveAtOnceUpToTheBound) {
+    EXPECT_EQ(app::DefaultJobs(0), 1u);
+    EXPECT_EQ(app::DefaultJobs(1), 1u);
+    EXPECT_EQ(app::DefaultJobs(99), 99u);
+    EXPECT_EQ(app::DefaultJobs(1000), app::kMaxJobs);
+    EXPECT_EQ(app::kMaxJobs, 256u);
+}
+
 TEST(Provisioning, AFailedDriveSpoilsNoOtherAndTheLogHasEachConfiguredDriveOnce) {
     auto drives = Drives(4);
     drives[1].mode = sim::UnlockMode::User;

@@ -131,6 +131,67 @@ TEST_F(ApplyBatchTest, CtrlCLetsTheUploadingDriveFinishAndWritesNoOther) {
     EXPECT_EQ(LogLines(), std::vector<std::string>{"QX7SIM0000000001"});
 }
 
+TEST_F(ApplyBatchTest, EachWrittenDriveIsRecordedBeforeTheNextSignalCanLoseIt) {
+    // SIGHUP (a dropped session) ends the run as SIGTERM does.
+    Write("state.json", R"({"drives": [{"latency_ms": 20}, {"latency_ms": 300}]})");
+    auto process = Start(ApplyArgs("--all --jobs 1 --report " + Quoted(Path("report.json"))));
+    ASSERT_TRUE(process->WaitForOutput("line 1: QX7SIM0000000001: configured", 30s)) << process->Output();
+    process->Signal(SIGHUP);
+    EXPECT_EQ(process->Wait(30s), 128 + SIGHUP) << process->Output() << Read(Path("stderr.txt"));
+    nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("drives")[0].at("result"), "configured");
+    EXPECT_TRUE(report.at("log").is_string());
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"QX7SIM0000000001"});
+
+    // Killed outright after its first drive: the log and the report name it.
+    fs::remove_all(Path("out"));
+    fs::remove(Path("report.json"));
+    fs::remove(Path("stdout.txt"));
+    Write("state.json", R"({"drives": [{"latency_ms": 20}, {"latency_ms": 300}]})");
+    process = Start(ApplyArgs("--all --jobs 1 --report " + Quoted(Path("report.json"))));
+    ASSERT_TRUE(process->WaitForOutput("line 1: QX7SIM0000000001: configured", 30s)) << process->Output();
+    process->Signal(SIGKILL);
+    process->Wait(30s);
+    report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("drives")[0].at("result"), "configured");
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"QX7SIM0000000001"});
+}
+
+TEST_F(ApplyBatchTest, FoldersThatCannotTakeFilesAreRefusedBeforeAnyDrive) {
+    Write("state.json", R"({"drives": [{}]})");
+    const std::string before = Read(state_);
+    const std::string config = Quoted(ConfigNew(FullForm()));
+    const std::string password = Quoted(Write("password.txt", "QX7ADMIN\n"));
+    const std::string cases[] = {
+        "--folder /proc/1",
+        "--folder " + Quoted(Path("out")) + " --report " + Quoted(Path("missing/report.json")),
+    };
+    for (const std::string& more : cases) {
+        SCOPED_TRACE(more);
+        EXPECT_EQ(Run("apply " + config + " --password-file " + password + " --all " + more).exit_code, 2) << err_;
+        EXPECT_NE(err_.find("Cannot write files into the folder"), std::string::npos) << err_;
+        EXPECT_EQ(Read(state_), before);
+    }
+}
+
+TEST_F(ApplyBatchTest, ADriveFoundButNotListedFailsTheRun) {
+    // The second drive fails a command of the scan every time: not listed.
+    Write("state.json",
+          R"({"drives": [{}, {"faults": [{"cdb_prefix": "3c0152", "mode": "check", "count": -1}]}]})");
+    const std::string before = SettingsOf(1);
+    const ProcessRun run = Run(ApplyArgs("--all --report " + Quoted(Path("report.json"))));
+    EXPECT_EQ(run.exit_code, 1) << err_;
+    EXPECT_NE(run.out.find("not listed: QX7SIM0000000002: FAILED"), std::string::npos) << run.out;
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    ASSERT_EQ(report.at("drives").size(), 2u);
+    EXPECT_EQ(report.at("drives")[0].at("result"), "configured");
+    EXPECT_TRUE(report.at("drives")[1].at("line").is_null());
+    EXPECT_EQ(report.at("drives")[1].at("serial"), "QX7SIM0000000002");
+    EXPECT_EQ(report.at("drives")[1].at("result"), "failed");
+    EXPECT_NE(report.at("drives")[1].at("error").get<std::string>().find("Not listed"), std::string::npos);
+    EXPECT_EQ(SettingsOf(1), before);
+}
+
 TEST_F(ApplyBatchTest, TheStationConfiguresEachDrivePluggedInOnce) {
     Write("state.json", R"({"drives": [{}, {"plugged": false}]})");
     auto process = Start(ApplyArgs("--watch --count 2 --report " + Quoted(Path("report.json"))));

@@ -107,6 +107,7 @@ std::vector<transport::StorageInterface> FakeEnumerator::StorageInterfaces(
 std::vector<transport::Volume> FakeEnumerator::Volumes() { return volumes; }
 
 std::unique_ptr<transport::ScsiDevice> FakeEnumerator::Open(const std::string& path) {
+    std::lock_guard lock(open_mutex_);
     opened.push_back(path);
     const auto it = devices.find(path);
     if (it == devices.end()) return nullptr;

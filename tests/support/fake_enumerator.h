@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,11 @@ public:
     std::vector<transport::StorageInterface> StorageInterfaces(
         transport::StorageClass storage_class) override;
     std::vector<transport::Volume> Volumes() override;
+    // Safe from several threads, as a scan opens drives at once.
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;
+
+private:
+    std::mutex open_mutex_;
 };
 
 }  // namespace qx7::test

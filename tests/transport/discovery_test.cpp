@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
+
+#include "sim/sim_bus.h"
+#include "sim/sim_session.h"
 
 #include "strings/text_codec.h"
 #include "support/fake_enumerator.h"
@@ -282,6 +287,69 @@ TEST(Discovery, CutsOverlongUsbStringsAtACharacterBoundary) {
     EXPECT_EQ(records[0].product, std::u16string(63, u'p'));
     EXPECT_EQ(records[0].manufacturer, std::u16string(62, u'm') + smiley);
     EXPECT_EQ(records[0].serial_number, u"AB");
+}
+
+TEST(Discovery, AccountsForDrivesItFindsButCannotList) {
+    FakeEnumerator enumerator;
+    for (int i = 0; i < 101; ++i) {
+        const std::string key = enumerator.AddUsb(kVendor, kProduct);
+        enumerator.usb_devices.back().serial_number = u"SN" + strings::FromUtf8(std::to_string(i + 1));
+        FakeDriveBlocks blocks = WithState(0x02);
+        blocks.fail_state = i == 4;  // a transient error while drive 5 is read
+        enumerator.AddStorage(StorageClass::Disk, key, {8, static_cast<std::uint32_t>(16 * i)}, blocks);
+    }
+    // Drive 7 has no state and reads cleanly: not one of the unlisted.
+    enumerator.devices.at(enumerator.disks[6].path) =
+        std::make_shared<test::ScriptedDevice>(test::AnswerDriveReads(WithState(0)));
+
+    const DriveTable table = ScanDrives(enumerator);
+    // The window shows what it showed before.
+    EXPECT_EQ(table.drive_count(), kMaxDrives);
+    EXPECT_EQ(table.listed_count(), kMaxDrives - 2);
+    ASSERT_EQ(table.unlisted.size(), 3u);
+    EXPECT_EQ(table.unlisted[0].serial_number, u"SN5");
+    EXPECT_EQ(table.unlisted[0].reason, UnlistedReason::ScanFailed);
+    EXPECT_EQ(table.unlisted[1].serial_number, u"SN100");
+    EXPECT_EQ(table.unlisted[1].reason, UnlistedReason::TableFull);
+    EXPECT_EQ(table.unlisted[2].serial_number, u"SN101");
+}
+
+TEST(Discovery, ReadsTheDrivesAtOnceEachInItsOwnOrder) {
+    // Every command waits until all three drives have a command waiting at
+    // once (or gives up after a while); drives read one after the other
+    // never meet. The tables agree with a scan where they never wait.
+    std::vector<sim::SimDrive> drives;
+    for (std::size_t i = 0; i < 3; ++i) {
+        drives.push_back(sim::DefaultDrive(i));
+        drives.back().latency_ms = 1;
+    }
+    sim::SimSession quick_session(sim::SimState{drives});
+    sim::SimBus quick_bus(quick_session);
+    const DriveTable quick = ScanDrives(quick_bus);
+
+    sim::SimSession session(sim::SimState{drives});
+    sim::SimBus bus(session);
+    std::mutex mutex;
+    std::condition_variable changed;
+    int waiting = 0;
+    bool met = false;
+    session.SetSleeper([&](std::chrono::milliseconds) {
+        std::unique_lock lock(mutex);
+        if (met) return;
+        if (++waiting == 3) met = true;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(2), [&] { return met; });
+        --waiting;
+    });
+    const DriveTable table = ScanDrives(bus);
+    EXPECT_TRUE(met);
+    ASSERT_EQ(table.listed_count(), 3u);
+    EXPECT_EQ(table.lines, quick.lines);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(table.records[i].id_block, quick.records[i].id_block) << i;
+        EXPECT_EQ(table.records[i].state_block, quick.records[i].state_block) << i;
+        EXPECT_EQ(table.records[i].config_area, quick.records[i].config_area) << i;
+    }
 }
 
 TEST(DriveLine, FormatsPositionProductAndVolumes) {
