@@ -141,7 +141,11 @@ void Configurator::FinishSetUp() {
 void Configurator::SwitchLanguage(strings::Language language) {
     language_ = language;
     form_.set_language(language);
+    // The form starts again in the new language; the drives configured so
+    // far stay on the run's list, so the log still names them.
+    storage::UploadedSerials kept = uploaded_;
     Initialize();
+    uploaded_ = std::move(kept);
 }
 
 void Configurator::StartDriveScan() {
@@ -526,6 +530,10 @@ bool Configurator::WriteLogIfDue() {
         host_.ShowMessage(storage::ConfigFileErrorMessage(storage::ConfigFileError::CannotCreate,
                                                           result.path, language_),
                           editor::MessageIcon::Warning);
+        // The folder may be locked with the rest of the form after an
+        // upload: it has to be usable to name another one.
+        view_.SetEnabled(ControlId::FolderField, true);
+        view_.SetEnabled(ControlId::FolderButton, true);
         return false;
     }
     log_path_ = result.path;
@@ -541,12 +549,15 @@ void Configurator::OnExit() {
 void Configurator::OnCloseRequest() { OnExit(); }
 
 void Configurator::OnOk() {
+    // Every way out writes the log of the drives configured in this run.
+    if (!WriteLogIfDue()) return;
     if (!form_.ReadForm()) return;
     CloseDrive();
     host_.EndDialog(DialogResult::Ok);
 }
 
 void Configurator::OnTitleClose() {
+    if (!WriteLogIfDue()) return;
     CloseDrive();
     host_.EndDialog(DialogResult::Cancel);
 }

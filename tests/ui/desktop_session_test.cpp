@@ -4,7 +4,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
@@ -82,6 +87,7 @@ public:
         QObject::connect(desk.get(), &DesktopSession::finished, [this](int result) { ended = result; });
         desk->Start();
         ASSERT_TRUE(WaitIdle());
+        first_folder = window().Text(ControlId::FolderField);
         window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
     }
 
@@ -135,6 +141,7 @@ public:
     std::unique_ptr<CountingScans> devices;
     std::unique_ptr<DesktopSession> desk;
     std::optional<int> ended;
+    std::u16string first_folder;  // the folder field's text at start
 };
 
 TEST_F(DesktopSessionTest, StartUpScanFillsTheListAndTheWindowFollowsTheDrivesReader) {
@@ -190,13 +197,13 @@ TEST_F(DesktopSessionTest, EveryWayOfClosingWritesTheLogOrNotAsItShould) {
         {"window manager close", [](DesktopSessionTest& t) { t.window().close(); }, true,
          app::DialogResult::Ok},
         {"Ctrl+S", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
-         false, app::DialogResult::Ok},
+         true, app::DialogResult::Ok},
         {"band close button",
          [](DesktopSessionTest& t) {
              QWidget* close = t.window().Button(1154);
              QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
          },
-         false, app::DialogResult::Cancel},
+         true, app::DialogResult::Cancel},
     };
     for (const auto& tc : cases) {
         for (const auto& log : std::filesystem::directory_iterator(dir)) std::filesystem::remove(log.path());
@@ -222,6 +229,114 @@ TEST_F(DesktopSessionTest, ALogThatCannotBeWrittenKeepsTheWindowOpen) {
     EXPECT_FALSE(ended.has_value());
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(desk->dialogs().messages().size(), 1);
+
+    // The folder can be changed and the next way out writes the log there.
+    EXPECT_TRUE(window().Enabled(ControlId::FolderField));
+    EXPECT_TRUE(window().Enabled(ControlId::FolderButton));
+    auto* folder = qobject_cast<QLineEdit*>(control(ControlId::FolderField));
+    ASSERT_NE(folder, nullptr);
+    folder->setFocus();
+    folder->selectAll();
+    QTest::keyClicks(folder, QString::fromStdString(dir.string()));
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    EXPECT_EQ(Logs().size(), 1u);
+}
+
+// The band's close button and the Ctrl+S (OK) shortcut keep the window open
+// when the log cannot be written, so the record of the run is not lost.
+TEST_F(DesktopSessionTest, EveryWayOutRefusesToLoseALogThatCannotBeWritten) {
+    const std::function<void(DesktopSessionTest&)> ways[] = {
+        [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
+        [](DesktopSessionTest& t) {
+            QWidget* close = t.window().Button(1154);
+            QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+        },
+        [](DesktopSessionTest& t) { t.window().close(); },
+    };
+    for (const auto& way : ways) {
+        Start();
+        UploadByClick();
+        std::ofstream(dir / "a-file") << "x";
+        window().SetText(ControlId::FolderField,
+                         QString::fromStdString((dir / "a-file" / "logs").string()).toStdU16String());
+        desk->dialogs().ClearMessages();
+        window().setFocus();
+        way(*this);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(ended.has_value());
+        EXPECT_TRUE(window().isVisible());
+        EXPECT_EQ(desk->dialogs().messages().size(), 1);
+    }
+}
+
+// A language switch starts the form again but keeps the drives configured
+// so far: Exit still writes them all to the log.
+TEST_F(DesktopSessionTest, ALanguageSwitchKeepsTheRunsLog) {
+    Start();
+    UploadByClick();
+    emit window().menuCommand(MainWindow::kMenuKorean);
+    ASSERT_TRUE(WaitIdle());
+    window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    ASSERT_EQ(Logs().size(), 1u);
+    std::ifstream log(Logs().front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
+}
+
+// The first folder is QX7 in the user's documents, made at start (the first
+// automatic save goes there); a folder chosen with the folder button is the
+// first folder of the next run while it exists.
+TEST_F(DesktopSessionTest, TheFirstFolderIsTheUsersAndTheChoiceIsKept) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_FALSE(documents.isEmpty());
+    QDir(documents).removeRecursively();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "QX7", "qx7config").clear();
+    Start();
+    const QString first = QString::fromStdU16String(first_folder);
+    EXPECT_EQ(first, QDir(documents).filePath("QX7"));
+    EXPECT_NE(QDir(first), QDir(QCoreApplication::applicationDirPath()));
+    EXPECT_TRUE(QFileInfo(first).isDir()) << "made at start";
+
+    // The first upload saves there.
+    window().SetText(ControlId::FolderField, first_folder);
+    UploadByClick();
+    EXPECT_TRUE(QFileInfo::exists(QDir(first).filePath("QX7SIM0000000001.qx7")));
+
+    const QString chosen = QString::fromStdString((dir / "chosen").string());
+    QDir().mkpath(chosen);
+    Start();
+    desk->dialogs().QueueFileAnswer(chosen);
+    Click(ControlId::FolderButton);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(QString::fromStdU16String(window().Text(ControlId::FolderField)), chosen);
+    Start();
+    EXPECT_EQ(QString::fromStdU16String(first_folder), chosen) << "remembered";
+    QDir(chosen).removeRecursively();
+    Start();
+    EXPECT_EQ(QString::fromStdU16String(first_folder), first) << "a folder gone is not used";
+}
+
+// Esc on an open drop-down list closes the list; the window stays.
+TEST_F(DesktopSessionTest, EscOnAnOpenDropDownListClosesOnlyTheList) {
+    Start();
+    Click(ControlId::ChangeSettings);  // enables the language lists
+    ASSERT_TRUE(WaitIdle());
+    for (ControlId id : {ControlId::DriveList, ControlId::AdminLanguage}) {
+        auto* list = qobject_cast<QComboBox*>(control(id));
+        ASSERT_NE(list, nullptr) << static_cast<int>(id);
+        list->setFocus();
+        list->showPopup();
+        ASSERT_TRUE(WaitFor([list] { return list->view()->isVisible(); }, 5000));
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(list->view()->isVisible()) << static_cast<int>(id);
+        EXPECT_FALSE(ended.has_value()) << static_cast<int>(id);
+        EXPECT_TRUE(window().isVisible());
+    }
+    QTest::keyClick(&window(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000)) << "Esc with no list open still exits";
 }
 
 TEST_F(DesktopSessionTest, CtrlCUploadsOnlyWhileTheUploadButtonIsEnabled) {
