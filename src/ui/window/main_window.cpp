@@ -501,14 +501,7 @@ void MainWindow::BuildShortcuts() {
     };
     add(Qt::CTRL | Qt::Key_C, [this] { emit uploadShortcut(); });
     add(Qt::CTRL | Qt::Key_X, [this] { emit command(ControlId::Exit); });
-    add(QKeyCombination(Qt::Key_Escape), [this] {
-        // Esc on an open drop-down list closes the list, not the window.
-        if (QWidget* popup = QApplication::activePopupWidget()) {
-            popup->close();
-            return;
-        }
-        emit command(ControlId::Exit);
-    });
+    add(QKeyCombination(Qt::Key_Escape), [this] { emit command(ControlId::Exit); });
     add(Qt::CTRL | Qt::Key_S, [this] { emit command(ControlId::Ok); });
 }
 
