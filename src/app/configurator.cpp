@@ -1,5 +1,7 @@
 #include "app/configurator.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cwctype>
 
@@ -155,6 +157,10 @@ void Configurator::StartDriveScan() {
         scan_requested_ = true;
         return;
     }
+    if (admin_ready_ && drive_record_ && *drive_record_ < table_.records.size() && form_.ReadForm()) {
+        const transport::DriveRecord& record = table_.records[*drive_record_];
+        kept_drive_ = KeptDrive{record.usb_key, record.serial_number, serial_text_, form_.values()};
+    }
     ClearDriveForScan();
     scan_running_ = true;
     host_.RunScan([this] { return transport::ScanDrives(devices_); },
@@ -182,7 +188,34 @@ void Configurator::OnScanFinished(transport::DriveTable table, std::optional<std
     drive_record_.reset();
     view_.SetComboLines(ControlId::DriveList, table_.lines);
     if (line) view_.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
+    std::optional<KeptDrive> kept = std::exchange(kept_drive_, std::nullopt);
+    bool kept_listed = false;
+    if (kept && !line) {
+        // The drive being edited stays selected while it is listed; line 1
+        // is read only when it is gone.
+        for (std::size_t i = 0; i < table_.listed_count(); ++i) {
+            const transport::DriveRecord* record = table_.ListedRecord(i);
+            if (record && record->usb_key == kept->usb_key && record->serial_number == kept->usb_serial) {
+                view_.SetComboIndex(ControlId::DriveList, static_cast<int>(i));
+                kept_listed = true;
+                break;
+            }
+        }
+    }
     ReadSelectedDrive();
+    if (kept_listed && admin_ready_ && serial_text_ == kept->serial_text) {
+        // The same drive answered: its edits come back.
+        const std::u16string setup_id = form_.values().current_setup_id;
+        form_.values() = kept->values;
+        form_.values().current_setup_id = setup_id;
+        form_.ApplyChangeChecks();
+        LayOutWindow();
+        form_.WriteForm();
+        if (upload_done_ || form_.values().change_settings) {
+            view_.SetEnabled(ControlId::UploadSettings, true);
+            view_.SetEnabled(ControlId::SaveAs, true);
+        }
+    }
     if (scan_requested_) {
         scan_requested_ = false;
         StartDriveScan();
