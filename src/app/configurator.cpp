@@ -1,5 +1,7 @@
 #include "app/configurator.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cwctype>
 
@@ -141,7 +143,11 @@ void Configurator::FinishSetUp() {
 void Configurator::SwitchLanguage(strings::Language language) {
     language_ = language;
     form_.set_language(language);
+    // The form starts again in the new language; the drives configured so
+    // far stay on the run's list, so the log still names them.
+    storage::UploadedSerials kept = uploaded_;
     Initialize();
+    uploaded_ = std::move(kept);
 }
 
 void Configurator::StartDriveScan() {
@@ -150,6 +156,10 @@ void Configurator::StartDriveScan() {
         // running one has been read.
         scan_requested_ = true;
         return;
+    }
+    if (admin_ready_ && drive_record_ && *drive_record_ < table_.records.size() && form_.ReadForm()) {
+        const transport::DriveRecord& record = table_.records[*drive_record_];
+        kept_drive_ = KeptDrive{record.usb_key, record.serial_number, serial_text_, form_.values()};
     }
     ClearDriveForScan();
     scan_running_ = true;
@@ -178,7 +188,34 @@ void Configurator::OnScanFinished(transport::DriveTable table, std::optional<std
     drive_record_.reset();
     view_.SetComboLines(ControlId::DriveList, table_.lines);
     if (line) view_.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
+    std::optional<KeptDrive> kept = std::exchange(kept_drive_, std::nullopt);
+    bool kept_listed = false;
+    if (kept && !line) {
+        // The drive being edited stays selected while it is listed; line 1
+        // is read only when it is gone.
+        for (std::size_t i = 0; i < table_.listed_count(); ++i) {
+            const transport::DriveRecord* record = table_.ListedRecord(i);
+            if (record && record->usb_key == kept->usb_key && record->serial_number == kept->usb_serial) {
+                view_.SetComboIndex(ControlId::DriveList, static_cast<int>(i));
+                kept_listed = true;
+                break;
+            }
+        }
+    }
     ReadSelectedDrive();
+    if (kept_listed && admin_ready_ && serial_text_ == kept->serial_text) {
+        // The same drive answered: its edits come back.
+        const std::u16string setup_id = form_.values().current_setup_id;
+        form_.values() = kept->values;
+        form_.values().current_setup_id = setup_id;
+        form_.ApplyChangeChecks();
+        LayOutWindow();
+        form_.WriteForm();
+        if (upload_done_ || form_.values().change_settings) {
+            view_.SetEnabled(ControlId::UploadSettings, true);
+            view_.SetEnabled(ControlId::SaveAs, true);
+        }
+    }
     if (scan_requested_) {
         scan_requested_ = false;
         StartDriveScan();
@@ -526,6 +563,10 @@ bool Configurator::WriteLogIfDue() {
         host_.ShowMessage(storage::ConfigFileErrorMessage(storage::ConfigFileError::CannotCreate,
                                                           result.path, language_),
                           editor::MessageIcon::Warning);
+        // The folder may be locked with the rest of the form after an
+        // upload: it has to be usable to name another one.
+        view_.SetEnabled(ControlId::FolderField, true);
+        view_.SetEnabled(ControlId::FolderButton, true);
         return false;
     }
     log_path_ = result.path;
@@ -541,12 +582,15 @@ void Configurator::OnExit() {
 void Configurator::OnCloseRequest() { OnExit(); }
 
 void Configurator::OnOk() {
+    // Every way out writes the log of the drives configured in this run.
+    if (!WriteLogIfDue()) return;
     if (!form_.ReadForm()) return;
     CloseDrive();
     host_.EndDialog(DialogResult::Ok);
 }
 
 void Configurator::OnTitleClose() {
+    if (!WriteLogIfDue()) return;
     CloseDrive();
     host_.EndDialog(DialogResult::Cancel);
 }

@@ -134,6 +134,15 @@ private:
     protocol::ChannelKeys keys_;
     UploadBlock upload_block_ = UploadBlock::NoDrive;
     std::u16string serial_text_;
+    // The drive being edited when a rescan started, and its edits: the
+    // rescan selects it again when it is still listed.
+    struct KeptDrive {
+        std::string usb_key;
+        std::u16string usb_serial;
+        std::u16string serial_text;
+        editor::FormValues values;
+    };
+    std::optional<KeptDrive> kept_drive_;
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;
     std::optional<std::filesystem::path> last_saved_path_;

@@ -521,7 +521,7 @@ TEST_F(ConfiguratorTest, ClosingPathsAndAnUnwritableLog) {
     EXPECT_EQ(devices.open_now, 0) << "the drive is closed at exit";
 }
 
-TEST_F(ConfiguratorTest, TheTitleBandCloseAndCtrlSWriteNoLog) {
+TEST_F(ConfiguratorTest, TheTitleBandCloseAndCtrlSWriteTheLogOrStay) {
     for (bool title_close : {true, false}) {
         configurator.reset();
         host = ScriptedHost();
@@ -530,17 +530,27 @@ TEST_F(ConfiguratorTest, TheTitleBandCloseAndCtrlSWriteNoLog) {
         PrepareSettingsUpload();
         c.OnCommand(ControlId::UploadSettings);
         ASSERT_TRUE(c.last_upload_succeeded());
-        if (title_close) {
-            c.OnTitleClose();
-            EXPECT_EQ(host.ended, DialogResult::Cancel);
-        } else {
-            c.OnCommand(ControlId::Ok);
-            EXPECT_EQ(host.ended, DialogResult::Ok);
-        }
-        EXPECT_FALSE(c.log_path());
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        EXPECT_EQ(entry.path().extension(), ".qx7") << entry.path();
+        const auto leave = [&] {
+            if (title_close) {
+                c.OnTitleClose();
+            } else {
+                c.OnCommand(ControlId::Ok);
+            }
+        };
+        // A folder that cannot be made: a message, and the window stays.
+        view.SetText(ControlId::FolderField, qx7::strings::FromUtf8((dir / "no" / "such").string()));
+        host.messages.clear();
+        leave();
+        EXPECT_FALSE(host.ended) << title_close;
+        EXPECT_EQ(host.messages.size(), 1u) << title_close;
+        EXPECT_TRUE(view.Enabled(ControlId::FolderField)) << title_close;
+        EXPECT_TRUE(view.Enabled(ControlId::FolderButton)) << title_close;
+
+        view.SetText(ControlId::FolderField, qx7::strings::FromUtf8(dir.string()));
+        leave();
+        EXPECT_EQ(host.ended, title_close ? DialogResult::Cancel : DialogResult::Ok);
+        ASSERT_TRUE(c.log_path()) << title_close;
+        EXPECT_EQ(c.log_path()->parent_path(), dir);
     }
 }
 
@@ -554,7 +564,7 @@ TEST_F(ConfiguratorTest, ReadingAnotherDriveClosesTheOneReadBefore) {
     EXPECT_EQ(devices.open_now, 1);
 }
 
-TEST_F(ConfiguratorTest, ALanguageSwitchStartsTheRunAfreshAndReadsTheDriveAgain) {
+TEST_F(ConfiguratorTest, ALanguageSwitchStartsTheFormAfreshKeepsTheLogAndReadsTheDriveAgain) {
     Configurator& c = Start();
     PrepareSettingsUpload();
     c.OnCommand(ControlId::UploadSettings);
@@ -566,7 +576,8 @@ TEST_F(ConfiguratorTest, ALanguageSwitchStartsTheRunAfreshAndReadsTheDriveAgain)
     const int scans = host.scans;
     c.SwitchLanguage(strings::Language::Korean);
     EXPECT_EQ(host.scans, scans + 1);
-    EXPECT_TRUE(c.uploaded_serials().empty()) << "uploads before the switch are not logged";
+    EXPECT_EQ(c.uploaded_serials().entries(), std::vector<std::string>{"QX7SIM0000000001"})
+        << "uploads before the switch stay on the run's log";
     EXPECT_EQ(view.Text(ControlId::NewSetupId), u"2026-12-10-11");
     EXPECT_TRUE(c.admin_ready()) << "the drive is read again";
     EXPECT_EQ(view.ComboLines(ControlId::AdminLanguage), lists);

@@ -4,7 +4,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
@@ -16,7 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -82,6 +90,7 @@ public:
         QObject::connect(desk.get(), &DesktopSession::finished, [this](int result) { ended = result; });
         desk->Start();
         ASSERT_TRUE(WaitIdle());
+        first_folder = window().Text(ControlId::FolderField);
         window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
     }
 
@@ -135,6 +144,7 @@ public:
     std::unique_ptr<CountingScans> devices;
     std::unique_ptr<DesktopSession> desk;
     std::optional<int> ended;
+    std::u16string first_folder;  // the folder field's text at start
 };
 
 TEST_F(DesktopSessionTest, StartUpScanFillsTheListAndTheWindowFollowsTheDrivesReader) {
@@ -190,13 +200,13 @@ TEST_F(DesktopSessionTest, EveryWayOfClosingWritesTheLogOrNotAsItShould) {
         {"window manager close", [](DesktopSessionTest& t) { t.window().close(); }, true,
          app::DialogResult::Ok},
         {"Ctrl+S", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
-         false, app::DialogResult::Ok},
+         true, app::DialogResult::Ok},
         {"band close button",
          [](DesktopSessionTest& t) {
              QWidget* close = t.window().Button(1154);
              QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
          },
-         false, app::DialogResult::Cancel},
+         true, app::DialogResult::Cancel},
     };
     for (const auto& tc : cases) {
         for (const auto& log : std::filesystem::directory_iterator(dir)) std::filesystem::remove(log.path());
@@ -222,6 +232,113 @@ TEST_F(DesktopSessionTest, ALogThatCannotBeWrittenKeepsTheWindowOpen) {
     EXPECT_FALSE(ended.has_value());
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(desk->dialogs().messages().size(), 1);
+
+    // The folder can be changed and the next way out writes the log there.
+    EXPECT_TRUE(window().Enabled(ControlId::FolderField));
+    EXPECT_TRUE(window().Enabled(ControlId::FolderButton));
+    auto* folder = qobject_cast<QLineEdit*>(control(ControlId::FolderField));
+    ASSERT_NE(folder, nullptr);
+    folder->setFocus();
+    folder->selectAll();
+    QTest::keyClicks(folder, QString::fromStdString(dir.string()));
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    EXPECT_EQ(Logs().size(), 1u);
+}
+
+// The band's close button and the Ctrl+S (OK) shortcut keep the window open
+// when the log cannot be written, so the record of the run is not lost.
+TEST_F(DesktopSessionTest, EveryWayOutRefusesToLoseALogThatCannotBeWritten) {
+    const std::function<void(DesktopSessionTest&)> ways[] = {
+        [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
+        [](DesktopSessionTest& t) {
+            QWidget* close = t.window().Button(1154);
+            QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+        },
+        [](DesktopSessionTest& t) { t.window().close(); },
+    };
+    for (const auto& way : ways) {
+        Start();
+        UploadByClick();
+        std::ofstream(dir / "a-file") << "x";
+        window().SetText(ControlId::FolderField,
+                         QString::fromStdString((dir / "a-file" / "logs").string()).toStdU16String());
+        desk->dialogs().ClearMessages();
+        window().setFocus();
+        way(*this);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(ended.has_value());
+        EXPECT_TRUE(window().isVisible());
+        EXPECT_EQ(desk->dialogs().messages().size(), 1);
+    }
+}
+
+// A language switch starts the form again but keeps the drives configured
+// so far: Exit still writes them all to the log.
+TEST_F(DesktopSessionTest, ALanguageSwitchKeepsTheRunsLog) {
+    Start();
+    UploadByClick();
+    emit window().menuCommand(MainWindow::kMenuKorean);
+    ASSERT_TRUE(WaitIdle());
+    window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
+    Click(ControlId::Exit);
+    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    ASSERT_EQ(Logs().size(), 1u);
+    std::ifstream log(Logs().front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
+}
+
+// The first folder is QX7 in the user's documents, made at start (the first
+// automatic save goes there); a folder chosen with the folder button is the
+// first folder of the next run while it exists.
+TEST_F(DesktopSessionTest, TheFirstFolderIsTheUsersAndTheChoiceIsKept) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_FALSE(documents.isEmpty());
+    QDir(documents).removeRecursively();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "QX7", "qx7config").clear();
+    Start();
+    const QString first = QString::fromStdU16String(first_folder);
+    EXPECT_EQ(first, QDir(documents).filePath("QX7"));
+    EXPECT_NE(QDir(first), QDir(QCoreApplication::applicationDirPath()));
+    EXPECT_TRUE(QFileInfo(first).isDir()) << "made at start";
+
+    // The first upload saves there.
+    window().SetText(ControlId::FolderField, first_folder);
+    UploadByClick();
+    EXPECT_TRUE(QFileInfo::exists(QDir(first).filePath("QX7SIM0000000001.qx7")));
+
+    const QString chosen = QString::fromStdString((dir / "chosen").string());
+    QDir().mkpath(chosen);
+    Start();
+    desk->dialogs().QueueFileAnswer(chosen);
+    Click(ControlId::FolderButton);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(QString::fromStdU16String(window().Text(ControlId::FolderField)), chosen);
+    Start();
+    EXPECT_EQ(QString::fromStdU16String(first_folder), chosen) << "remembered";
+    QDir(chosen).removeRecursively();
+    Start();
+    EXPECT_EQ(QString::fromStdU16String(first_folder), first) << "a folder gone is not used";
+}
+
+// Esc on an open drop-down list closes the list; the window stays.
+TEST_F(DesktopSessionTest, EscOnAnOpenDropDownListClosesOnlyTheList) {
+    Start();
+    Click(ControlId::ChangeSettings);  // enables the language lists
+    ASSERT_TRUE(WaitIdle());
+    for (ControlId id : {ControlId::DriveList, ControlId::AdminLanguage}) {
+        auto* list = qobject_cast<QComboBox*>(control(id));
+        ASSERT_NE(list, nullptr) << static_cast<int>(id);
+        list->setFocus();
+        list->showPopup();
+        ASSERT_TRUE(WaitFor([list] { return list->view()->isVisible(); }, 5000));
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(list->view()->isVisible()) << static_cast<int>(id);
+        EXPECT_FALSE(ended.has_value()) << static_cast<int>(id);
+        EXPECT_TRUE(window().isVisible());
+    }
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(DesktopSessionTest, CtrlCUploadsOnlyWhileTheUploadButtonIsEnabled) {
@@ -293,6 +410,119 @@ TEST_F(DesktopSessionTest, TheWindowKeepsWorkingWhileADriveAnswersSlowly) {
     EXPECT_GT(ticks_while_busy, 10);
     EXPECT_TRUE(seen_busy);
     EXPECT_FALSE(window().IsBusy());
+}
+
+bool KeyToneOff(const sim::SimDrive& drive) { return (drive.settings[0] & 0x2) != 0; }
+
+// Holds the drives' latency waits until the test opens it: the test knows a
+// drive command is under way, with no clock involved.
+struct LatencyGate {
+    explicit LatencyGate(sim::SimSession& session) {
+        session.SetSleeper([this](std::chrono::milliseconds) {
+            entered = true;
+            while (!open) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    }
+    bool WaitEntered() { return WaitFor([this] { return entered.load(); }, 10000); }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> open{false};
+};
+
+// Input that reaches the form while a slow command runs is either refused or
+// kept: never shown and then undone. The upload afterwards writes what the
+// screen shows.
+TEST_F(DesktopSessionTest, EditsDuringASlowProbeAreNotUndoneAndTheUploadWritesTheScreen) {
+    Start();
+    ASSERT_FALSE(KeyToneOff(sim->state().drives[0]));
+    LatencyGate gate(*sim);
+    sim->state().drives[0].latency_ms = 300;  // set while no command runs
+    Click(ControlId::ChangeSettings);         // its handler probes the drive
+    ASSERT_TRUE(gate.WaitEntered());
+    auto* disable = qobject_cast<QAbstractButton*>(control(ControlId::KeyToneDisable));
+    ASSERT_NE(disable, nullptr);
+    auto* password = qobject_cast<QLineEdit*>(control(ControlId::CurrentPassword));
+    ASSERT_NE(password, nullptr);
+    QTest::mouseClick(disable, Qt::LeftButton, {}, QPoint(6, disable->height() / 2));
+    password->setFocus();
+    QTest::keyClicks(password, QStringLiteral("QX7"));
+    gate.open = true;
+    ASSERT_TRUE(WaitIdle());
+    // Held back while the drive answered, the input reaches the form after.
+    EXPECT_TRUE(disable->isChecked()) << "the click was undone";
+    EXPECT_EQ(password->text(), QStringLiteral("QX7")) << "the typing was undone";
+    ASSERT_TRUE(disable->isChecked());
+    password->setFocus();
+    password->selectAll();
+    QTest::keyClicks(password, QStringLiteral("QX7ADMIN"));
+    Click(ControlId::UploadSettings);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(KeyToneOff(sim->state().drives[0]), disable->isChecked());
+    EXPECT_TRUE(KeyToneOff(sim->state().drives[0]));
+}
+
+// Switching to another drive and clicking Upload before its settings are
+// shown uploads nothing under the serial number and edits still on screen.
+TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen) {
+    Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
+    PrepareSettingsChange();
+    ASSERT_TRUE(window().Enabled(ControlId::UploadSettings));
+    const auto first = sim->state().drives[0].settings;
+    const auto second = sim->state().drives[1].settings;
+    LatencyGate gate(*sim);
+    sim->state().drives[1].latency_ms = 300;
+    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(gate.WaitEntered());
+    // The serial number on screen when the button takes the click.
+    std::u16string serial_shown;
+    auto* upload = qobject_cast<QAbstractButton*>(control(ControlId::UploadSettings));
+    QObject::connect(upload, &QAbstractButton::clicked,
+                     [&] { serial_shown = window().Text(ControlId::SerialNumber); });
+    Click(ControlId::UploadSettings);
+    gate.open = true;
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->state().drives[0].settings, first);
+    if (sim->state().drives[1].settings != second) {
+        EXPECT_EQ(serial_shown, u"QX7SIM0000000002") << "drive 2 written while drive 1 was shown";
+    }
+}
+
+// A drive plugged in while another is being edited: the rescan keeps the
+// drive selected and its edits, and an upload goes to that drive.
+TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
+    Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
+    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    PrepareSettingsChange();
+    const auto first = sim->state().drives[0].settings;
+
+    sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
+    const int scans = devices->scans.load();
+    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(window().ComboLines(ControlId::DriveList).size(), 3u);
+    EXPECT_EQ(window().ComboIndex(ControlId::DriveList), 1);
+    EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    EXPECT_EQ(window().Text(ControlId::CurrentPassword), u"QX7ADMIN") << "the typed password is kept";
+    EXPECT_TRUE(window().Checked(ControlId::ChangeSettings));
+
+    const auto third = sim->state().drives[2].settings;
+    Click(ControlId::UploadSettings);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->state().drives[0].settings, first) << "only the chosen drive is written";
+    EXPECT_EQ(sim->state().drives[2].settings, third) << "only the chosen drive is written";
+
+    // The drive being edited unplugged: the rescan reads line 1.
+    sim->state().drives[1].plugged = false;
+    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    ASSERT_TRUE(WaitFor([&] { return window().ComboLines(ControlId::DriveList).size() == 2u; }, 10000));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
 }
 
 #ifdef QX7CONFIG_PATH

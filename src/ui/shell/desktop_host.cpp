@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <ctime>
@@ -19,6 +20,12 @@ namespace {
 
 QString ToQString(std::u16string_view text) {
     return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// The user's settings of the desktop program, kept between runs.
+QSettings Settings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QX7"),
+                     QStringLiteral("qx7config"));
 }
 
 std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen) {
@@ -48,8 +55,13 @@ std::optional<std::filesystem::path> DesktopHost::AskOpenPath() {
 }
 
 std::optional<std::filesystem::path> DesktopHost::AskFolder() {
-    return ToPath(call_([this] { return dialogs_.AskFolder(); }));
+    const std::optional<QString> folder = call_([this] { return dialogs_.AskFolder(); });
+    // The folder chosen is the first folder of the next run.
+    if (folder && !folder->isEmpty()) Settings().setValue(kFolderSetting, *folder);
+    return ToPath(folder);
 }
+
+QString DesktopHost::RememberedFolder() { return Settings().value(kFolderSetting).toString(); }
 
 bool DesktopHost::CopyToClipboard(std::string_view text) {
     // One byte a character, as the form holds it.
@@ -131,13 +143,17 @@ std::tm DesktopHost::LocalTime() {
 }
 
 std::filesystem::path DesktopHost::ProgramFolder() {
-    // The program's own folder when the user may write there (a build or a
-    // copy in the user's files); an installed program's folder is not
-    // writable, and the user's documents folder takes its place.
-    const QString own = QCoreApplication::applicationDirPath();
-    if (QFileInfo(own).isWritable()) return QFile::encodeName(own).toStdString();
+    // The folder chosen in an earlier run while it still exists; else a QX7
+    // folder in the user's documents folder, made now so that the first
+    // automatic save finds it. Never the program's own folder: an installed
+    // program's folder is no place for files that hold the administrator
+    // password.
+    const QString remembered = RememberedFolder();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return QFile::encodeName(remembered).toStdString();
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
+    const QString folder = QDir(documents).filePath(QStringLiteral("QX7"));
+    if (QDir().mkpath(folder)) return QFile::encodeName(folder).toStdString();
     return QFile::encodeName(documents).toStdString();
 }
 

@@ -7,6 +7,7 @@
 // thread.
 
 #include <QPointer>
+#include <QString>
 
 #include <atomic>
 #include <functional>
@@ -42,6 +43,8 @@ public:
     void RunStartupUpdateCheck() override;
     void EndDialog(app::DialogResult result) override;
     std::tm LocalTime() override;
+    // The folder of automatic saves and the log at start: the one last
+    // chosen with the folder button, else QX7 in the user's documents.
     std::filesystem::path ProgramFolder() override;
 
     // Whether a scan runs now (for the busy indication).
@@ -64,6 +67,9 @@ public:
     void JoinScan();
 
 private:
+    static constexpr const char* kFolderSetting = "folder";
+    static QString RememberedFolder();
+
     MainWindow& window_;
     Dialogs& dialogs_;
     const UiThreadCall& call_;

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 #include "ui/dialogs/updater_dialog.h"
 #include "ui/shell/desktop_host.h"
+#include "ui/shell/form_input_gate.h"
 #include "ui/shell/form_view_proxy.h"
 #include "ui/shell/logic_thread.h"
 #include "ui/window/main_window.h"
@@ -43,6 +45,10 @@ DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::
     connect(updater_.get(), &ProgramUpdater::answerShown, this,
             [this](UpdaterDialog* dialog) { dialogs_.AnswerOpenDialog(*dialog); });
     if (options_.startup_update_check) host_->set_on_startup_check([this] { RunStartupUpdateCheck(); });
+    // The form takes no input from a command's start to the end of the
+    // last one queued: nothing typed can be overwritten by, or missed by,
+    // a command that read the form before it.
+    input_gate_ = std::make_unique<FormInputGate>(*window_, [this] { return window_->IsBusy() || !LogicIdle(); });
     ConnectWindow();
 }
 
@@ -92,13 +98,21 @@ void DesktopSession::DeliverDeviceEvents(const std::vector<transport::DeviceEven
 }
 
 void DesktopSession::PostToLogic(std::function<void(app::Configurator&)> job) {
+    // Busy from now, not once the logic thread says so: input that arrives
+    // before the job reads the form would otherwise pass the gate.
+    if (QThread::currentThread() == window_->thread()) window_->SetBusy(true);
     logic_->Post([this, job = std::move(job)] { job(*configurator_); });
 }
 
-bool DesktopSession::Idle() const { return logic_->pending() == 0 && !host_->scanning(); }
+bool DesktopSession::LogicIdle() const { return logic_->pending() == 0 && !host_->scanning(); }
+
+bool DesktopSession::Idle() const { return LogicIdle() && !input_gate_->holding(); }
 
 void DesktopSession::UpdateBusy() {
-    call_.Post([this] { window_->SetBusy(!Idle()); });
+    call_.Post([this] {
+        window_->SetBusy(!LogicIdle());
+        if (!window_->IsBusy()) input_gate_->ReplayHeld();
+    });
 }
 
 void DesktopSession::ConnectWindow() {

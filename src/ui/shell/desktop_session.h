@@ -22,6 +22,7 @@
 namespace qx7::ui {
 
 class DesktopHost;
+class FormInputGate;
 class FormViewProxy;
 class LogicThread;
 class MainWindow;
@@ -58,7 +59,7 @@ public:
     void DeliverDeviceEvents(const std::vector<transport::DeviceEvent>& events);
     // Runs `job` on the logic thread after the commands queued before it.
     void PostToLogic(std::function<void(app::Configurator&)> job);
-    // No command queued or running and no scan running.
+    // No command queued or running, no scan running and no input held back.
     bool Idle() const;
 
     // Stops the logic thread (the window stays); called by the destructor.
@@ -76,6 +77,7 @@ private:
     void ConnectWindow();
     void StartLogicTimers();
     void UpdateBusy();
+    bool LogicIdle() const;
     void RunStartupUpdateCheck();
 
     transport::DeviceEnumerator& devices_;
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<FormViewProxy> view_;
     std::unique_ptr<app::Configurator> configurator_;
     std::unique_ptr<ProgramUpdater> updater_;
+    std::unique_ptr<FormInputGate> input_gate_;
     bool shut_down_ = false;
 };
 
