@@ -457,6 +457,7 @@ void Configurator::SaveConfiguration(bool interactive) {
         if (!view_.Checked(ControlId::AutoSaveConfiguration)) return;
         path = PathFromText(view_.Text(ControlId::FolderField)) /
                SerialFileName(form_.values().serial_number);
+        if (auto_save_name_) path = auto_save_name_(path);
     }
     const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
     if (!gathered) return;

@@ -7,6 +7,8 @@
 // tool and the tests each supply their own.
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -77,6 +79,8 @@ public:
     const storage::UploadedSerials& uploaded_serials() const { return uploaded_; }
     const std::u16string& serial_text() const { return serial_text_; }
     bool admin_ready() const { return admin_ready_; }
+    // Whether the open drive offers all six menu languages (its page probe).
+    bool SixLanguages();
     bool read_done() const { return read_done_; }
     bool upload_done() const { return upload_done_; }
     bool scan_running() const { return scan_running_; }
@@ -86,6 +90,10 @@ public:
     bool last_upload_succeeded() const { return last_upload_succeeded_; }
     // Where the settings-read diagnostic line goes (standard output when null).
     void set_diagnostics(std::ostream* stream) { diagnostics_ = stream; }
+    // Chooses the name an automatic save really writes, given the usual one
+    // (folder and serial number); without it, the usual one.
+    using SaveNameChooser = std::function<std::filesystem::path(const std::filesystem::path&)>;
+    void set_auto_save_name(SaveNameChooser chooser) { auto_save_name_ = std::move(chooser); }
     // The path of the log written at exit, when one was written.
     const std::optional<std::filesystem::path>& log_path() const { return log_path_; }
     // The configuration file saved last (by Save As or automatically).
@@ -112,7 +120,6 @@ private:
     // Writes the log when drives were uploaded and logging is on; false when
     // the log was due but could not be written.
     bool WriteLogIfDue();
-    bool SixLanguages();
     // Why the settings cannot be written to the open drive now.
     enum class UploadBlock { None, NoDrive, NotAdministrator, NoChannel };
     // Closes the open drive and forgets its keys: nothing can be written
@@ -146,6 +153,7 @@ private:
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;
     std::optional<std::filesystem::path> last_saved_path_;
+    SaveNameChooser auto_save_name_;
     std::ostream* diagnostics_ = nullptr;
 
     bool first_init_done_ = false;

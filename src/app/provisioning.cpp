@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "app/configurator.h"
+#include "app/drive_capabilities.h"
 #include "app/memory_form_view.h"
 #include "protocol/constants.h"
+#include "storage/numbered_name.h"
 #include "strings/text_codec.h"
 
 namespace qx7::app {
@@ -32,6 +34,14 @@ std::u16string DriveMessages(const ScriptedHost& host) {
 }
 
 }  // namespace
+
+std::filesystem::path SavedFileNames::Claim(const std::filesystem::path& wanted) {
+    std::lock_guard lock(mutex_);
+    for (int counter = 1;; ++counter) {
+        std::filesystem::path name = storage::NumberedName(wanted, counter);
+        if (claimed_.insert(name).second) return name;
+    }
+}
 
 std::string_view DriveStepName(DriveStep step) {
     switch (step) {
@@ -78,6 +88,10 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     // drive's serial number, not straight to a stream other drives share.
     std::ostringstream diagnostics;
     configurator.set_diagnostics(&diagnostics);
+    if (plan.saved_names) {
+        configurator.set_auto_save_name(
+            [names = plan.saved_names](const std::filesystem::path& wanted) { return names->Claim(wanted); });
+    }
 
     context.OnStep(DriveStep::Reading);
     configurator.InitializeWithDrives(table, line);
@@ -89,6 +103,13 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
     if (!configurator.admin_ready()) {
         outcome.error = DriveMessages(host);
+        return finish(DriveResult::Failed);
+    }
+    // A setting the drive cannot take fails this drive before anything is
+    // written to it; the other drives of the run go on.
+    const DriveCapabilities capabilities{configurator.SixLanguages(), form.rfid_supported()};
+    if (std::u16string reason = UnhonouredSettings(plan.payload, capabilities, plan.language); !reason.empty()) {
+        outcome.error = std::move(reason);
         return finish(DriveResult::Failed);
     }
 

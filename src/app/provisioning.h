@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +34,19 @@
 
 namespace qx7::app {
 
+// The names of the files a run saved automatically: a drive whose serial
+// number an earlier drive of the run had gets the next free counter
+// ("QX7...-2.qx7"), so that it does not replace that drive's file. Safe to
+// use from the run's threads.
+class SavedFileNames {
+public:
+    std::filesystem::path Claim(const std::filesystem::path& wanted);
+
+private:
+    std::mutex mutex_;
+    std::set<std::filesystem::path> claimed_;
+};
+
 // What every drive of a run receives, checked before the first drive is
 // touched.
 struct ProvisioningPlan {
@@ -42,6 +57,8 @@ struct ProvisioningPlan {
     strings::Language language = strings::Language::English;
     std::tm local_time{};  // the run's start: the new setup ID's time
     bool real_waits = true;  // the drive's pauses really pass (a real drive needs them)
+    // Shared by every drive of the run (and by copies of the plan).
+    std::shared_ptr<SavedFileNames> saved_names = std::make_shared<SavedFileNames>();
 };
 
 // Where a drive is.

@@ -327,7 +327,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
             for (std::size_t i = 0; i < listed; ++i) lines.push_back(i);
         } else {
             const auto line = ChosenLine(args.drive, table, devices, options.language);
-            if (!line) return ChoiceFailureStatus(args.drive);
+            if (!line) return line.status;
             lines.push_back(*line);
         }
         console.SetTotal(lines.size() + (args.all ? table.unlisted.size() : 0));

@@ -47,17 +47,21 @@ struct DriveChoice {
 // --drive option, for further excludes.
 CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice);
 
-// The 0-based line of the chosen drive in `table`, or nothing with the reason
-// on standard error. --drive N names the number the list prints for a line;
-// a serial number is looked up by reading each listed drive's identity.
-std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
-                                      transport::DeviceEnumerator& enumerator, strings::Language language);
+// The drive a --drive or --serial names, or the exit status with the reason
+// on standard error: a number the list does not print, or a serial number
+// two listed drives have, is a refused command line; a serial no drive has
+// is a failed search.
+struct ChosenDrive {
+    std::optional<std::size_t> line;  // 0-based line in the table
+    int status = kExitFailure;         // when there is no line
+    explicit operator bool() const { return line.has_value(); }
+    std::size_t operator*() const { return *line; }
+};
 
-// The exit status when ChosenLine found nothing: a number the list does not
-// print is a refused command line; a serial no drive has is a failed search.
-inline int ChoiceFailureStatus(const DriveChoice& choice) {
-    return choice.serial.empty() ? kExitUsage : kExitFailure;
-}
+// --drive N names the number the list prints for a line; a serial number is
+// looked up by reading each listed drive's identity.
+ChosenDrive ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
+                       transport::DeviceEnumerator& enumerator, strings::Language language);
 
 // The number the drive list prints for 0-based line `line`: the drive's
 // 1-based place in the drive table, which skips drives found but not listed.

@@ -212,7 +212,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         // Read as the window reads the drive picked in its list.
         const DriveChoice choice{args.from_drive.value_or(1), args.from_serial};
         const auto line = ChosenLine(choice, configurator.drive_table(), access->enumerator(), options.language);
-        if (!line) return ChoiceFailureStatus(choice);
+        if (!line) return line.status;
         view.SetComboIndex(ControlId::DriveList, static_cast<int>(*line));
         configurator.OnDriveSelectionChanged();
         if (!configurator.admin_ready()) {

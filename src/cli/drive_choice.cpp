@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <limits>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/messages.h"
@@ -71,8 +72,8 @@ CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice) {
     return drive;
 }
 
-std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
-                                      transport::DeviceEnumerator& enumerator, strings::Language language) {
+ChosenDrive ChosenLine(const DriveChoice& choice, const transport::DriveTable& table,
+                       transport::DeviceEnumerator& enumerator, strings::Language language) {
     const std::size_t listed = table.listed_count();
     const std::string count = ListedNumbers(table);
     if (choice.serial.empty()) {
@@ -80,22 +81,34 @@ std::optional<std::size_t> ChosenLine(const DriveChoice& choice, const transport
         // numbers can skip: a drive that is found but not listed keeps its
         // number from the others.
         for (std::size_t line = 0; line < listed; ++line) {
-            if (PrintedNumber(table, line) == choice.line) return line;
+            if (PrintedNumber(table, line) == choice.line) return {line};
         }
         std::cerr << Message(language, MessageId::NoDriveOnLine, {std::to_string(choice.line), count}) << '\n';
-        return std::nullopt;
+        return {std::nullopt, kExitUsage};
     }
+    // Every listed drive is asked: a serial two drives have names neither.
+    std::vector<std::size_t> matches;
     for (std::size_t line = 0; line < listed; ++line) {
         // The serial as the drive gives it, or as show prints it escaped.
         const std::optional<std::string> serial = SerialOfLine(table, line, enumerator);
         if (serial && (*serial == choice.serial ||
                        strings::EscapeControlCharacters(std::string_view(*serial)) == choice.serial)) {
-            return line;
+            matches.push_back(line);
         }
     }
     const std::string shown = strings::EscapeControlCharacters(std::string_view(choice.serial));
-    std::cerr << Message(language, MessageId::NoDriveWithSerial, {shown, count}) << '\n';
-    return std::nullopt;
+    if (matches.size() == 1) return {matches.front()};
+    if (matches.empty()) {
+        std::cerr << Message(language, MessageId::NoDriveWithSerial, {shown, count}) << '\n';
+        return {std::nullopt, kExitFailure};
+    }
+    std::string lines;
+    for (const std::size_t line : matches) {
+        if (!lines.empty()) lines += ", ";
+        lines += std::to_string(PrintedNumber(table, line));
+    }
+    std::cerr << Message(language, MessageId::SerialOnManyLines, {shown, lines}) << '\n';
+    return {std::nullopt, kExitUsage};
 }
 
 }  // namespace qx7::cli

@@ -17,6 +17,8 @@ constexpr Entry kMessages[] = {
      "%1번 줄에 드라이브가 없습니다. 목록의 줄: %2."},
     {MessageId::NoDriveWithSerial, "No listed drive has the serial number %1; the listed lines are: %2.",
      "일련 번호가 %1인 드라이브가 목록에 없습니다. 목록의 줄: %2."},
+    {MessageId::SerialOnManyLines, "More than one listed drive has the serial number %1 (lines %2); choose one with --drive.",
+     "일련 번호가 %1인 드라이브가 목록에 여러 개 있습니다(줄: %2). --drive로 하나를 선택하십시오."},
     {MessageId::CannotOpenDrive, "Cannot open the drive at %1.", "%1의 드라이브를 열 수 없습니다."},
     {MessageId::NotAQx7, "The drive did not identify itself as a QX7.",
      "드라이브가 QX7로 식별되지 않았습니다."},

@@ -15,6 +15,7 @@ namespace qx7::cli {
 enum class MessageId {
     NoDriveOnLine,         // %1 line, %2 number of listed drives
     NoDriveWithSerial,     // %1 serial, %2 number of listed drives
+    SerialOnManyLines,     // %1 serial, %2 the lines that have it
     CannotOpenDrive,       // %1 path
     NotAQx7,
     PasswordUnreadable,    // %1 what was read, %2 what is wrong with it

@@ -57,7 +57,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
         return kExitFailure;
     }
     const auto line = ChosenLine(show.drive, table, access.enumerator(), options.language);
-    if (!line) return ChoiceFailureStatus(show.drive);
+    if (!line) return line.status;
     const transport::DriveRecord* record = table.ListedRecord(*line);
     auto device = access.enumerator().Open(record->storage_path);
     if (!device) {

@@ -1,5 +1,6 @@
 #include "storage/operation_log.h"
 
+#include "storage/numbered_name.h"
 #include "storage/posix_file.h"
 #include "strings/control_escape.h"
 
@@ -18,16 +19,10 @@ constexpr std::size_t kEntryLength = 16;
 constexpr int kMaxNameCounter = 10000;
 
 std::filesystem::path LogPath(const std::filesystem::path& folder, const std::string& stamp, int counter) {
-    // Appended piece by piece: GCC 12 at -O3 reports a false -Wrestrict in
-    // the inlined `const char* + std::string` operator.
     std::string name = "QX7Cfg_Log-";
     name += stamp;
-    if (counter > 1) {
-        name += '-';
-        name += std::to_string(counter);
-    }
     name += ".txt";
-    return folder / name;
+    return NumberedName(folder / name, counter);
 }
 
 }  // namespace
