@@ -393,8 +393,15 @@ void Configurator::UploadSettings() {
 
     last_upload_succeeded_ = WriteSettingsToDrive();
     if (last_upload_succeeded_) {
+        // The drive is recorded as soon as it accepted the settings, before
+        // the pause in which it stores them: whatever ends the program
+        // during that pause, the drive's serial number and its file are not
+        // lost.
         uploaded_.Add(serial_text_);
         SaveConfiguration(false);
+        if (upload_accepted_) upload_accepted_();
+        host_.WaitWithProgress(kWaitAfterUpload, Text(kStoringSettings));
+        admin_ready_ = false;
     }
 
     for (ControlId id : busy) view_.SetEnabled(id, true);
@@ -425,8 +432,6 @@ bool Configurator::WriteSettingsToDrive() {
         upload_done_ = true;
         form_.DisableAllControls();
         view_.SetEnabled(ControlId::SaveAs, true);
-        host_.WaitWithProgress(kWaitAfterUpload, Text(kStoringSettings));
-        admin_ready_ = false;
         return true;
     }
 

@@ -94,6 +94,10 @@ public:
     // (folder and serial number); without it, the usual one.
     using SaveNameChooser = std::function<std::filesystem::path(const std::filesystem::path&)>;
     void set_auto_save_name(SaveNameChooser chooser) { auto_save_name_ = std::move(chooser); }
+    // Called after each upload the drive accepted, once the drive is in the
+    // uploaded serials and its file is saved, before the pause in which the
+    // drive stores the settings.
+    void set_upload_accepted(std::function<void()> accepted) { upload_accepted_ = std::move(accepted); }
     // The path of the log written at exit, when one was written.
     const std::optional<std::filesystem::path>& log_path() const { return log_path_; }
     // The configuration file saved last (by Save As or automatically).
@@ -154,6 +158,7 @@ private:
     std::optional<std::filesystem::path> log_path_;
     std::optional<std::filesystem::path> last_saved_path_;
     SaveNameChooser auto_save_name_;
+    std::function<void()> upload_accepted_;
     std::ostream* diagnostics_ = nullptr;
 
     bool first_init_done_ = false;

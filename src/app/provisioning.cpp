@@ -66,7 +66,9 @@ std::string_view DriveResultName(DriveResult result) {
 DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                             const transport::DriveTable& table, std::size_t line, DriveContext& context,
                             const StopFlag* stop) {
+    static std::atomic<std::uint64_t> attempts{0};
     DriveOutcome outcome;
+    outcome.attempt = ++attempts;
     outcome.line = table.TablePosition(line);
     outcome.started = std::chrono::system_clock::now();
     const auto finish = [&](DriveResult result) {
@@ -130,22 +132,37 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     }
     if (stopped()) return finish(DriveResult::Interrupted);
 
+    // What a configured drive's outcome says, from the moment the drive
+    // accepted the write.
+    const auto configured = [&] {
+        outcome.result = DriveResult::Configured;
+        outcome.new_setup_id = form.values().new_setup_id;
+        outcome.kept.clear();
+        // Once on, Centrawatch is never switched off by an upload: a file
+        // that asks for it off leaves the drive with it on, which is said.
+        if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
+            (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
+            form.values().centrawatch == editor::kEnable) {
+            outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
+        }
+        outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
+        if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
+    };
+    configurator.set_upload_accepted([&] {
+        configured();
+        outcome.storing = true;
+        outcome.finished = std::chrono::system_clock::now();
+        context.OnWritten(outcome);
+        outcome.storing = false;
+    });
+
     context.OnStep(DriveStep::Uploading);
     configurator.OnCommand(ControlId::UploadSettings);
     if (!configurator.last_upload_succeeded()) {
         outcome.error = DriveMessages(host);
         return finish(DriveResult::Failed);
     }
-    outcome.new_setup_id = form.values().new_setup_id;
-    // Once on, Centrawatch is never switched off by an upload: a file that
-    // asks for it off leaves the drive with it on, which is said.
-    if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
-        (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
-        form.values().centrawatch == editor::kEnable) {
-        outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
-    }
-    outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
-    if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
+    configured();
     return finish(DriveResult::Configured);
 }
 

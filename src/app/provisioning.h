@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <ctime>
 #include <filesystem>
@@ -75,6 +76,10 @@ std::string_view DriveStepName(DriveStep step);    // "reading", ...
 std::string_view DriveResultName(DriveResult result);  // "configured", ...
 
 struct DriveOutcome {
+    // This try of the drive, unique in the process: the outcome given when
+    // the drive accepted its write and the drive's final one share it, so a
+    // record of the first can be replaced by the second.
+    std::uint64_t attempt = 0;
     // The drive's 0-based place in the drive table: the drive list prints it
     // + 1 as the line's number, which is what a user names with --drive.
     std::size_t line = 0;
@@ -91,6 +96,9 @@ struct DriveOutcome {
     std::optional<std::filesystem::path> saved_file;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point finished;
+    // Configured: the drive accepted the write and is still in the pause in
+    // which it stores the settings; `finished` is when it accepted.
+    bool storing = false;
 };
 
 // What a run needs per drive: the host the drive's window logic talks to and
@@ -106,6 +114,12 @@ public:
     virtual void OnRead(std::u16string_view /*serial*/, std::string_view /*diagnostics*/) {}
     // Whether the drive is to be configured, asked once it has been read.
     virtual bool Wanted(std::u16string_view /*serial*/) { return true; }
+    // The drive accepted the write, its serial number is in the log's list
+    // and its file saved: `outcome` is the drive's as it stands (configured,
+    // `storing`), before the pause in which the drive stores the settings.
+    // Recording it here keeps the drive on record whatever ends the process
+    // during that pause; the final outcome (same `attempt`) follows.
+    virtual void OnWritten(const DriveOutcome& /*outcome*/) {}
 };
 // Called with the drive's 0-based table position (as DriveOutcome::line).
 using DriveContextFactory = std::function<std::unique_ptr<DriveContext>(std::size_t position)>;

@@ -119,6 +119,7 @@ private:
         void OnRead(std::u16string_view serial, std::string_view diagnostics) override {
             inner_->OnRead(serial, diagnostics);
         }
+        void OnWritten(const DriveOutcome& outcome) override { inner_->OnWritten(outcome); }
         bool Wanted(std::u16string_view serial) override {
             if (!serial.empty()) {
                 std::lock_guard lock(station_.mutex_);

@@ -28,6 +28,7 @@ bool ScriptedHost::CopyToClipboard(std::string_view text) {
 
 void ScriptedHost::Wait(std::chrono::milliseconds duration) {
     waits.push_back(duration);
+    if (on_wait) on_wait(duration);
     if (sleep_on_wait) std::this_thread::sleep_for(duration);
 }
 

@@ -5,6 +5,7 @@
 // and, when a stream is given, printed.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -34,6 +35,9 @@ public:
     std::filesystem::path program_folder = ".";
     // Messages are also written here, one per line, when set.
     std::ostream* message_stream = nullptr;
+    // Called at the start of each wait, when set: what the logic has done
+    // by then.
+    std::function<void(std::chrono::milliseconds)> on_wait;
 
     // What happened.
     std::vector<RecordedMessage> messages;

@@ -9,7 +9,9 @@
 // through app::ProvisionDrive. Ctrl+C lets the drives already uploading
 // finish, then the log and the report are written.
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <mutex>
 
@@ -86,10 +88,12 @@ std::string ResultLine(const DriveOutcome& drive) {
 // when several drives share the terminal.
 class CliDriveContext final : public app::DriveContext {
 public:
-    CliDriveContext(BatchConsole& console, std::size_t line, bool prefixed)
+    using WrittenHandler = std::function<void(const DriveOutcome&)>;
+    CliDriveContext(BatchConsole& console, std::size_t line, bool prefixed, WrittenHandler written)
         : console_(console),
           line_(line),
           prefixed_(prefixed),
+          written_(std::move(written)),
           progress_label_(std::string("line ") + std::to_string(line + 1)),
           host_([&console](const std::string& text) { console.Message(text); }) {
         host_.Hold();  // until the serial number is known
@@ -103,11 +107,15 @@ public:
         host_.Release(prefixed_ ? DriveLabel(line_, serial) + ": " : std::string());
         host_.PrintLines(diagnostics);
     }
+    void OnWritten(const DriveOutcome& outcome) override {
+        if (written_) written_(outcome);
+    }
 
 private:
     BatchConsole& console_;
     std::size_t line_;
     bool prefixed_;
+    WrittenHandler written_;
     std::string progress_label_;
     CliHost host_;
 };
@@ -124,11 +132,27 @@ public:
         summary_.started = std::chrono::system_clock::now();
     }
 
-    void Add(const DriveOutcome& drive) {
+    // Records `drive`, in place of the record of the same attempt when
+    // there is one (a drive recorded when its write was accepted, now
+    // finished); the result that record had, if any.
+    std::optional<DriveResult> Add(const DriveOutcome& drive) {
         std::lock_guard lock(mutex_);
-        drives_.push_back(drive);
-        if (drive.result == DriveResult::Configured) WriteLogLocked(app::LogOfRun(drives_));
+        std::optional<DriveResult> before;
+        const auto same = std::find_if(drives_.begin(), drives_.end(), [&](const DriveOutcome& recorded) {
+            return drive.attempt != 0 && recorded.attempt == drive.attempt;
+        });
+        if (same != drives_.end()) {
+            before = same->result;
+            *same = drive;
+        } else {
+            drives_.push_back(drive);
+        }
+        const bool was_configured = before == DriveResult::Configured;
+        if ((drive.result == DriveResult::Configured) != was_configured) {
+            WriteLogLocked(app::LogOfRun(drives_));
+        }
         WriteReportLocked();
+        return before;
     }
 
     // The final log (every configured drive once, in the order of
@@ -289,15 +313,23 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     RunRecord record(args, input->report_format, console, options.language, plan.local_time);
     InterruptSignal interrupt;
     const bool prefixed = args.all || args.watch;
-    const app::DriveContextFactory contexts = [&console, prefixed](std::size_t line) {
-        return std::make_unique<CliDriveContext>(console, line, prefixed);
+    // A drive is recorded (report, log) as soon as it accepted the write,
+    // before it is shown: once its line is on the screen, nothing that ends
+    // the process can lose the drive, not even during the pause in which
+    // the drive stores the settings.
+    const CliDriveContext::WrittenHandler written = [&](const DriveOutcome& drive) {
+        record.Add(drive);
+        console.Result(ResultLine(drive));
+    };
+    const app::DriveContextFactory contexts = [&console, prefixed, &written](std::size_t line) {
+        return std::make_unique<CliDriveContext>(console, line, prefixed, written);
     };
     const app::OutcomeHandler finished = [&](const DriveOutcome& drive) {
-        // Recorded (report, log) before it is shown: once its line is on
-        // the screen, nothing that ends the process can lose the drive.
-        record.Add(drive);
+        const std::optional<DriveResult> shown = record.Add(drive);
         console.CountDone();
-        console.Result(ResultLine(drive));
+        // A drive shown when its write was accepted is shown again only
+        // when its result changed since.
+        if (shown != drive.result) console.Result(ResultLine(drive));
     };
 
     std::vector<DriveOutcome> outcomes;

@@ -73,8 +73,9 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
             {"warnings", Warnings(drive)},
             {"saved_file", drive.saved_file ? json(drive.saved_file->string()) : json(nullptr)},
             {"started", IsoTime(drive.started)},
-            {"finished", IsoTime(drive.finished)},
-            {"seconds", std::round(Seconds(drive) * 1000.0) / 1000.0},
+            // A drive still storing the settings it accepted has not finished.
+            {"finished", drive.storing ? json(nullptr) : json(IsoTime(drive.finished))},
+            {"seconds", drive.storing ? json(nullptr) : json(std::round(Seconds(drive) * 1000.0) / 1000.0)},
         });
     }
     const Totals totals = Count(drives);
@@ -122,13 +123,15 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     char seconds[32];
     for (const DriveOutcome& drive : drives) {
         std::snprintf(seconds, sizeof seconds, "%.3f", Seconds(drive));
+        if (drive.storing) seconds[0] = '\0';
         out += (drive.listed ? std::to_string(drive.line + 1) : std::string()) + "," + CsvField(DriveText(drive.serial), true) + "," +
                CsvField(DriveText(drive.previous_setup_id), true) + "," +
                CsvField(DriveText(drive.new_setup_id), true) + "," +
                std::string(app::DriveResultName(drive.result)) + "," +
                CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
                CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) +
-               "," + IsoTime(drive.finished) + "," + seconds + "," + CsvField(JoinedWarnings(drive)) + "\r\n";
+               "," + (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
+               CsvField(JoinedWarnings(drive)) + "\r\n";
     }
     // The run's totals: one last row, its line "total", its result the
     // counts.

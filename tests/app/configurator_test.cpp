@@ -289,6 +289,26 @@ TEST_F(ConfiguratorTest, ASuccessfulUploadIsStoredSavedAndLogged) {
     EXPECT_EQ(host.ended, DialogResult::Ok);
 }
 
+TEST_F(ConfiguratorTest, AnAcceptedUploadIsRecordedBeforeTheDriveStoresIt) {
+    // Whatever ends the program during the pause after the upload, the
+    // drive is already in the uploaded serials and its file is saved.
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    bool accepted = false;
+    c.set_upload_accepted([&] { accepted = true; });
+    std::vector<std::string> seen;
+    host.on_wait = [&](milliseconds duration) {
+        if (duration != milliseconds(5000)) return;
+        seen.push_back(std::string("accepted=") + (accepted ? "yes" : "no"));
+        seen.push_back("serials=" + std::to_string(c.uploaded_serials().entries().size()));
+        seen.push_back(std::string("file=") + (std::filesystem::exists(dir / "QX7SIM0000000001.qx7") ? "yes" : "no"));
+    };
+    c.OnCommand(ControlId::UploadSettings);
+    ASSERT_TRUE(c.last_upload_succeeded());
+    EXPECT_EQ(seen, (std::vector<std::string>{"accepted=yes", "serials=1", "file=yes"}));
+    EXPECT_FALSE(c.admin_ready());
+}
+
 TEST_F(ConfiguratorTest, RefusedUploadsShowTheDrivesErrorAndFocusTheFieldToCorrect) {
     struct Case {
         const char* name;

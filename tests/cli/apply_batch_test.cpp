@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -155,6 +156,30 @@ TEST_F(ApplyBatchTest, EachWrittenDriveIsRecordedBeforeTheNextSignalCanLoseIt) {
     report = nlohmann::json::parse(Read(Path("report.json")));
     EXPECT_EQ(report.at("drives")[0].at("result"), "configured");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"QX7SIM0000000001"});
+}
+
+TEST_F(ApplyBatchTest, ADriveIsRecordedWhenItAcceptsTheWriteNotAfterItsPause) {
+    // With the drives' real pauses, the process is killed while both drives
+    // are in the 5 s pause after their upload: their result lines, the
+    // report, the log and the saved files already name them.
+    Write("state.json", R"({"drives": [{}, {}]})");
+    auto process = Start("--sim-waits " + ApplyArgs("--all --report " + Quoted(Path("report.json"))));
+    for (const char* line : {"line 1: QX7SIM0000000001: configured", "line 2: QX7SIM0000000002: configured"}) {
+        ASSERT_TRUE(process->WaitForOutput(line, 30s)) << process->Output();
+    }
+    process->Signal(SIGKILL);
+    EXPECT_EQ(process->Wait(30s), -1);
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    ASSERT_EQ(report.at("drives").size(), 2u);
+    for (const auto& drive : report.at("drives")) {
+        EXPECT_EQ(drive.at("result"), "configured") << drive.dump();
+        // Recorded before the pause ended: the drive had not finished.
+        EXPECT_TRUE(drive.at("finished").is_null()) << drive.dump();
+        EXPECT_TRUE(fs::exists(drive.at("saved_file").get<std::string>())) << drive.dump();
+    }
+    std::vector<std::string> log = LogLines();
+    std::sort(log.begin(), log.end());
+    EXPECT_EQ(log, (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000002"}));
 }
 
 TEST_F(ApplyBatchTest, FoldersThatCannotTakeFilesAreRefusedBeforeAnyDrive) {
