@@ -80,12 +80,20 @@ public:
         rescan_after_finish_ = deferred;
     }
 
+    // A drive was removed: it may be one being configured, which its
+    // attempt cannot tell (the scan leaves busy drives out).
+    void NoteRemoval() {
+        std::lock_guard lock(mutex_);
+        disturbed_.insert(busy_.begin(), busy_.end());
+    }
+
     bool Done() {
         std::lock_guard lock(mutex_);
         return settings_.count > 0 && configured_ >= settings_.count;
     }
 
-    // A worker finished while drives waited for room.
+    // A worker finished while drives waited for room, or a drive that may
+    // have been plugged in again failed.
     bool TakeRescanRequest() {
         std::lock_guard lock(mutex_);
         return std::exchange(rescan_requested_, false);
@@ -159,6 +167,13 @@ private:
         // A drive that was not configured may be tried again.
         if (outcome.result != DriveResult::Configured && !claimed.empty()) claimed_.erase(claimed);
         if (outcome.result == DriveResult::Configured) ++configured_;
+        // A drive that failed while a drive was removed may have been
+        // unplugged and plugged in again meanwhile: it is new again, and the
+        // next scan, right away, tries it when it is there.
+        if (disturbed_.erase(usb_key) > 0 && outcome.result != DriveResult::Configured) {
+            seen_.erase(usb_key);
+            rescan_requested_ = true;
+        }
         busy_.erase(usb_key);
         --active_;
         if (rescan_after_finish_) rescan_requested_ = true;
@@ -178,6 +193,7 @@ private:
     std::condition_variable idle_;
     std::set<std::string> seen_;  // USB keys of the drives listed at the last scan
     std::set<std::string> busy_;  // USB keys of the drives being configured
+    std::set<std::string> disturbed_;  // of those, the ones during whose attempt a drive was removed
     std::set<std::u16string> claimed_;  // serial numbers configured or being configured
     std::size_t active_ = 0;
     std::size_t configured_ = 0;
@@ -212,7 +228,11 @@ std::vector<DriveOutcome> RunStation(const ProvisioningPlan& plan, transport::De
         ::poll(fds, count, static_cast<int>(timeout.count()));
         if (stop.load()) break;
 
-        if (!watcher.TakeEvents().empty()) {
+        const std::vector<transport::DeviceEvent> events = watcher.TakeEvents();
+        if (std::find(events.begin(), events.end(), transport::DeviceEvent::Removal) != events.end()) {
+            station.NoteRemoval();
+        }
+        if (!events.empty()) {
             rescan_due = true;
             rescan_at = Clock::now() + settings.settle;
         }

@@ -4,7 +4,8 @@
 // has configured the number of drives asked for. Drives present when it
 // starts are configured too. A drive whose serial number was configured (or
 // is being configured) earlier in the run is read and skipped; a drive that
-// failed is tried again when it is plugged in again.
+// failed is tried again when it is plugged in again, even while its failing
+// attempt still ran.
 //
 // Hot-plug comes from a DeviceWatcher, as in the window: after the last of
 // a burst of events has settled, the drives are scanned again and every
