@@ -10,6 +10,7 @@
 #include "app/drive_capabilities.h"
 #include "app/memory_form_view.h"
 #include "protocol/constants.h"
+#include "protocol/drive_messages.h"
 #include "storage/numbered_name.h"
 #include "strings/text_codec.h"
 
@@ -99,7 +100,12 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     configurator.InitializeWithDrives(table, line);
     editor::SettingsForm& form = configurator.form();
     outcome.serial = configurator.serial_text();
-    outcome.previous_setup_id = form.values().current_setup_id;
+    // A value for the report, the same in every language: the field's text
+    // ("No Previous Setup ID" when there is none) as the English window
+    // shows it.
+    if (!form.values().current_setup_id.empty()) {
+        outcome.previous_setup_id = protocol::SetupIdText(form.drive_settings().setup_id, strings::Language::English);
+    }
     context.OnRead(outcome.serial, diagnostics.str());
 
     if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
@@ -122,6 +128,9 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     view.SetChecked(ControlId::AutoSaveConfiguration, plan.auto_save);
     view.SetChecked(ControlId::EnableLog, false);  // the run writes one log for all its drives
     form.ReadForm();
+    // The messages shown so far, on reading the drive and the form it
+    // filled, are about the drive's old values.
+    const std::size_t messages_on_old_values = host.messages.size();
     form.ApplyConfigPayload(plan.payload, editor::ImportMode::KeepDriveBytes);
     view.SetText(ControlId::CurrentPassword, plan.password);
     configurator.OnCurrentPasswordFocusLost();
@@ -145,7 +154,13 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
             form.values().centrawatch == editor::kEnable) {
             outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
         }
-        outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
+        // A message about a value the drive had (one out of the form's
+        // range, say) warns of nothing once a file that sets the settings
+        // replaced every such value with one of its own, checked before the
+        // run.
+        const bool settings_replaced = (plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0;
+        outcome.warnings = host.messages.size() > (settings_replaced ? messages_on_old_values : 0) ||
+                           !outcome.kept.empty();
         if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
     };
     configurator.set_upload_accepted([&] {

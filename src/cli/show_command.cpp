@@ -80,7 +80,9 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
         {"mode", ModeName(reading)},
         {"current_setup_id",
          reading.settings_ok
-             ? strings::ToUtf8(protocol::SetupIdText(reading.settings.setup_id, options.language))
+             // A value for scripts in --json, the same in every language.
+             ? strings::ToUtf8(protocol::SetupIdText(reading.settings.setup_id,
+                                                     show.json ? strings::Language::English : options.language))
              : std::string()},
         {"admin_mode", reading.admin_mode()},
         {"rfid_supported", reading.status.rfid_supported()},

@@ -288,6 +288,25 @@ TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
     EXPECT_NE(held.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
 }
 
+// A drive whose old values are out of the form's range is said so on
+// reading; a file that sets the settings gives it valid ones, so it is
+// configured without warnings, its values the file's.
+TEST(Provisioning, OldValuesOutOfRangeReplacedByTheFileAreNoWarning) {
+    auto drives = Drives(1);
+    auto settings = protocol::SettingsRecord::Decode(drives[0].settings);
+    settings.self_destruct_limit = 250;
+    settings.auto_lock_delay = 60000;
+    drives[0].settings = settings.Encode();
+    Bench bench(std::move(drives));
+    const auto outcomes = bench.Run({0}, 1);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].result, DriveResult::Configured) << strings::ToUtf8(outcomes[0].error);
+    EXPECT_FALSE(outcomes[0].warnings);
+    const auto held = protocol::SettingsRecord::Decode(bench.session.state().drives[0].settings);
+    EXPECT_EQ(held.self_destruct_limit, 20);
+    EXPECT_EQ(held.auto_lock_delay, 120);
+}
+
 TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
     const struct {
         const char* name;

@@ -225,6 +225,25 @@ TEST_F(Qx7ctl, OwnMessagesFollowLangAndTheLocale) {
     EXPECT_EQ(Run("list", 60, "LANG=ko_KR.UTF-8").out, "감지된 드라이브 없음\n");
 }
 
+TEST_F(Qx7ctl, ValuesForScriptsAreTheSameInEveryLanguage) {
+    // A drive without a setup ID: the report's and show --json's value for
+    // it is not translated.
+    const std::string apply = "apply " + Quoted(ConfigNew(FullForm())) + " --password-file " +
+                              Quoted(Write("password.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")) +
+                              " --no-log --no-auto-save --report " + Quoted(Path("report.json"));
+    for (const char* lang : {"en", "ko"}) {
+        SCOPED_TRACE(lang);
+        Write("state.json", R"({"drives": [{}]})");
+        const ProcessRun show = Run(std::string("--lang ") + lang + " show --json");
+        ASSERT_EQ(show.exit_code, 0) << err_;
+        EXPECT_EQ(nlohmann::json::parse(show.out).at("current_setup_id"), "No Previous Setup ID");
+        ASSERT_EQ(Run(std::string("--lang ") + lang + " " + apply).exit_code, 0) << err_;
+        const nlohmann::json drive = nlohmann::json::parse(Read(Path("report.json"))).at("drives").at(0);
+        EXPECT_EQ(drive.at("previous_setup_id"), "No Previous Setup ID");
+        EXPECT_EQ(drive.at("new_setup_id").get<std::string>().size(), 13u) << drive.dump();  // 2026-12-10-16
+    }
+}
+
 TEST_F(Qx7ctl, ListVerboseTellsAnIoErrorFromADriveWithoutState) {
     Write("state.json", R"({"drives": [{"faults": [{"cdb_prefix": "3c0152", "mode": "io"}]},
                                       {"faults": [{"cdb_prefix": "3c0152", "mode": "check"}]}]})");
