@@ -29,14 +29,12 @@ std::filesystem::path LogPath(const std::filesystem::path& folder, const std::st
 
 void UploadedSerials::Add(std::u16string_view serial_text) {
     std::u16string low_bytes;
-    for (const char16_t c : serial_text.substr(0, kEntryLength)) {
-        const auto byte = static_cast<char16_t>(c & 0xFF);
-        // A line of the log is text: a zero byte ends the entry.
-        if (byte == 0) break;
-        low_bytes.push_back(byte);
-    }
+    for (const char16_t c : serial_text.substr(0, kEntryLength)) low_bytes.push_back(static_cast<char16_t>(c & 0xFF));
     // A drive chooses its serial number: a line end in it must not add a
     // line to the log, nor an escape sequence reach whoever prints the log.
+    // A zero byte is escaped too, not taken for the end: two drives whose
+    // numbers differ only after it stay two entries, each as the result
+    // line and the report print it.
     std::string entry;
     for (const char16_t c : strings::EscapeControlCharacters(low_bytes)) entry.push_back(static_cast<char>(c));
     entries_.push_back(std::move(entry));

@@ -14,8 +14,8 @@ namespace qx7::storage {
 // Drives uploaded in this run, in upload order; the same drive uploaded
 // twice has two entries. Each entry is the first 16 characters of the
 // serial number, one byte per character (low 8 bits), with control
-// characters written as "\xNN" (so an entry may be longer than 16 bytes,
-// and is always one line). No fixed capacity.
+// characters (a zero byte included) written as "\xNN" (so an entry may be
+// longer than 16 bytes, and is always one line). No fixed capacity.
 class UploadedSerials {
 public:
     void Add(std::u16string_view serial_text);

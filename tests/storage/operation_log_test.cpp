@@ -58,11 +58,14 @@ TEST(UploadedSerials, EntriesAreTheFirstSixteenLowBytes) {
         u"QX7A00000001",               // the same drive twice: two lines
         u"0123456789ABCDEFGHIJ",       // cut to 16 characters
         u"S\u00e9rie-\u0141",          // Latin-1 stays, U+0141 keeps its low byte 0x41
-        u"AB\u0100CD",                 // a character whose low byte is zero ends the entry
+        u"AB\u0100CD",                 // a character whose low byte is zero: escaped, as a zero is
+        std::u16string(u"QX7SIM\0" u"000000001", 16),  // two drives differing after a zero byte
+        std::u16string(u"QX7SIM\0" u"000000002", 16),
     });
 
     EXPECT_EQ(LogContent(list),
-              "QX7A00000001\r\nQX7A00000001\r\n0123456789ABCDEF\r\nS\xe9rie-A\r\nAB\r\n");
+              "QX7A00000001\r\nQX7A00000001\r\n0123456789ABCDEF\r\nS\xe9rie-A\r\nAB\\x00CD\r\n"
+              "QX7SIM\\x00000000001\r\nQX7SIM\\x00000000002\r\n");
 }
 
 TEST(UploadedSerials, HasNoFixedCapacityAndClears) {
