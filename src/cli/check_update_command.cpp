@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/settings_json.h"
 #include "strings/text_codec.h"
@@ -17,7 +18,7 @@ namespace qx7::cli {
 namespace {
 
 void PrintOutcome(const updater::UpdateCheckOutcome& outcome, std::ostream& out) {
-    out << strings::ToUtf8(outcome.status_text) << "\n\n";
+    out << MessageLine(outcome.status_text) << "\n\n";
     if (!outcome.changelog.empty()) {
         const std::string changelog = strings::ToUtf8(outcome.changelog);
         out << changelog;

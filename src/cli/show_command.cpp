@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "cli/cli_host.h"
 #include "cli/commands.h"
 #include "cli/drive_access.h"
 #include "cli/messages.h"
@@ -71,7 +72,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
     const protocol::DriveReading reading = protocol::ReadDrive(*device, keys, serial, &std::cerr);
     if (!reading.identity_ok) std::cerr << Message(options.language, MessageId::NotAQx7) << '\n';
     for (const auto& message : protocol::ReadingMessages(reading, options.language)) {
-        std::cerr << strings::ToUtf8(message.text) << '\n';
+        std::cerr << MessageLine(message.text) << '\n';
     }
 
     nlohmann::ordered_json out = {

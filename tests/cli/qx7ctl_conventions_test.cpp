@@ -244,6 +244,33 @@ TEST_F(Qx7ctl, ValuesForScriptsAreTheSameInEveryLanguage) {
     }
 }
 
+TEST_F(Qx7ctl, EachMessageIsOneLine) {
+    // Texts of the window's message boxes that hold a line break.
+    const std::string not_a_file = Write("other.qx7", std::string(320, 'A'));  // no settings data once deciphered
+    const std::string form = Write("form.json", R"({"current_password": "QX7ADMIN"})");
+    const std::string password = Quoted(Write("password.txt", "QX7ADMIN\n"));
+    const char* no_settings = "Failed! Can't find QX7 Settings data file.\n";
+    const char* user_mode =
+        "The QX7 device is connected with the User's password! Please reconnect QX7 using the Administrator's "
+        "password.\n";
+    const struct {
+        std::string command;
+        const char* message;
+    } cases[] = {
+        {"config show " + Quoted(not_a_file), no_settings},
+        {"config new " + Quoted(Path("new.qx7")) + " --form " + Quoted(form) + " --base " + Quoted(not_a_file),
+         no_settings},
+        {"apply " + Quoted(not_a_file) + " --password-file " + password, no_settings},
+        {"show", user_mode},
+    };
+    Write("state.json", R"({"drives": [{"mode": "user"}]})");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        Run(c.command);
+        EXPECT_EQ(err_, c.message);
+    }
+}
+
 TEST_F(Qx7ctl, ListVerboseTellsAnIoErrorFromADriveWithoutState) {
     Write("state.json", R"({"drives": [{"faults": [{"cdb_prefix": "3c0152", "mode": "io"}]},
                                       {"faults": [{"cdb_prefix": "3c0152", "mode": "check"}]}]})");
