@@ -14,6 +14,7 @@
 #include "cli/qx7ctl_fixture.h"
 #include "sim/sim_drive.h"
 #include "strings/hex.h"
+#include "support/terminal_run.h"
 
 namespace {
 
@@ -176,6 +177,27 @@ TEST_F(Qx7ctl, PasswordFromStandardInputOrAskedOnTheTerminal) {
     EXPECT_NE(asked.out.find("Current administrator password: "), std::string::npos) << asked.out;
     EXPECT_NE(asked.out.find(": configured"), std::string::npos) << asked.out;
     EXPECT_EQ(asked.out.find("SECRETADMIN"), std::string::npos) << asked.out;
+}
+
+TEST_F(Qx7ctl, APasswordTypedOnTheTerminalIsNotEchoed) {
+    // Asked for without --password-file, or read from standard input with
+    // "-" when that is a terminal: either way it is typed, and the echo is
+    // off while it is.
+    Write("state.json", R"({"drives": [{"admin_password": "SECRETADMIN"}]})");
+    const std::string config = ConfigNew(FullForm());
+    for (const bool from_standard_input : {false, true}) {
+        SCOPED_TRACE(from_standard_input ? "--password-file -" : "asked");
+        std::vector<std::string> argv = {QX7CTL_PATH, "--sim", state_, "apply", config, "--folder", Path("out")};
+        if (from_standard_input) argv.insert(argv.end(), {"--password-file", "-"});
+        const qx7::test::TerminalRun run =
+            qx7::test::RunOnTerminal(argv, {"LANG=C.UTF-8", "PATH=/usr/bin:/bin"}, "SecretAdmin");
+        EXPECT_TRUE(run.typed) << run.screen;
+        EXPECT_EQ(run.exit_code, 0) << run.screen;
+        EXPECT_NE(run.screen.find("Current administrator password: "), std::string::npos) << run.screen;
+        EXPECT_NE(run.screen.find(": configured"), std::string::npos) << run.screen;
+        EXPECT_EQ(run.screen.find("SecretAdmin"), std::string::npos) << run.screen;
+        EXPECT_EQ(run.screen.find("SECRETADMIN"), std::string::npos) << run.screen;
+    }
 }
 
 TEST_F(Qx7ctl, WithAllEveryMessageOfADriveNamesItsLineAndSerial) {
