@@ -157,9 +157,12 @@ void Configurator::StartDriveScan() {
         scan_requested_ = true;
         return;
     }
-    if (admin_ready_ && drive_record_ && *drive_record_ < table_.records.size() && form_.ReadForm()) {
+    if (admin_ready_ && drive_record_ && *drive_record_ < table_.records.size()) {
+        // Taken as shown: a rescan nobody asked for refuses nothing and
+        // shows no message about a field being typed into.
         const transport::DriveRecord& record = table_.records[*drive_record_];
-        kept_drive_ = KeptDrive{record.usb_key, record.serial_number, serial_text_, form_.values()};
+        kept_drive_ = KeptDrive{record.usb_key, record.serial_number, serial_text_, form_.TakeEdits(),
+                                view_.Enabled(ControlId::UploadSettings), view_.Enabled(ControlId::SaveAs)};
     }
     ClearDriveForScan();
     scan_running_ = true;
@@ -202,20 +205,7 @@ void Configurator::OnScanFinished(transport::DriveTable table, std::optional<std
             }
         }
     }
-    ReadSelectedDrive();
-    if (kept_listed && admin_ready_ && serial_text_ == kept->serial_text) {
-        // The same drive answered: its edits come back.
-        const std::u16string setup_id = form_.values().current_setup_id;
-        form_.values() = kept->values;
-        form_.values().current_setup_id = setup_id;
-        form_.ApplyChangeChecks();
-        LayOutWindow();
-        form_.WriteForm();
-        if (upload_done_ || form_.values().change_settings) {
-            view_.SetEnabled(ControlId::UploadSettings, true);
-            view_.SetEnabled(ControlId::SaveAs, true);
-        }
-    }
+    ReadSelectedDrive(kept_listed ? std::move(kept) : std::nullopt);
     if (scan_requested_) {
         scan_requested_ = false;
         StartDriveScan();
@@ -224,7 +214,9 @@ void Configurator::OnScanFinished(transport::DriveTable table, std::optional<std
 
 void Configurator::OnDriveSelectionChanged() { ReadSelectedDrive(); }
 
-void Configurator::ReadSelectedDrive() {
+void Configurator::ReadSelectedDrive() { ReadSelectedDrive(std::nullopt); }
+
+void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     form_.set_rfid_supported(false);
     view_.SetEnabled(ControlId::Rescan, true);
     view_.SetEnabled(ControlId::Exit, true);
@@ -282,6 +274,15 @@ void Configurator::ReadSelectedDrive() {
     // user, a locked one or one whose channel key was not fetched and
     // checked never receives the settings write (it carries the passwords).
     if (reading.admin_mode() && !reading.identity_ok) host_.ShowMessage(Text(kDriveNotDetected));
+    if (reading.admin_mode() && reading.all_commands_ok() && kept && serial_text_ == kept->serial_text) {
+        // The drive being edited answered as before: the form stays as the
+        // administrator left it, nothing of the drive's settings over it.
+        admin_ready_ = true;
+        upload_block_ = UploadBlock::None;
+        form_.set_rfid_supported(reading.status.rfid_supported());
+        RestoreKeptEdits(std::move(*kept));
+        return;
+    }
     if (reading.admin_mode() && reading.all_commands_ok()) {
         admin_ready_ = true;
         upload_block_ = UploadBlock::None;
@@ -321,6 +322,30 @@ void Configurator::ReadSelectedDrive() {
     read_done_ = true;
 }
 
+void Configurator::RestoreKeptEdits(KeptDrive kept) {
+    // The serial number and current setup ID are the drive's, as just read.
+    kept.edits.values.serial_number = form_.values().serial_number;
+    kept.edits.values.current_setup_id = form_.values().current_setup_id;
+    form_.RestoreEdits(kept.edits);
+    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
+                         ControlId::ChangeSettings}) {
+        view_.SetEnabled(id, true);
+    }
+    // "Change Settings" stays ticked and greyed while a user password is set.
+    if (kept.edits.values.change_user_password) view_.SetEnabled(ControlId::ChangeSettings, false);
+    form_.ApplyChangeChecks();
+    for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
+                         ControlId::FolderField, ControlId::FolderButton,
+                         ControlId::AutoSaveConfiguration, ControlId::EnableLog,
+                         ControlId::DetectCurrentSettings}) {
+        view_.SetEnabled(id, true);
+    }
+    view_.SetEnabled(ControlId::UploadSettings, kept.upload_enabled);
+    view_.SetEnabled(ControlId::SaveAs, kept.save_enabled);
+    LayOutWindow(false);
+    read_done_ = true;
+}
+
 void Configurator::OnDriveOpenFailed() {
     // The drive of this line went away since the scan, or opening it was
     // refused: nothing of the drive read before stays in use, and the
@@ -340,12 +365,12 @@ void Configurator::OnDriveOpenFailed() {
     read_done_ = true;
 }
 
-void Configurator::LayOutWindow() {
+void Configurator::LayOutWindow(bool read_form) {
     host_.LayOut(form_.rfid_supported());
     if (form_.rfid_supported()) {
-        form_.ReadForm();
+        if (read_form) form_.ReadForm();
         form_.EnableRfidSection(true);
-        form_.WriteForm();
+        if (read_form) form_.WriteForm();
     }
     const editor::FormValues& values = form_.values();
     if (values.change_settings && values.rfid == editor::kEnable) {

@@ -115,7 +115,9 @@ private:
     // Takes the scan's table and reads the selected line (`line` when given).
     void OnScanFinished(transport::DriveTable table, std::optional<std::size_t> line = std::nullopt);
     bool WriteSettingsToDrive();
-    void LayOutWindow();
+    // `read_form` false: the form's values are current (just written), and
+    // are not read from the screen again.
+    void LayOutWindow(bool read_form = true);
     void ReadRfidTag();
     void CopySerialToClipboard();
     void CopyTagsToClipboard();
@@ -151,8 +153,15 @@ private:
         std::string usb_key;
         std::u16string usb_serial;
         std::u16string serial_text;
-        editor::FormValues values;
+        editor::FormEdits edits;
+        bool upload_enabled = false;
+        bool save_enabled = false;
     };
+    // Reads the selected line; when it is the kept drive and it answers as
+    // before, the kept edits are shown instead of the drive's settings.
+    void ReadSelectedDrive(std::optional<KeptDrive> kept);
+    // Puts the kept edits back after the same drive was read again.
+    void RestoreKeptEdits(KeptDrive kept);
     std::optional<KeptDrive> kept_drive_;
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;

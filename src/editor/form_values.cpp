@@ -45,10 +45,13 @@ std::optional<int> ParseInteger(std::u16string_view text) {
 }
 
 // Reads the controls in order; the first refusal shows its message, moves
-// the focus to the control and ends the reading.
+// the focus to the control and ends the reading. Without a notifier it
+// takes every control as shown and shows nothing: a number out of range is
+// taken, while an over-long text, and a number field whose text is not a
+// number, keep the value held.
 class FormReader {
 public:
-    FormReader(FormView& view, Notifier& notifier, strings::Language language)
+    FormReader(FormView& view, Notifier* notifier, strings::Language language)
         : view_(view), notifier_(notifier), language_(language) {}
 
     bool ok() const { return ok_; }
@@ -59,8 +62,10 @@ public:
         if (!ok_) return;
         std::u16string text = view_.Text(id);
         if (text.size() > max_chars) {
-            Refuse(id, strings::FormatResString(language_, kEnterNoMoreThan,
-                                                {Decimal(static_cast<long long>(max_chars))}));
+            if (notifier_) {
+                Refuse(id, strings::FormatResString(language_, kEnterNoMoreThan,
+                                                    {Decimal(static_cast<long long>(max_chars))}));
+            }
             return;
         }
         value = std::move(text);
@@ -83,6 +88,7 @@ public:
         if (!ok_) return;
         const std::optional<int> parsed = ParseInteger(view_.Text(id));
         if (!parsed) {
+            if (!notifier_) return;
             Refuse(id, strings::FormatResString(language_, kEnterInteger));
             return;
         }
@@ -98,26 +104,23 @@ public:
 
 private:
     void CheckRange(ControlId id, int value, int min, int max) {
-        if (value >= min && value <= max) return;
+        if ((value >= min && value <= max) || !notifier_) return;
         Refuse(id, strings::FormatResString(language_, kEnterIntegerBetween, {Decimal(min), Decimal(max)}));
     }
 
     void Refuse(ControlId id, const std::u16string& message) {
-        notifier_.ShowMessage(message);
+        notifier_->ShowMessage(message);
         view_.SetFocus(id);
         ok_ = false;
     }
 
     FormView& view_;
-    Notifier& notifier_;
+    Notifier* notifier_;
     strings::Language language_;
     bool ok_ = true;
 };
 
-}  // namespace
-
-bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, FormValues& values) {
-    FormReader read(view, notifier, language);
+bool ReadControls(FormReader& read, FormValues& values) {
     read.Text(ControlId::CurrentPassword, values.current_password, kPasswordMaxChars);
     read.Text(ControlId::NewAdminPassword, values.new_admin_password, kPasswordMaxChars);
     read.Text(ControlId::ConfirmAdminPassword, values.confirm_admin_password, kPasswordMaxChars);
@@ -151,6 +154,18 @@ bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, Fo
     read.Radio(ControlId::AutoLockEnable, values.auto_lock);
     read.Number(ControlId::AutoLockDelay, values.auto_lock_delay, 10, 180);
     return read.ok();
+}
+
+}  // namespace
+
+bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, FormValues& values) {
+    FormReader read(view, &notifier, language);
+    return ReadControls(read, values);
+}
+
+void ReadFormAsShown(FormView& view, FormValues& values) {
+    FormReader read(view, nullptr, strings::Language::English);
+    ReadControls(read, values);
 }
 
 void WriteForm(const FormValues& values, FormView& view) {

@@ -56,6 +56,11 @@ struct FormValues {
 // while a refused number has already been taken. Returns false then.
 bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, FormValues& values);
 
+// Copies every control into `values` as it shows it, showing no message and
+// moving no focus: a number out of range is taken, while an over-long text
+// and a number field whose text is not a number keep the value held.
+void ReadFormAsShown(FormView& view, FormValues& values);
+
 // Copies every value into its control.
 void WriteForm(const FormValues& values, FormView& view);
 

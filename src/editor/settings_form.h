@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "editor/form_values.h"
 #include "editor/form_view.h"
@@ -82,6 +83,19 @@ enum class ImportMode {
 protocol::SettingsRecord MergeImportedSettings(const protocol::SettingsRecord& drive,
                                                const protocol::SettingsRecord& file);
 
+// The form's edits as the screen shows them, with the state the form keeps
+// beside its values: what reading the same drive again puts back.
+struct FormEdits {
+    FormValues values;
+    // The number fields' texts as shown, one that is no number included.
+    std::array<std::pair<ControlId, std::u16string>, 3> number_texts;
+    protocol::SettingsRecord drive_settings;
+    TagSlots tag_slots;
+    ExtendedOptions extended;
+    std::uint8_t carried_reserved_19 = 1;
+    bool centrawatch_seen = false;
+};
+
 // Answers whether the connected drive carries the six menu languages.
 using LanguageProbe = std::function<bool()>;
 
@@ -108,6 +122,14 @@ public:
     // The exchange with the view (see ReadForm / WriteForm in form_values.h).
     bool ReadForm();
     void WriteForm();
+
+    // The edits on screen now, read without refusing anything or showing a
+    // message; the form's own values are left as they are.
+    FormEdits TakeEdits();
+    // Puts `edits` back: the values and the state beside them, written to
+    // the view, the number fields with their texts as they were shown. The
+    // caller sets what is enabled.
+    void RestoreEdits(const FormEdits& edits);
 
     // The setup ID this run writes, from the local date and hour; also sets
     // the "New Setup ID" text value (the caller writes the form).

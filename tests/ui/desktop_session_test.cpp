@@ -2,6 +2,7 @@
 // driven by simulated mouse and keyboard input, the logic on its own thread,
 // and the drives' state checked afterwards.
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QAbstractButton>
@@ -27,12 +28,17 @@
 #include <thread>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <span>
 
+#include "protocol/constants.h"
+#include "protocol/records.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "strings/string_table.h"
 #include "support/event_wait.h"
 #include "transport/device_enumerator.h"
+#include "ui/dialogs/extended_options_dialog.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/window/main_window.h"
@@ -510,10 +516,12 @@ TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
     EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
     EXPECT_EQ(window().Text(ControlId::CurrentPassword), u"QX7ADMIN") << "the typed password is kept";
     EXPECT_TRUE(window().Checked(ControlId::ChangeSettings));
+    EXPECT_EQ(window().Text(ControlId::SelfDestructCounter), u"25");
 
     const auto third = sim->state().drives[2].settings;
     Click(ControlId::UploadSettings);
     ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->state().drives[1].settings[8], 25);
     EXPECT_EQ(sim->state().drives[0].settings, first) << "only the chosen drive is written";
     EXPECT_EQ(sim->state().drives[2].settings, third) << "only the chosen drive is written";
 
@@ -523,6 +531,157 @@ TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
     ASSERT_TRUE(WaitFor([&] { return window().ComboLines(ControlId::DriveList).size() == 2u; }, 10000));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
+}
+
+// A number being typed, not yet one the form accepts, when another drive is
+// plugged in: the rescan shows no message about it and leaves it as typed.
+TEST_F(DesktopSessionTest, ARescanLeavesAHalfTypedNumberAlone) {
+    Start();
+    Click(ControlId::ChangeSettings);
+    ASSERT_TRUE(WaitIdle());
+    auto* counter = qobject_cast<QAbstractSpinBox*>(control(ControlId::SelfDestructCounter));
+    ASSERT_NE(counter, nullptr);
+    for (const QString& typed : {QStringLiteral("3"), QString()}) {
+        SCOPED_TRACE(typed.toStdString());
+        counter->setFocus();
+        counter->selectAll();
+        if (typed.isEmpty()) QTest::keyClick(counter, Qt::Key_Delete);
+        else QTest::keyClicks(counter, typed);
+        ASSERT_EQ(counter->text(), typed);
+        desk->dialogs().ClearMessages();
+        sim->state().drives.push_back(sim::DefaultDrive(sim->state().drives.size()));
+        const int scans = devices->scans.load();
+        desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+        ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
+        EXPECT_EQ(counter->text(), typed);
+        EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join('|').toStdString();
+    }
+}
+
+// What every control of the form shows and whether it takes input, by id
+// (the drive list aside: its lines change with the drives plugged in).
+std::map<int, std::string> Screen(MainWindow& window) {
+    std::map<int, std::string> screen;
+    for (int id = 1003; id <= 1150; ++id) {
+        QWidget* widget = window.Control(id);
+        if (!widget) continue;
+        QString shown;
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            shown = "text " + edit->text();
+        } else if (auto* number = qobject_cast<QAbstractSpinBox*>(widget)) {
+            shown = "number " + number->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            shown = button->isCheckable() ? (button->isChecked() ? "ticked" : "not ticked") : "button";
+        } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            shown = QStringLiteral("line %1 of %2").arg(list->currentIndex()).arg(list->count());
+        } else {
+            continue;  // labels and groups
+        }
+        screen[id] = (shown + (widget->isEnabled() ? "" : " (greyed)")).toStdString();
+    }
+    return screen;
+}
+
+// Every kind of edit (typed numbers and passwords, radio pairs, a list,
+// change boxes, tags read from the reader, an administrator tag, extended
+// options) survives another drive being plugged in, and the upload then
+// writes what the screen shows to the drive being edited only.
+TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
+    Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
+    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    Click(ControlId::ChangeSettings);  // six languages on this drive
+    ASSERT_TRUE(WaitIdle());
+
+    const auto type = [&](ControlId id, const QString& text) {
+        QWidget* widget = control(id);
+        widget->setFocus();
+        if (auto* number = qobject_cast<QAbstractSpinBox*>(widget)) number->selectAll();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
+        QTest::keyClicks(widget, text);
+    };
+    const auto click = [&](ControlId id) {
+        Click(id);
+        ASSERT_TRUE(WaitIdle());
+    };
+    type(ControlId::SelfDestructCounter, "30");
+    type(ControlId::MinPasswordLength, "9");
+    type(ControlId::AutoLockDelay, "120");
+    click(ControlId::SelfDestructEnable);
+    click(ControlId::KeyToneDisable);
+    click(ControlId::RandomKeyPadDisable);
+    click(ControlId::CentrawatchEnable);
+    auto* admin_language = qobject_cast<QComboBox*>(control(ControlId::AdminLanguage));
+    ASSERT_EQ(admin_language->count(), 6);
+    admin_language->setFocus();
+    for (int i = 0; i < 4; ++i) QTest::keyClick(admin_language, Qt::Key_Down);  // Japanese
+    click(ControlId::ChangeAdminPassword);
+    type(ControlId::NewAdminPassword, "newpass9x");
+    type(ControlId::ConfirmAdminPassword, "newpass9x");
+    click(ControlId::RfidEnable);
+    click(ControlId::ChangeRfidTagData);
+    click(ControlId::ReadRfidTag);
+    click(ControlId::ReadRfidTag);
+    click(ControlId::AdminTag1);
+    desk->dialogs().set_dialog_hook([](QDialog& dialog) {
+        auto& options = dynamic_cast<ExtendedOptionsDialog&>(dialog);
+        options.Box(1128)->setChecked(true);  // Centrawatch in administrator mode
+        options.Box(1121)->setChecked(true);  // the drive's menu may not change self destruct
+        options.accept();
+    });
+    click(ControlId::SetExtendedSettings);
+    type(ControlId::CurrentPassword, "qx7admin");
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(window().Text(ControlId::TagField2), u"04 11 22 33 44 55 66 ");
+    const std::map<int, std::string> edited = Screen(window());
+    desk->dialogs().ClearMessages();
+
+    sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
+    const int scans = devices->scans.load();
+    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(window().ComboLines(ControlId::DriveList).size(), 3u);
+    EXPECT_EQ(window().ComboIndex(ControlId::DriveList), 1);
+    const std::map<int, std::string> after = Screen(window());
+    std::map<int, std::string> expected = edited;
+    // Centrawatch on is never switched off from the form: the pair is
+    // greyed whenever the settings group is enabled again.
+    for (const ControlId id : {ControlId::CentrawatchEnable, ControlId::CentrawatchDisable}) {
+        expected[static_cast<int>(id)] += " (greyed)";
+    }
+    for (const auto& [id, shown] : expected) EXPECT_EQ(after.at(id), shown) << "control " << id;
+    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join('|').toStdString();
+
+    const auto first = sim->state().drives[0];
+    const auto third = sim->state().drives[2];
+    Click(ControlId::UploadSettings);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->state().drives[0], first) << "only the chosen drive is written";
+    EXPECT_EQ(sim->state().drives[2], third) << "only the chosen drive is written";
+    const sim::SimDrive& written = sim->state().drives[1];
+    const auto record = protocol::SettingsRecord::Decode(std::span<const std::uint8_t, 52>(written.settings));
+    EXPECT_EQ(record.self_destruct_limit, 30);
+    EXPECT_EQ(record.min_password_length, 9);
+    EXPECT_EQ(record.auto_lock_delay, 120);
+    EXPECT_EQ(record.admin_language, 4);
+    using namespace protocol;
+    for (const auto& [bit, on] : {std::pair{POLICY_SELF_DESTRUCT, true}, {POLICY_KEY_TONE_OFF, true},
+                                  {POLICY_RANDOM_KEYPAD, false}, {POLICY_CENTRAWATCH, true},
+                                  {POLICY_CENTRAWATCH_ADMIN, true}, {POLICY_RFID, true}}) {
+        EXPECT_EQ((record.policy_flags & bit) != 0, on) << "policy bit " << bit;
+    }
+    EXPECT_EQ(record.block_menu_mask, BLOCK_MENU_SELF_DESTRUCT);
+    EXPECT_EQ(written.admin_password, "NEWPASS9X");
+    ASSERT_EQ(written.tags.size(), 2u);
+    EXPECT_EQ(written.tags[0][0], 0x04);
+    EXPECT_EQ(written.tags[0][1], 0xA1);
+    EXPECT_EQ(written.tags[1][1], 0x11);
 }
 
 #ifdef QX7CONFIG_PATH

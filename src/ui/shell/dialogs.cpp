@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "strings/text_codec.h"
+#include "ui/shell/light_file_icons.h"
 #include "ui/widgets/res_text.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/extended_options_dialog.h"
@@ -17,6 +18,15 @@ const QString kConfigFilter = QStringLiteral("QX7 Device Configuration (*.qx7)")
 const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 
 }  // namespace
+
+Dialogs::Dialogs(QWidget* parent) : parent_(parent) {}
+
+Dialogs::~Dialogs() = default;
+
+void Dialogs::UseLightIcons(QFileDialog& dialog) {
+    if (!file_icons_) file_icons_ = std::make_unique<LightFileIcons>();
+    dialog.setIconProvider(file_icons_.get());
+}
 
 bool Dialogs::TakeQueuedAnswer(std::optional<QString>* answer) {
     answer->reset();
@@ -40,6 +50,7 @@ void Dialogs::ShowMessage(const QString& text, editor::MessageIcon icon) {
 std::optional<QString> Dialogs::AskSavePath(const QString& initial_name) {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
     QFileDialog dialog(parent_);
+    UseLightIcons(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(kConfigFilter);
     dialog.setDefaultSuffix(QStringLiteral("qx7"));
@@ -51,6 +62,7 @@ std::optional<QString> Dialogs::AskSavePath(const QString& initial_name) {
 std::optional<QString> Dialogs::AskOpenPath() {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
     QFileDialog dialog(parent_);
+    UseLightIcons(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({kConfigFilter, kAllFilesFilter});
@@ -61,7 +73,12 @@ std::optional<QString> Dialogs::AskOpenPath() {
 
 std::optional<QString> Dialogs::AskFolder() {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
-    const QString folder = QFileDialog::getExistingDirectory(parent_, QStringLiteral("Browse for Folder"));
+    QFileDialog dialog(parent_, QStringLiteral("Browse for Folder"));
+    UseLightIcons(dialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString folder = dialog.selectedFiles().front();
     if (folder.isEmpty()) return std::nullopt;
     return folder;
 }

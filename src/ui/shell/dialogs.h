@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "editor/notifier.h"
@@ -17,13 +18,17 @@
 #include "strings/string_table.h"
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace qx7::ui {
 
+class LightFileIcons;
+
 class Dialogs {
 public:
-    explicit Dialogs(QWidget* parent) : parent_(parent) {}
+    explicit Dialogs(QWidget* parent);
+    ~Dialogs();
 
     void set_language(strings::Language language) { language_ = language; }
 
@@ -68,6 +73,10 @@ private:
     bool automatic_ = false;
     // Runs `dialog` modally, or hands it to the hook with automatic answers.
     bool Run(QDialog& dialog);
+    // A file dialog whose list is filled without reading the files.
+    void UseLightIcons(QFileDialog& dialog);
+
+    std::unique_ptr<LightFileIcons> file_icons_;
 
     std::deque<QString> file_answers_;
     std::function<void(QDialog&)> dialog_hook_;
