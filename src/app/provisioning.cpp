@@ -8,6 +8,7 @@
 
 #include "app/configurator.h"
 #include "app/memory_form_view.h"
+#include "app/upload_preview.h"
 #include "protocol/constants.h"
 #include "strings/text_codec.h"
 
@@ -38,6 +39,7 @@ std::string_view DriveStepName(DriveStep step) {
         case DriveStep::Reading: return "reading";
         case DriveStep::Importing: return "importing";
         case DriveStep::Uploading: return "uploading";
+        case DriveStep::Verifying: return "verifying";
         case DriveStep::Finished: return "finished";
     }
     return "?";
@@ -49,6 +51,7 @@ std::string_view DriveResultName(DriveResult result) {
         case DriveResult::Failed: return "failed";
         case DriveResult::Skipped: return "skipped";
         case DriveResult::Interrupted: return "interrupted";
+        case DriveResult::Previewed: return "previewed";
     }
     return "?";
 }
@@ -84,6 +87,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     editor::SettingsForm& form = configurator.form();
     outcome.serial = configurator.serial_text();
     outcome.previous_setup_id = form.values().current_setup_id;
+    const protocol::SettingsRecord read_settings = form.drive_settings();  // before the import
     context.OnRead(outcome.serial, diagnostics.str());
 
     if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
@@ -109,6 +113,19 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     }
     if (stopped()) return finish(DriveResult::Interrupted);
 
+    if (plan.dry_run) {
+        const auto changes = PreviewUpload(configurator, read_settings);
+        if (!changes) {
+            outcome.error = DriveMessages(host);
+            return finish(DriveResult::Failed);
+        }
+        outcome.changes = *changes;
+        outcome.kept = KeptAgainstFile(plan.payload, form.values(), /*to_come=*/true);
+        outcome.new_setup_id = form.values().new_setup_id;
+        outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
+        return finish(DriveResult::Previewed);
+    }
+
     context.OnStep(DriveStep::Uploading);
     configurator.OnCommand(ControlId::UploadSettings);
     if (!configurator.last_upload_succeeded()) {
@@ -116,15 +133,22 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
         return finish(DriveResult::Failed);
     }
     outcome.new_setup_id = form.values().new_setup_id;
-    // Once on, Centrawatch is never switched off by an upload: a file that
-    // asks for it off leaves the drive with it on, which is said.
-    if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
-        (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
-        form.values().centrawatch == editor::kEnable) {
-        outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
+    outcome.kept = KeptAgainstFile(plan.payload, form.values(), /*to_come=*/false);
+    if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
+    outcome.verification = Verification::Skipped;
+    if (plan.verify && configurator.last_written()) {
+        context.OnStep(DriveStep::Verifying);
+        const ReadBackResult back = ReadBackWritten(devices, table, line, host, *configurator.last_written(),
+                                                    outcome.serial, plan.language);
+        outcome.verification = back.verification;
+        outcome.mismatches = back.mismatches;
+        if (back.verification == Verification::Failed) {
+            host.ShowMessage(back.message, editor::MessageIcon::None);
+            outcome.error = DriveMessages(host);
+            return finish(DriveResult::Failed);
+        }
     }
     outcome.warnings = !host.messages.empty() || !outcome.kept.empty();
-    if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
     return finish(DriveResult::Configured);
 }
 
