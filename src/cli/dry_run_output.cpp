@@ -53,7 +53,7 @@ std::string DryRunJson(const std::vector<DriveOutcome>& drives, int exit_status)
     }
     const json out = {{"dry_run", true}, {"exit_status", exit_status}, {"drives", list}};
     // ASCII only, so that any reader takes it.
-    return out.dump(2, ' ', true, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    return out.dump(2, ' ', true, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 }  // namespace qx7::cli
