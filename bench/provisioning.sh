@@ -3,7 +3,8 @@
 #   - qx7ctl list on 1 and on 99 drives, each answering every command after
 #     5 ms (latency_ms 5); goal: 99 drives take at most 2 times as long as one;
 #   - qx7ctl apply --all on 1 and on 99 drives, latency_ms 5, keeping a real
-#     drive's pauses (--sim-waits: 1 s after opening, 5 s after the upload);
+#     drive's pauses (--sim-waits: 1 s after opening, 5 s after the upload)
+#     and the read-back of each drive after its upload (1 s after opening);
 #     goal: 99 drives take at most 1.5 times as long as one.
 # Prints each wall time (the best of a few runs) and the ratios.
 #

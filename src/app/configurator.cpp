@@ -27,7 +27,6 @@ constexpr std::uint16_t kTagDataEmpty = 151;
 constexpr std::uint16_t kNoDrivesDetected = 161;
 
 constexpr milliseconds kWaitBeforeFirstScan{500};
-constexpr milliseconds kWaitAfterOpen{1000};
 constexpr milliseconds kWaitAfterUpload{5000};
 // Timer ticks (500 ms each) between the last device notification and the
 // rescan it asks for.
@@ -399,17 +398,29 @@ void Configurator::OnTimer() {
     if (rescan_delay_ > 0) --rescan_delay_;
 }
 
-void Configurator::UploadSettings() {
+bool Configurator::UploadAllowed() {
     if (!drive_ || upload_block_ != UploadBlock::None) {
         const std::uint16_t reason = upload_block_ == UploadBlock::NotAdministrator ? kUserPasswordMode
                                      : upload_block_ == UploadBlock::NoChannel      ? kChannelNotOpen
                                                                                     : kDriveNotDetected;
         host_.ShowMessage(Text(reason));
-        last_upload_succeeded_ = false;
-        return;
+        return false;
     }
     if (form_.values().rfid == editor::kEnable && form_.tag_slots().occupied() == 0) {
         host_.ShowMessage(Text(kTagDataEmpty));
+        return false;
+    }
+    return true;
+}
+
+std::optional<editor::GatheredSettings> Configurator::PrepareUpload() {
+    if (!UploadAllowed()) return std::nullopt;
+    return GatherForUpload();
+}
+
+void Configurator::UploadSettings() {
+    if (!UploadAllowed()) {
+        last_upload_succeeded_ = false;
         return;
     }
     const ControlId busy[] = {ControlId::DriveList, ControlId::UploadSettings, ControlId::Rescan,
@@ -433,9 +444,8 @@ void Configurator::UploadSettings() {
     view_.SetEnabled(ControlId::SaveAs, true);
 }
 
-bool Configurator::WriteSettingsToDrive() {
+std::optional<editor::GatheredSettings> Configurator::GatherForUpload() {
     form_.ReadForm();
-
 
     std::u16string manufacturer;
     if (drive_record_ && *drive_record_ < table_.records.size()) {
@@ -443,10 +453,13 @@ bool Configurator::WriteSettingsToDrive() {
     }
     if (!IsMakersDrive(manufacturer)) {
         host_.ShowMessage(Text(kSelectedDevice) + u" (" + manufacturer + u")");
-        return false;
+        return std::nullopt;
     }
+    return form_.GatherSettingsUpload();
+}
 
-    const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
+bool Configurator::WriteSettingsToDrive() {
+    const std::optional<editor::GatheredSettings> gathered = GatherForUpload();
     if (!gathered) return false;
 
     const auto plaintext = gathered->upload.Encode();
@@ -454,6 +467,12 @@ bool Configurator::WriteSettingsToDrive() {
         protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength,
                               keys_.channel_key, keys_, protocol::kTokenWriteSettings);
     if (written) {
+        // What the drive accepted, for a read-back to compare with; the
+        // passwords are not kept.
+        last_written_ = gathered->upload;
+        last_written_->current_admin_password = {};
+        last_written_->new_admin_password = {};
+        last_written_->new_user_password = {};
         upload_done_ = true;
         form_.DisableAllControls();
         view_.SetEnabled(ControlId::SaveAs, true);

@@ -6,6 +6,7 @@
 // waits, the scan worker and closing; the desktop program, the command-line
 // tool and the tests each supply their own.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -27,6 +28,9 @@
 #include "transport/scsi_device.h"
 
 namespace qx7::app {
+
+// The pause a drive needs after it is opened, before the first command.
+inline constexpr std::chrono::milliseconds kWaitAfterOpen{1000};
 
 class Configurator {
 public:
@@ -71,6 +75,11 @@ public:
     void StartDriveScan();
     void ReadSelectedDrive();
     void UploadSettings();
+    // The settings write the upload would send now, checked as the upload
+    // checks it (a drive read in administrator mode, the RFID rule, the
+    // maker, the password rules), its message shown when refused; nothing
+    // is sent.
+    std::optional<editor::GatheredSettings> PrepareUpload();
     void SaveConfiguration(bool interactive);
     void ImportConfiguration();
 
@@ -88,6 +97,8 @@ public:
     // The serial numbers written by the last upload that succeeded, and
     // whether the last upload attempt succeeded.
     bool last_upload_succeeded() const { return last_upload_succeeded_; }
+    // The settings write the drive accepted last, its passwords blanked.
+    const std::optional<protocol::SettingsUpload>& last_written() const { return last_written_; }
     // Where the settings-read diagnostic line goes (standard output when null).
     void set_diagnostics(std::ostream* stream) { diagnostics_ = stream; }
     // Chooses the name an automatic save really writes, given the usual one
@@ -118,6 +129,10 @@ private:
     // `read_form` false: the form's values are current (just written), and
     // are not read from the screen again.
     void LayOutWindow(bool read_form = true);
+    // Whether an upload may start (a drive to write, the RFID rule), saying
+    // why not; then the form read and gathered for it, with the maker check.
+    bool UploadAllowed();
+    std::optional<editor::GatheredSettings> GatherForUpload();
     void ReadRfidTag();
     void CopySerialToClipboard();
     void CopyTagsToClipboard();
@@ -168,6 +183,7 @@ private:
     std::optional<std::filesystem::path> last_saved_path_;
     SaveNameChooser auto_save_name_;
     std::function<void()> upload_accepted_;
+    std::optional<protocol::SettingsUpload> last_written_;
     std::ostream* diagnostics_ = nullptr;
 
     bool first_init_done_ = false;

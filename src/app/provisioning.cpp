@@ -9,6 +9,7 @@
 #include "app/configurator.h"
 #include "app/drive_capabilities.h"
 #include "app/memory_form_view.h"
+#include "app/upload_preview.h"
 #include "protocol/constants.h"
 #include "protocol/drive_messages.h"
 #include "storage/numbered_name.h"
@@ -49,6 +50,7 @@ std::string_view DriveStepName(DriveStep step) {
         case DriveStep::Reading: return "reading";
         case DriveStep::Importing: return "importing";
         case DriveStep::Uploading: return "uploading";
+        case DriveStep::Verifying: return "verifying";
         case DriveStep::Finished: return "finished";
     }
     return "?";
@@ -60,6 +62,7 @@ std::string_view DriveResultName(DriveResult result) {
         case DriveResult::Failed: return "failed";
         case DriveResult::Skipped: return "skipped";
         case DriveResult::Interrupted: return "interrupted";
+        case DriveResult::Previewed: return "previewed";
     }
     return "?";
 }
@@ -106,6 +109,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     if (!form.values().current_setup_id.empty()) {
         outcome.previous_setup_id = protocol::SetupIdText(form.drive_settings().setup_id, strings::Language::English);
     }
+    const protocol::SettingsRecord read_settings = form.drive_settings();  // before the import
     context.OnRead(outcome.serial, diagnostics.str());
 
     if (!context.Wanted(outcome.serial)) return finish(DriveResult::Skipped);
@@ -141,26 +145,34 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     }
     if (stopped()) return finish(DriveResult::Interrupted);
 
+    // A message about a value the drive had (one out of the form's range,
+    // say) warns of nothing once a file that sets the settings replaced
+    // every such value with one of its own, checked before the run.
+    const bool settings_replaced = (plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0;
+    const auto warned = [&] {
+        return host.messages.size() > (settings_replaced ? messages_on_old_values : 0) || !outcome.kept.empty();
+    };
+
+    if (plan.dry_run) {
+        const auto changes = PreviewUpload(configurator, read_settings);
+        if (!changes) {
+            outcome.error = DriveMessages(host);
+            return finish(DriveResult::Failed);
+        }
+        outcome.changes = *changes;
+        outcome.kept = KeptAgainstFile(plan.payload, form.values(), /*to_come=*/true);
+        outcome.new_setup_id = form.values().new_setup_id;
+        outcome.warnings = warned();
+        return finish(DriveResult::Previewed);
+    }
+
     // What a configured drive's outcome says, from the moment the drive
     // accepted the write.
     const auto configured = [&] {
         outcome.result = DriveResult::Configured;
         outcome.new_setup_id = form.values().new_setup_id;
-        outcome.kept.clear();
-        // Once on, Centrawatch is never switched off by an upload: a file
-        // that asks for it off leaves the drive with it on, which is said.
-        if ((plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
-            (plan.payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 &&
-            form.values().centrawatch == editor::kEnable) {
-            outcome.kept.push_back(u"Centrawatch stayed on: once on, it cannot be switched off");
-        }
-        // A message about a value the drive had (one out of the form's
-        // range, say) warns of nothing once a file that sets the settings
-        // replaced every such value with one of its own, checked before the
-        // run.
-        const bool settings_replaced = (plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0;
-        outcome.warnings = host.messages.size() > (settings_replaced ? messages_on_old_values : 0) ||
-                           !outcome.kept.empty();
+        outcome.kept = KeptAgainstFile(plan.payload, form.values(), /*to_come=*/false);
+        outcome.warnings = warned();
         if (plan.auto_save) outcome.saved_file = configurator.last_saved_path();
     };
     configurator.set_upload_accepted([&] {
@@ -178,6 +190,19 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
         return finish(DriveResult::Failed);
     }
     configured();
+    outcome.verification = Verification::Skipped;
+    if (plan.verify && configurator.last_written()) {
+        context.OnStep(DriveStep::Verifying);
+        const ReadBackResult back = ReadBackWritten(devices, table, line, host, *configurator.last_written(),
+                                                    outcome.serial, plan.language);
+        outcome.verification = back.verification;
+        outcome.mismatches = back.mismatches;
+        if (back.verification == Verification::Failed) {
+            host.ShowMessage(back.message, editor::MessageIcon::None);
+            outcome.error = DriveMessages(host);
+            return finish(DriveResult::Failed);
+        }
+    }
     return finish(DriveResult::Configured);
 }
 

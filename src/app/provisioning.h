@@ -26,7 +26,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/read_back.h"
 #include "app/scripted_host.h"
+#include "editor/settings_difference.h"
 #include "storage/config_file.h"
 #include "storage/operation_log.h"
 #include "strings/string_table.h"
@@ -60,16 +62,22 @@ struct ProvisioningPlan {
     bool real_waits = true;  // the drive's pauses really pass (a real drive needs them)
     // Shared by every drive of the run (and by copies of the plan).
     std::shared_ptr<SavedFileNames> saved_names = std::make_shared<SavedFileNames>();
+    // After the upload and its pause, read the drive again and compare what
+    // it holds with what was sent.
+    bool verify = true;
+    // Read each drive and say what the upload would change; write nothing.
+    bool dry_run = false;
 };
 
 // Where a drive is.
-enum class DriveStep { Reading, Importing, Uploading, Finished };
+enum class DriveStep { Reading, Importing, Uploading, Verifying, Finished };
 
 enum class DriveResult {
     Configured,
     Failed,       // read, refused, or the form refused the file for this drive
     Skipped,      // the run did not want this drive (configured earlier)
     Interrupted,  // the run was stopped before the drive's upload began; nothing was written
+    Previewed,    // a dry run read the drive and found what the upload would change; nothing was written
 };
 
 std::string_view DriveStepName(DriveStep step);    // "reading", ...
@@ -93,6 +101,13 @@ struct DriveOutcome {
     // Configured, but the drive keeps something other than the file asked
     // for (Centrawatch stays on once on): one text each.
     std::vector<std::u16string> kept;
+    // The read-back after the upload, and where it found the drive holding
+    // something else: `before` what was sent, `after` what the drive holds.
+    Verification verification = Verification::NotDone;
+    std::vector<editor::FieldChange> mismatches;
+    // A dry run: what the upload would change, `before` the drive's value
+    // now, `after` the one it would get.
+    std::vector<editor::FieldChange> changes;
     std::optional<std::filesystem::path> saved_file;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point finished;

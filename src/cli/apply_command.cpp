@@ -20,6 +20,7 @@
 #include "cli/batch_console.h"
 #include "cli/batch_report.h"
 #include "cli/cli_host.h"
+#include "cli/dry_run_output.h"
 #include "cli/commands.h"
 #include "cli/drive_access.h"
 #include "cli/file_ranges.h"
@@ -53,6 +54,9 @@ struct ApplyArgs {
     std::size_t count = 0;
     std::string report;
     bool quiet = false;
+    bool no_verify = false;
+    bool dry_run = false;
+    bool json = false;  // with --dry-run
 };
 
 // "line N: SERIAL", the serial number escaped: the drive's to choose, it
@@ -72,13 +76,18 @@ std::string ResultLine(const DriveOutcome& drive) {
     switch (drive.result) {
         case DriveResult::Configured:
         {
-            std::string line = label + ": configured (" + (drive.warnings ? "with warnings, " : "") + seconds + ")";
+            const std::string_view verified = app::VerificationName(drive.verification);
+            const bool said = drive.verification == app::Verification::Verified ||
+                              drive.verification == app::Verification::NothingToCompare;
+            std::string line = label + ": configured (" + (drive.warnings ? "with warnings, " : "") +
+                               (said ? std::string(verified) + ", " : "") + seconds + ")";
             for (const std::u16string& kept : drive.kept) line += ": " + MessageLine(kept);
             return line;
         }
         case DriveResult::Failed: return label + ": FAILED (" + seconds + ")";
         case DriveResult::Skipped: return label + ": skipped, configured earlier in this run";
         case DriveResult::Interrupted: return label + ": interrupted, nothing written";
+        case DriveResult::Previewed: return PreviewText(label, drive);
     }
     return label;
 }
@@ -174,6 +183,10 @@ public:
     }
 
     const std::optional<std::filesystem::path>& log() const { return log_; }
+    std::vector<DriveOutcome> drives() {
+        std::lock_guard lock(mutex_);
+        return drives_;
+    }
     bool log_failed() const { return log_failed_; }
 
     // The entries of a log that could not be written, for the console.
@@ -260,9 +273,10 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
         return std::nullopt;
     }
     // The window's folder exists before anything is saved into it; here the
-    // folder is named on the command line, so make it.
+    // folder is named on the command line, so make it. A dry run saves
+    // nothing and makes nothing.
     std::error_code folder_error;
-    std::filesystem::create_directories(args.folder, folder_error);
+    if (!args.dry_run) std::filesystem::create_directories(args.folder, folder_error);
     if (folder_error) {
         std::cerr << Message(options.language, MessageId::CannotCreateFolder,
                              {args.folder, folder_error.message()})
@@ -273,7 +287,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     // drive written whose record cannot be kept is found out here, before
     // the first drive, not after the last.
     std::vector<std::filesystem::path> folders;
-    if (!args.no_auto_save || !args.no_log) folders.push_back(args.folder);
+    if (!args.dry_run && (!args.no_auto_save || !args.no_log)) folders.push_back(args.folder);
     if (!args.report.empty()) folders.push_back(std::filesystem::path(args.report).parent_path());
     for (const std::filesystem::path& folder : folders) {
         std::string probe_error;
@@ -286,7 +300,9 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     input.plan.payload = loaded.payload;
     input.plan.password = *password;
     input.plan.folder = args.folder;
-    input.plan.auto_save = !args.no_auto_save;
+    input.plan.auto_save = !args.no_auto_save && !args.dry_run;
+    input.plan.verify = !args.no_verify;
+    input.plan.dry_run = args.dry_run;
     input.plan.language = options.language;
     input.plan.local_time = LocalTimeNow();
     input.plan.real_waits = RealWaits(options);
@@ -309,7 +325,9 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     transport::DeviceEnumerator& devices = access->enumerator();
 
     BatchConsole console(std::cout, std::cerr, !args.quiet && StandardErrorIsTerminal());
-    RunRecord record(args, input->report_format, console, options.language, plan.local_time);
+    ApplyArgs recorded = args;
+    recorded.no_log = recorded.no_log || args.dry_run;  // a dry run writes no log (nor a report: refused)
+    RunRecord record(recorded, input->report_format, console, options.language, plan.local_time);
     InterruptSignal interrupt;
     const bool prefixed = args.all || args.watch;
     // A drive is recorded (report, log) as soon as it accepted the write,
@@ -326,9 +344,11 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     const app::OutcomeHandler finished = [&](const DriveOutcome& drive) {
         const std::optional<DriveResult> shown = record.Add(drive);
         console.CountDone();
-        // A drive shown when its write was accepted is shown again only
-        // when its result changed since.
-        if (shown != drive.result) console.Result(ResultLine(drive));
+        // A drive shown when its write was accepted is shown again when its
+        // result changed since, or with what its read-back found.
+        const bool read_back = drive.verification != app::Verification::NotDone &&
+                               drive.verification != app::Verification::Skipped;
+        if (!args.json && (shown != drive.result || read_back)) console.Result(ResultLine(drive));
     };
 
     std::vector<DriveOutcome> outcomes;
@@ -384,7 +404,8 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     const bool all_configured =
         std::all_of(outcomes.begin(), outcomes.end(),
                     [](const DriveOutcome& drive) { return drive.result == DriveResult::Configured ||
-                                                           drive.result == DriveResult::Skipped; });
+                                                           drive.result == DriveResult::Skipped ||
+                                                           drive.result == DriveResult::Previewed; });
     if (interrupted) {
         status = 128 + (interrupt.signal_number() ? interrupt.signal_number() : 2);
     } else {
@@ -395,6 +416,14 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     status = record.Finish(std::move(outcomes), interrupted, status);
     record.SayLogNotWritten();
     if (record.log()) console.Result("log: " + record.log()->string());
+    if (args.dry_run) {
+        if (args.json) {
+            std::vector<DriveOutcome> shown = record.drives();
+            console.Result(DryRunJson(shown, status));
+        } else {
+            console.Result("dry run: nothing was written to any drive");
+        }
+    }
     return status;
 }
 
@@ -437,6 +466,15 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
         ->capture_default_str();
     apply->add_flag("--no-auto-save", args->no_auto_save, "Do not save a .qx7 file per drive");
     apply->add_flag("--no-log", args->no_log, "Do not write the log of configured drives");
+    apply->add_flag("--no-verify", args->no_verify,
+                    "Do not read each drive again after its upload to compare what it holds with what was sent");
+    CLI::Option* dry_run =
+        apply->add_flag("--dry-run", args->dry_run,
+                        "Read each chosen drive and print what the upload would change; write nothing to any "
+                        "drive and save no file, no log")
+            ->excludes(watch)
+            ->excludes(apply->get_option("--report"));
+    apply->add_flag("--json", args->json, "With --dry-run: print one JSON object instead of the lines")->needs(dry_run);
     apply->callback([&options, &exit_code, args] { exit_code = RunApply(options, *args); });
 }
 

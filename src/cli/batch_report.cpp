@@ -38,6 +38,24 @@ std::string JoinedWarnings(const DriveOutcome& drive) {
     return joined;
 }
 
+// The read-back after the upload: "verified", "nothing to compare",
+// "skipped", "failed", or null when the drive was not written.
+nlohmann::ordered_json Verify(const DriveOutcome& drive) {
+    const std::string_view name = app::VerificationName(drive.verification);
+    return name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(std::string(name));
+}
+
+// Where the read-back found the drive holding something else.
+nlohmann::ordered_json Mismatches(const DriveOutcome& drive) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const editor::FieldChange& change : drive.mismatches) {
+        list.push_back({{"field", change.field},
+                        {"expected", DriveText(strings::FromUtf8(change.before))},
+                        {"found", DriveText(strings::FromUtf8(change.after))}});
+    }
+    return list;
+}
+
 double Seconds(const DriveOutcome& drive) {
     return std::chrono::duration<double>(drive.finished - drive.started).count();
 }
@@ -54,6 +72,7 @@ Totals Count(const std::vector<DriveOutcome>& drives) {
             case DriveResult::Failed: ++totals.failed; break;
             case DriveResult::Skipped: ++totals.skipped; break;
             case DriveResult::Interrupted: ++totals.interrupted; break;
+            case DriveResult::Previewed: break;  // a dry run writes no report
         }
     }
     return totals;
@@ -71,6 +90,8 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
             {"result", std::string(app::DriveResultName(drive.result))},
             {"error", drive.result == DriveResult::Failed ? json(MessageLine(drive.error)) : json(nullptr)},
             {"warnings", Warnings(drive)},
+            {"verify", Verify(drive)},
+            {"mismatches", Mismatches(drive)},
             {"saved_file", drive.saved_file ? json(drive.saved_file->string()) : json(nullptr)},
             {"started", IsoTime(drive.started)},
             // A drive still storing the settings it accepted has not finished.
@@ -119,7 +140,8 @@ std::string CsvField(const std::string& text, bool from_drive = false) {
 
 std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& drives) {
     std::string out =
-        "line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings\r\n";
+        "line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings,"
+        "verify\r\n";
     char seconds[32];
     for (const DriveOutcome& drive : drives) {
         std::snprintf(seconds, sizeof seconds, "%.3f", Seconds(drive));
@@ -131,7 +153,8 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
                CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
                CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) +
                "," + (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
-               CsvField(JoinedWarnings(drive)) + "\r\n";
+               CsvField(JoinedWarnings(drive)) + "," + std::string(app::VerificationName(drive.verification)) +
+               "\r\n";
     }
     // The run's totals: one last row, its line "total", its result the
     // counts.
@@ -144,7 +167,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     const std::string status = run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
     out += "total,,,," + counts + "," + CsvField(status + (run.interrupted ? " interrupted" : "")) + "," +
            CsvField(run.log ? run.log->string() : "") + "," + IsoTime(run.started) + "," +
-           (run.finished ? IsoTime(*run.finished) : "") + ",,\r\n";
+           (run.finished ? IsoTime(*run.finished) : "") + ",,,\r\n";
     return out;
 }
 

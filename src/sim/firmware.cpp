@@ -411,6 +411,11 @@ private:
             }
         }
 
+        if (drive_.drops_writes) {
+            runtime_.error_code = 0;
+            runtime_.failed_command = 0;
+            return Good(plain.size());
+        }
         if ((mask & CHANGE_ADMIN_PASSWORD) != 0) Store(drive_.admin_password, new_admin);
         if ((mask & CHANGE_USER_PASSWORD) != 0) {
             Store(drive_.user_password, PasswordText(bytes.subspan(kWriteNewUser, kPasswordField)));

@@ -61,6 +61,9 @@ struct SimDrive {
     // Every command to the drive waits this long before the drive answers
     // (at most kSimLatencyMaxMs).
     unsigned latency_ms = 0;
+    // A faulty drive: it accepts a settings write (GOOD) and keeps nothing
+    // of it.
+    bool drops_writes = false;
 
     bool operator==(const SimDrive&) const = default;
 };

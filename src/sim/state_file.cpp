@@ -224,7 +224,7 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
          "product",   "serial_string", "firmware",       "id_block",      "state_block",
          "has_cdrom", "mode",          "admin_password", "user_password", "rfid_reader",
          "languages", "settings_hex",  "tags",           "reader_queue",  "faults",
-         "latency_ms"});
+         "latency_ms", "drops_writes"});
     SimDrive drive = DefaultDrive(index);
     const auto boolean = [&](const char* key, bool& out) {
         reader.With(key,
@@ -298,6 +298,7 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
     reader.With("latency_ms", [&](const Json& value, const std::string& at) {
         drive.latency_ms = static_cast<unsigned>(ReadInteger(value, at, 0, kSimLatencyMaxMs));
     });
+    boolean("drops_writes", drive.drops_writes);
     return drive;
 }
 
@@ -341,6 +342,7 @@ OrderedJson DriveJson(const SimDrive& drive) {
     }
     j["faults"] = std::move(faults);
     j["latency_ms"] = drive.latency_ms;
+    j["drops_writes"] = drive.drops_writes;
     return j;
 }
 

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "app/provisioning.h"
+#include "editor/settings_difference.h"
 #include "protocol/constants.h"
 #include "protocol/records.h"
 #include "sim/sim_bus.h"
@@ -337,6 +338,115 @@ TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
         EXPECT_FALSE(traces.contains(bench.PathOf(1)));
         EXPECT_FALSE(traces.contains(bench.PathOf(2)));
     }
+}
+
+// How many settings reads (0x30) and writes (0x31 and the pre-command that
+// announces it) a drive received.
+std::size_t CountOf(const std::vector<Exchange>& exchanges, bool writes) {
+    return static_cast<std::size_t>(std::count_if(exchanges.begin(), exchanges.end(), [writes](const Exchange& e) {
+        if (e.cdb.size() < 4) return false;
+        if (writes) return e.cdb[0] == 0x3B && (e.cdb[2] == 0xCD || (e.cdb[2] == 0x10 && e.cdb[3] == 0xCD));
+        return e.cdb[0] == 0x3C && e.cdb[2] == 0xCE && e.cdb[3] == protocol::CMD_READ_SETTINGS;
+    }));
+}
+
+std::vector<app::DriveOutcome> RunPlan(Bench& bench, const app::ProvisioningPlan& plan, const std::vector<std::size_t>& lines,
+                                       std::function<void(std::size_t, app::DriveStep)> on_step = {}) {
+    return app::ProvisionDrives(plan, bench.recorder, bench.table, lines, 1, [on_step](std::size_t line) {
+        return std::make_unique<TestContext>([on_step, line](app::DriveStep step) {
+            if (on_step) on_step(line, step);
+        });
+    }, {});
+}
+
+// After the upload the drive is read again: a drive that kept what it was
+// sent is verified; one that dropped the write, or another drive answering
+// in its place, fails with the reason; without the read-back nothing more
+// is read.
+TEST(Provisioning, TheReadBackProvesWhatTheDriveHolds) {
+    auto drives = Drives(3);
+    drives[1].drops_writes = true;
+    Bench bench(std::move(drives));
+    // Drive 3 is replaced by another drive on the same path just before its
+    // read-back.
+    const auto outcomes = RunPlan(bench, Plan(), {0, 1, 2}, [&](std::size_t line, app::DriveStep step) {
+        if (line != 2 || step != app::DriveStep::Verifying) return;
+        std::string error;
+        ASSERT_TRUE(bench.session.Edit([](sim::SimState& state) { state.drives[2].device_id[15] = 'X'; }, &error));
+    });
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].result, DriveResult::Configured);
+    EXPECT_EQ(outcomes[0].verification, app::Verification::Verified);
+    EXPECT_FALSE(outcomes[0].warnings);
+
+    EXPECT_EQ(outcomes[1].result, DriveResult::Failed);
+    EXPECT_EQ(outcomes[1].verification, app::Verification::Failed);
+    EXPECT_EQ(outcomes[1].mismatches, (std::vector<editor::FieldChange>{{"self_destruct_counter", "20", "10"},
+                                                                       {"auto_lock_delay", "120", "60"}}));
+    EXPECT_NE(outcomes[1].error.find(u"self_destruct_counter: expected 20 \u2192 found 10; auto_lock_delay: expected 120 "
+                                     u"\u2192 found 60"),
+              std::u16string::npos)
+        << strings::ToUtf8(outcomes[1].error);
+    EXPECT_EQ(app::LogOfRun(outcomes).entries(), std::vector<std::string>{"QX7SIM0000000001"});
+
+    EXPECT_EQ(outcomes[2].result, DriveResult::Failed);
+    EXPECT_NE(outcomes[2].error.find(u"not the drive written (serial QX7SIM000000000X)"), std::u16string::npos)
+        << strings::ToUtf8(outcomes[2].error);
+
+    const auto traces = bench.recorder.by_path();
+    EXPECT_EQ(CountOf(traces.at(bench.PathOf(0)), false), 2u);  // the first read and the read-back
+
+    Bench unverified(Drives(1));
+    auto plan = Plan();
+    plan.verify = false;
+    const auto skipped = RunPlan(unverified, plan, {0});
+    EXPECT_EQ(skipped.at(0).result, DriveResult::Configured);
+    EXPECT_EQ(skipped.at(0).verification, app::Verification::Skipped);
+    EXPECT_EQ(CountOf(unverified.recorder.by_path().at(unverified.PathOf(0)), false), 1u);
+}
+
+// A dry run reads each drive, sends nothing that writes and changes nothing
+// on it, and lists exactly what the upload then changes, with what the
+// drive would keep against the file.
+TEST(Provisioning, ADryRunListsWhatTheUploadWouldChangeAndWritesNothing) {
+    auto drives = Drives(2);
+    auto centrawatch = protocol::SettingsRecord::Decode(drives[1].settings);
+    centrawatch.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    drives[1].settings = centrawatch.Encode();
+    Bench bench(drives);
+    const sim::SimState before = bench.session.Snapshot();
+    auto plan = Plan();
+    plan.dry_run = true;
+    plan.payload.change_mask |= protocol::CHANGE_ADMIN_PASSWORD;
+    const std::string new_admin = "NEWADMIN9";
+    for (std::size_t i = 0; i < new_admin.size(); ++i) {
+        plan.payload.new_admin_password[i] = static_cast<std::uint8_t>(new_admin[i]);
+    }
+    plan.payload.new_admin_password_length = static_cast<std::uint32_t>(new_admin.size());
+    const auto previewed = RunPlan(bench, plan, {0, 1});
+    EXPECT_EQ(bench.session.Snapshot(), before);
+    for (const auto& [path, exchanges] : bench.recorder.by_path()) EXPECT_EQ(CountOf(exchanges, true), 0u) << path;
+
+    ASSERT_EQ(previewed.size(), 2u);
+    const std::vector<editor::FieldChange> expected = {{"self_destruct_counter", "10", "20"},
+                                                       {"auto_lock_delay", "60", "120"},
+                                                       {"admin_password", "(not readable)", "(new)"}};
+    for (std::size_t line = 0; line < 2; ++line) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(previewed[line].result, DriveResult::Previewed) << strings::ToUtf8(previewed[line].error);
+        EXPECT_EQ(previewed[line].changes, expected);
+    }
+    EXPECT_TRUE(previewed[0].kept.empty());
+    ASSERT_EQ(previewed[1].kept.size(), 1u);
+    EXPECT_NE(previewed[1].kept[0].find(u"Centrawatch stays on"), std::u16string::npos);
+
+    // The upload then changes exactly the record's fields listed.
+    plan.dry_run = false;
+    const auto applied = RunPlan(bench, plan, {0});
+    ASSERT_EQ(applied.at(0).result, DriveResult::Configured) << strings::ToUtf8(applied.at(0).error);
+    const auto held = protocol::SettingsRecord::Decode(bench.session.Snapshot().drives[0].settings);
+    const auto changed = editor::SettingsDifference(protocol::SettingsRecord::Decode(before.drives[0].settings), held);
+    EXPECT_EQ(changed, std::vector<editor::FieldChange>(expected.begin(), expected.end() - 1));
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
     Write("state.json", R"({"drives": [{}, {"mode": "user"}]})");
     EXPECT_EQ(Run(ApplyArgs("--all --report " + Quoted(Path("report.csv")))).exit_code, 1);
     const std::string csv = Read(Path("report.csv"));
-    EXPECT_EQ(csv.rfind("line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings\r\n", 0), 0u) << csv;
+    EXPECT_EQ(csv.rfind("line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings,verify\r\n", 0), 0u) << csv;
     EXPECT_NE(csv.find("\r\n2,QX7SIM0000000002,No Previous Setup ID,,failed,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\ntotal,,,,drives=2 configured=1 failed=1 skipped=0 interrupted=0,exit_status=1,"),
               std::string::npos) << csv;

@@ -73,6 +73,7 @@ SimDrive EveryFieldChanged() {
     drive.faults = {{{0x3C, 0x01, 0xCE, 0x30}, SimFault::Mode::Io, 2},
                     {{}, SimFault::Mode::Check, -1}};
     drive.latency_ms = 250;
+    drive.drops_writes = true;
     return drive;
 }
 
@@ -119,7 +120,8 @@ TEST(SimStateFile, WritesTheDocumentedForm) {
         "04112233445566000000000000000000070000"
       ],
       "faults": [],
-      "latency_ms": 0
+      "latency_ms": 0,
+      "drops_writes": false
     }
   ]
 }
