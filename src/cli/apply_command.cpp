@@ -228,7 +228,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
     if (loaded.error != storage::ConfigFileError::None) {
         std::cerr << strings::ToUtf8(
-                         storage::ConfigFileErrorMessage(loaded.error, args.config, options.language))
+                         storage::ConfigFileErrorMessage(loaded, args.config, options.language))
                   << '\n';
         return std::nullopt;
     }
