@@ -6,7 +6,8 @@
 # scrambles the 16-byte block the bit is in) and once in the deciphered
 # bytes (enciphered again), and `qx7ctl config show` loads the result.
 # Prints, per 16-byte block (file flips) and per field (deciphered flips),
-# how many of the flips were refused.
+# how many of the flips were refused. It runs qx7ctl about 10,000 times
+# (about 10 minutes of processor time).
 #
 #   bench/config_damage.sh [BUILD_DIR]     (default build/default)
 set -euo pipefail
