@@ -5,8 +5,11 @@
 // and the import mode (bit 1). They are written to a temporary file and
 // loaded with LoadConfigFile. A mutated ciphertext almost never deciphers
 // to a valid header, so the first 304 bytes are also taken as a payload in
-// the clear: its header stamped, enciphered, saved and loaded back, which
-// lets the fuzzer reach the import with any field values.
+// the clear: its header stamped, enciphered, saved and loaded back (refused
+// exactly when FindConfigFileDamage finds damage), and imported whether the
+// loader took it or not, which lets the fuzzer reach the import with any
+// field values. A form that imported a file the loader takes saves a file
+// the loader takes again.
 
 #include <algorithm>
 #include <span>
@@ -15,6 +18,7 @@
 #include "editor/control_id.h"
 #include "editor/settings_form.h"
 #include "storage/config_file.h"
+#include "storage/config_file_check.h"
 #include "support/fuzz_target.h"
 #include "support/silent_notifier.h"
 #include "support/temp_folder.h"
@@ -37,6 +41,10 @@ void CheckSavedAgain(const ConfigFilePayload& payload) {
     QX7_FUZZ_CHECK(storage::DecryptConfigFile(bytes) == stamped);
 }
 
+bool LoaderTakes(const ConfigFilePayload& payload) {
+    return !storage::FindConfigFileDamage(payload, storage::ConfigFileTrailer{}).has_value();
+}
+
 // The window's import into a fresh form; then the form is read back and
 // gathered as for an upload and a saved file.
 void Import(const ConfigFilePayload& payload, strings::Language language, editor::ImportMode mode) {
@@ -50,7 +58,10 @@ void Import(const ConfigFilePayload& payload, strings::Language language, editor
     (void)form.TagsClipboardText();
     view.SetText(editor::ControlId::CurrentPassword, u"ADMIN1");
     if (!form.ReadForm()) return;
-    if (const auto gathered = form.GatherSettingsUpload()) CheckSavedAgain(gathered->payload);
+    if (const auto gathered = form.GatherSettingsUpload()) {
+        CheckSavedAgain(gathered->payload);
+        if (LoaderTakes(payload)) QX7_FUZZ_CHECK(LoaderTakes(gathered->payload));
+    }
 }
 
 void CheckLoaded(const storage::LoadedConfigFile& loaded, std::size_t size) {
@@ -62,8 +73,8 @@ void CheckLoaded(const storage::LoadedConfigFile& loaded, std::size_t size) {
     } else {
         // A refused file leaves nothing behind for the form to use.
         QX7_FUZZ_CHECK(loaded.payload == ConfigFilePayload{});
-        QX7_FUZZ_CHECK(!storage::ConfigFileErrorMessage(loaded.error, "input.qx7", strings::Language::English)
-                            .empty());
+        QX7_FUZZ_CHECK(!storage::ConfigFileErrorMessage(loaded, "input.qx7", strings::Language::English).empty());
+        QX7_FUZZ_CHECK((loaded.error == ConfigFileError::Damaged) == !loaded.damage.empty());
     }
 }
 
@@ -88,8 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QX7_FUZZ_CHECK(std::equal(encoded.begin(), encoded.end(), plain.begin()));
     payload.StampHeader();
     const storage::LoadedConfigFile reloaded = LoadBytes(storage::EncryptConfigFile(payload));
-    QX7_FUZZ_CHECK(reloaded.error == ConfigFileError::None);
-    QX7_FUZZ_CHECK(reloaded.payload == payload);
-    Import(reloaded.payload, language, mode);
+    if (LoaderTakes(payload)) {
+        QX7_FUZZ_CHECK(reloaded.error == ConfigFileError::None);
+        QX7_FUZZ_CHECK(reloaded.payload == payload);
+    } else {
+        QX7_FUZZ_CHECK(reloaded.error == ConfigFileError::Damaged);
+        QX7_FUZZ_CHECK(reloaded.payload == ConfigFilePayload{});
+    }
+    Import(payload, language, mode);
     return 0;
 }

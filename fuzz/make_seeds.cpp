@@ -90,8 +90,11 @@ void ConfigFileSeeds() {
                              protocol::CHANGE_USER_PASSWORD | protocol::CHANGE_RFID_TAGS;
     everything.new_admin_password = PasswordField("NEWADMIN22");
     everything.new_admin_password_length = 10;
-    everything.new_user_password = PasswordField("user-pass7");
-    everything.settings.policy_flags |= protocol::POLICY_RFID | protocol::POLICY_AUTO_LOCK;
+    everything.new_user_password = PasswordField("USER-PASS7");
+    // As the form gathers them: a user password sets its flag and the class
+    // of its first character ('U', a letter: the drive's class already).
+    everything.settings.policy_flags |=
+        protocol::POLICY_RFID | protocol::POLICY_AUTO_LOCK | protocol::POLICY_USER_PASSWORD;
     everything.settings.auto_lock_delay = 15;
     everything.settings.setup_id = protocol::MakeSetupId(2024, 5, 17, 9);
     everything.tags_by_slot = {Tag({0x04, 0xA1, 0xB2, 0xC3}), Tag({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}),

@@ -524,7 +524,7 @@ void Configurator::ImportConfiguration() {
     if (!path) return;
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(*path);
     if (loaded.error != storage::ConfigFileError::None) {
-        host_.ShowMessage(storage::ConfigFileErrorMessage(loaded.error, *path, language_),
+        host_.ShowMessage(storage::ConfigFileErrorMessage(loaded, *path, language_),
                           editor::MessageIcon::Warning);
         return;
     }

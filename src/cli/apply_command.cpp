@@ -264,7 +264,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     // gets what was checked, even if the file changes meanwhile.
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded.error, args.config, options.language))
+        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.config, options.language))
                   << '\n';
         return std::nullopt;
     }

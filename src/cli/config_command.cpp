@@ -79,7 +79,7 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p, bool s
 int RunShow(const GlobalOptions& options, const ShowArgs& args) {
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.path);
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded.error, args.path, options.language))
+        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.path, options.language))
                   << '\n';
         return kExitFailure;
     }
@@ -161,7 +161,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     if (!args.base.empty()) {
         base = storage::LoadConfigFile(args.base);
         if (base->error != storage::ConfigFileError::None) {
-            std::cerr << MessageLine(storage::ConfigFileErrorMessage(base->error, args.base, options.language))
+            std::cerr << MessageLine(storage::ConfigFileErrorMessage(*base, args.base, options.language))
                       << '\n';
             return kExitFailure;
         }

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "protocol/byte_order.h"
 #include "protocol/sha256.h"
+#include "storage/config_file_check.h"
 #include "storage/posix_file.h"
 #include "strings/text_codec.h"
 
@@ -154,10 +156,23 @@ LoadedConfigFile LoadConfigFile(const std::filesystem::path& path) {
         result.error = ConfigFileError::InvalidLength;
         return result;
     }
-    result.payload =
-        DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize>(buffer.data(), kConfigFileSize));
+    std::array<std::uint8_t, kConfigFileSize> plain{};
+    protocol::DecryptRecord320(plain, std::span<const std::uint8_t, kConfigFileSize>(buffer.data(), kConfigFileSize),
+                               ConfigFileKey());
+    result.payload = ConfigFilePayload::Decode(
+        std::span<const std::uint8_t, ConfigFilePayload::kSize>(plain.data(), ConfigFilePayload::kSize));
     if (!result.payload.HasValidHeader()) {
         result.error = ConfigFileError::NotAConfigFile;
+        result.payload = {};
+        return result;
+    }
+    // No checksum guards the file: what the program never writes is how a
+    // damaged file shows, and such a file is not applied to any drive.
+    ConfigFileTrailer trailer{};
+    std::copy(plain.begin() + ConfigFilePayload::kSize, plain.end(), trailer.begin());
+    if (auto damage = FindConfigFileDamage(result.payload, trailer)) {
+        result.error = ConfigFileError::Damaged;
+        result.damage = std::move(*damage);
         result.payload = {};
     }
     return result;
@@ -179,8 +194,23 @@ std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesyst
             return with_path(u"Fail !, Invalid file length. ( ");
         case ConfigFileError::NotAConfigFile:
             return strings::FormatResString(language, 157);
+        case ConfigFileError::Damaged:
+            return with_path(language == strings::Language::Korean ? u"실패 !, 구성 파일이 손상되었습니다. ( "
+                                                                   : u"Fail !, The configuration file is damaged. ( ");
     }
     return {};
+}
+
+std::u16string ConfigFileErrorMessage(const LoadedConfigFile& loaded, const std::filesystem::path& path,
+                                      strings::Language language) {
+    if (loaded.error != ConfigFileError::Damaged || loaded.damage.empty()) {
+        return ConfigFileErrorMessage(loaded.error, path, language);
+    }
+    std::u16string text = language == strings::Language::Korean ? u"실패 !, 구성 파일이 손상되었습니다: "
+                                                                : u"Fail !, The configuration file is damaged: ";
+    text += strings::FromUtf8(loaded.damage);
+    text += u". ( " + PathText(path) + u" )";
+    return text;
 }
 
 std::u16string PasswordFieldText(const ConfigFilePayload::Password& field) {

@@ -60,7 +60,7 @@ protocol::Aes256Key ConfigFileKey();
 std::array<std::uint8_t, kConfigFileSize> EncryptConfigFile(ConfigFilePayload payload);
 ConfigFilePayload DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize> bytes);
 
-enum class ConfigFileError { None, CannotCreate, CannotOpen, InvalidLength, NotAConfigFile };
+enum class ConfigFileError { None, CannotCreate, CannotOpen, InvalidLength, NotAConfigFile, Damaged };
 
 // Writes the file so that an earlier file of that name survives any
 // failure: the bytes go to a temporary file in the same folder, are flushed
@@ -70,15 +70,22 @@ ConfigFileError SaveConfigFile(const std::filesystem::path& path, const ConfigFi
 struct LoadedConfigFile {
     ConfigFileError error = ConfigFileError::None;
     ConfigFilePayload payload;  // valid when error is None
+    std::string damage;         // with Damaged: what is wrong, naming the field
 };
-// Refuses a file that cannot be opened, is not exactly 320 bytes, or whose
-// deciphered header is wrong (another key, another kind of file).
+// Refuses a file that cannot be opened, is not exactly 320 bytes, whose
+// deciphered header is wrong (another key, another kind of file), or that
+// holds what the program never writes (FindConfigFileDamage): a damaged file.
 LoadedConfigFile LoadConfigFile(const std::filesystem::path& path);
 
 // The administrator's message for an error (empty for None):
 // "Fail !, Can not create output file. ( %s )", "Fail !, Can not open file.
 // ( %s )", "Fail !, Invalid file length. ( %s )" with the path, or string 157.
+// Damaged has no text of its own here: use the overload below.
 std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesystem::path& path,
+                                      strings::Language language);
+// The message for a load's error; a damaged file's names what is wrong:
+// "Fail !, The configuration file is damaged: <what>. ( %s )".
+std::u16string ConfigFileErrorMessage(const LoadedConfigFile& loaded, const std::filesystem::path& path,
                                       strings::Language language);
 
 }  // namespace qx7::storage

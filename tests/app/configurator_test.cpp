@@ -636,5 +636,38 @@ TEST_F(ConfiguratorTest, ImportThenUploadReproducesTheSavedForm) {
     EXPECT_EQ(host.messages[0].icon, editor::MessageIcon::Warning);
 }
 
+TEST_F(ConfiguratorTest, ImportOfADamagedFileShowsWhatIsWrongAndLeavesTheFormAsItWas) {
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    host.save_path = dir / "site.qx7";
+    c.OnCommand(ControlId::SaveAs);
+    ASSERT_TRUE(host.messages.empty());
+    // One bit flipped in the file scrambles the block of bytes 176 to 191:
+    // the block-menu mask, carried-over bytes and the setup ID.
+    std::string bytes;
+    {
+        std::ifstream in(dir / "site.qx7", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(bytes.size(), 320u);
+    bytes[180] = static_cast<char>(bytes[180] ^ 0x04);
+    std::ofstream(dir / "damaged.qx7", std::ios::binary) << bytes;
+    view.SetText(ControlId::SelfDestructCounter, u"15");
+    c.form().ReadForm();
+    const editor::FormValues before = c.form().values();
+
+    host.open_path = dir / "damaged.qx7";
+    c.OnCommand(ControlId::Import);
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, editor::MessageIcon::Warning);
+    const std::string text = strings::ToUtf8(host.messages[0].text);
+    EXPECT_NE(text.find("Fail !, The configuration file is damaged: settings.setup_id"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("damaged.qx7 )"), std::string::npos) << text;
+    EXPECT_EQ(c.form().values(), before);
+    EXPECT_EQ(view.Text(ControlId::SelfDestructCounter), u"15");
+}
+
 }  // namespace
 }  // namespace qx7::app

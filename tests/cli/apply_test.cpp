@@ -82,7 +82,8 @@ TEST_F(ApplyTest, AFileOutsideTheFormsRangesIsRefusedBeforeAnyDriveIsTouched) {
         {"self_destruct_counter is 99", [](SettingsRecord& s) { s.self_destruct_limit = 99; }},
         {"min_password_length is 40", [](SettingsRecord& s) { s.min_password_length = 40; }},
         {"auto_lock_delay is 500", [](SettingsRecord& s) { s.auto_lock_delay = 500; }},
-        {"admin_language is 9", [](SettingsRecord& s) { s.admin_language = 9; }},
+        {"admin_language is 9",  // the window writes the admin language into active_language too
+         [](SettingsRecord& s) { s.admin_language = s.active_language = 9; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);

@@ -144,20 +144,22 @@ protected:
     fs::path folder_;
 };
 
-TEST_F(ConfigFileTest, HandMadeFileLoadsEveryFieldAndIgnoresTheTrailer) {
-    const fs::path path = folder_ / "hand.qx7";
-    WriteBytes(path, Encrypt(HandMadePlaintext(0xCC), kFileKey));
+TEST_F(ConfigFileTest, HandMadeFileDecodesEveryFieldAndIsRefusedAsDamaged) {
+    const Record file = Encrypt(HandMadePlaintext(0xCC), kFileKey);
 
-    const LoadedConfigFile loaded = LoadConfigFile(path);
+    const ConfigFilePayload payload = DecryptConfigFile(file);
 
-    ASSERT_EQ(loaded.error, ConfigFileError::None);
-    EXPECT_EQ(loaded.payload, HandMadePayload());
+    EXPECT_EQ(payload, HandMadePayload());
     // The embedded records sit at their offsets (140 and 192), not just
     // somewhere the codec agrees with itself.
-    EXPECT_EQ(loaded.payload.settings.policy_flags, 0x43424140u);
-    EXPECT_EQ(loaded.payload.settings.setup_id, 0x73727170u);
-    EXPECT_EQ(loaded.payload.tags_by_slot[4].uid[0], 0x50);
-    EXPECT_EQ(loaded.payload.tags_by_slot[4].reserved_17[1], 0xF4);
+    EXPECT_EQ(payload.settings.policy_flags, 0x43424140u);
+    EXPECT_EQ(payload.settings.setup_id, 0x73727170u);
+    EXPECT_EQ(payload.tags_by_slot[4].uid[0], 0x50);
+    EXPECT_EQ(payload.tags_by_slot[4].reserved_17[1], 0xF4);
+    // Its reserved bytes are not zero: no program wrote it.
+    const fs::path path = folder_ / "hand.qx7";
+    WriteBytes(path, file);
+    EXPECT_EQ(LoadConfigFile(path).error, ConfigFileError::Damaged);
 }
 
 TEST_F(ConfigFileTest, SavedFileIsTheTablePlaintextUnderTheFixedKey) {
@@ -182,10 +184,11 @@ TEST_F(ConfigFileTest, SaveIsRepeatableAndLoadsBack) {
     ASSERT_EQ(SaveConfigFile(folder_ / "b.qx7", payload), ConfigFileError::None);
     EXPECT_EQ(ReadBytes(folder_ / "a.qx7"), ReadBytes(folder_ / "b.qx7"));
 
-    const LoadedConfigFile loaded = LoadConfigFile(folder_ / "a.qx7");
-    ASSERT_EQ(loaded.error, ConfigFileError::None);
-    EXPECT_EQ(loaded.payload, payload);
-    EXPECT_EQ(std::string(loaded.payload.new_admin_password.begin(), loaded.payload.new_admin_password.end()),
+    const Bytes file = ReadBytes(folder_ / "a.qx7");
+    ASSERT_EQ(file.size(), kConfigFileSize);
+    const ConfigFilePayload read = DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize>(file.data(), 320));
+    EXPECT_EQ(read, payload);
+    EXPECT_EQ(std::string(read.new_admin_password.begin(), read.new_admin_password.end()),
               "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
 }
 
@@ -197,7 +200,10 @@ TEST_F(ConfigFileTest, SaveReplacesAnEarlierFile) {
     ASSERT_EQ(SaveConfigFile(path, first), ConfigFileError::None);
     ASSERT_EQ(SaveConfigFile(path, second), ConfigFileError::None);
 
-    EXPECT_EQ(LoadConfigFile(path).payload.change_mask, 0x2000u);
+    const Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), kConfigFileSize);
+    EXPECT_EQ(DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize>(file.data(), 320)).change_mask,
+              0x2000u);
     EXPECT_EQ(Entries(), std::vector<std::string>{"S123.qx7"});
 }
 
