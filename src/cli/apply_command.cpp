@@ -92,6 +92,14 @@ std::string ResultLine(const DriveOutcome& drive) {
     return label;
 }
 
+// The line of a drive that accepted the write and is yet to be read back.
+std::string WrittenLine(const DriveOutcome& drive) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s",
+                  std::chrono::duration<double>(drive.finished - drive.started).count());
+    return DriveLabel(drive.line, drive.serial, drive.listed) + ": written (" + seconds + "), to be read back";
+}
+
 // One drive of the run as the terminal shows it: its messages go to the
 // console, prefixed with its line and serial number once it has been read
 // when several drives share the terminal.
@@ -334,9 +342,11 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     // before it is shown: once its line is on the screen, nothing that ends
     // the process can lose the drive, not even during the pause in which
     // the drive stores the settings.
+    // With the read-back to come, the line says the drive was written; the
+    // drive is "configured" once the read-back found what was sent.
     const CliDriveContext::WrittenHandler written = [&](const DriveOutcome& drive) {
         record.Add(drive);
-        console.Result(ResultLine(drive));
+        console.Result(plan.verify ? WrittenLine(drive) : ResultLine(drive));
     };
     const app::DriveContextFactory contexts = [&console, prefixed, &written](std::size_t line) {
         return std::make_unique<CliDriveContext>(console, line, prefixed, written);
@@ -346,9 +356,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         console.CountDone();
         // A drive shown when its write was accepted is shown again when its
         // result changed since, or with what its read-back found.
-        const bool read_back = drive.verification != app::Verification::NotDone &&
-                               drive.verification != app::Verification::Skipped;
-        if (!args.json && (shown != drive.result || read_back)) console.Result(ResultLine(drive));
+        if (!args.json && (shown != drive.result || plan.verify)) console.Result(ResultLine(drive));
     };
 
     std::vector<DriveOutcome> outcomes;

@@ -164,7 +164,7 @@ TEST_F(ApplyBatchTest, ADriveIsRecordedWhenItAcceptsTheWriteNotAfterItsPause) {
     // report, the log and the saved files already name them.
     Write("state.json", R"({"drives": [{}, {}]})");
     auto process = Start("--sim-waits " + ApplyArgs("--all --report " + Quoted(Path("report.json"))));
-    for (const char* line : {"line 1: QX7SIM0000000001: configured", "line 2: QX7SIM0000000002: configured"}) {
+    for (const char* line : {"line 1: QX7SIM0000000001: written", "line 2: QX7SIM0000000002: written"}) {
         ASSERT_TRUE(process->WaitForOutput(line, 30s)) << process->Output();
     }
     process->Signal(SIGKILL);

@@ -52,7 +52,8 @@ TEST_F(DriveNumberTest, EveryCommandNamesADriveByTheNumberTheListPrints) {
         Run("apply " + Quoted(config) + " --drive 3 --password-file " + Quoted(Write("pw.txt", "QX7ADMIN\n")) +
             " --folder " + Quoted(Path("out")) + " --report " + Quoted(Path("report.json")));
     EXPECT_EQ(apply.exit_code, 0) << apply.out << err_;
-    EXPECT_EQ(apply.out.rfind("line 3: QX7SIM0000000003: configured", 0), 0u) << apply.out;
+    EXPECT_EQ(apply.out.rfind("line 3: QX7SIM0000000003: written", 0), 0u) << apply.out;
+    EXPECT_NE(apply.out.find("\nline 3: QX7SIM0000000003: configured (verified"), std::string::npos) << apply.out;
     EXPECT_TRUE(Written(2));
     EXPECT_FALSE(Written(3));
     EXPECT_FALSE(Written(0));

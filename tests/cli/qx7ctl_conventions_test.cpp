@@ -134,7 +134,8 @@ TEST_F(Qx7ctl, SerialChoosesTheDriveWhateverItsLine) {
     const ProcessRun applied = Run("apply " + Quoted(config) + " --serial QX7SIM0000000002 --password-file " +
                                    Quoted(Write("pw.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")));
     ASSERT_EQ(applied.exit_code, 0) << applied.out << err_;
-    EXPECT_EQ(applied.out.rfind("line 2: QX7SIM0000000002: configured (", 0), 0u) << applied.out;
+    EXPECT_EQ(applied.out.rfind("line 2: QX7SIM0000000002: written (", 0), 0u) << applied.out;
+    EXPECT_NE(applied.out.find("\nline 2: QX7SIM0000000002: configured ("), std::string::npos) << applied.out;
     EXPECT_EQ(settings_of(0), before);
     EXPECT_NE(settings_of(1), before);
 
