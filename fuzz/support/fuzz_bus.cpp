@@ -71,6 +71,8 @@ public:
         };
         return std::make_unique<Owning>(std::move(device), script_);
     }
+    // Every device writes the one answer script, in the order it is replayed.
+    bool OpensInParallel() const override { return false; }
 
 private:
     ByteWriter& script_;

@@ -45,6 +45,8 @@ public:
     // Only the paths of the interfaces above may be opened: anything else
     // stops the process.
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;
+    // Every device reads the one answer script: in a fixed order only.
+    bool OpensInParallel() const override { return false; }
 
     int opens() const { return opens_; }
 

@@ -83,6 +83,11 @@ public:
     virtual std::vector<Volume> Volumes() = 0;
     // Opens a storage interface for reading and writing; null on failure.
     virtual std::unique_ptr<ScsiDevice> Open(const std::string& path) = 0;
+    // Whether devices opened here may be used from several threads at once
+    // (each device from one thread). False for an enumerator whose devices
+    // share one script of answers, which must be taken in a fixed order:
+    // the scan then reads its drives one after another.
+    virtual bool OpensInParallel() const { return true; }
 };
 
 // Base of enumerators that change what another one does: everything is
@@ -97,6 +102,7 @@ public:
     }
     std::vector<Volume> Volumes() override { return inner_.Volumes(); }
     std::unique_ptr<ScsiDevice> Open(const std::string& path) override { return inner_.Open(path); }
+    bool OpensInParallel() const override { return inner_.OpensInParallel(); }
 
 protected:
     DeviceEnumerator& inner() { return inner_; }

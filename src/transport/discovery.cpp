@@ -210,7 +210,9 @@ std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator, std::vecto
             AttachInterface(enumerator, attachment.storage, attachment.storage_class, &records[index]);
         }
     };
-    {
+    if (!enumerator.OpensInParallel()) {
+        for (std::size_t i = 0; i < records.size(); ++i) attach(i);
+    } else {
         std::vector<std::jthread> readers;
         std::size_t first = records.size();
         for (std::size_t i = 0; i < records.size(); ++i) {
