@@ -293,12 +293,7 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
         }
         form_.EnableRfidSection(true);
         form_.ApplyChangeChecks();
-        for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
-                             ControlId::FolderField, ControlId::FolderButton,
-                             ControlId::AutoSaveConfiguration, ControlId::EnableLog,
-                             ControlId::DetectCurrentSettings}) {
-            view_.SetEnabled(id, true);
-        }
+        EnableDriveControls();
         if (upload_done_ || values.change_settings) {
             view_.SetEnabled(ControlId::UploadSettings, true);
             view_.SetEnabled(ControlId::SaveAs, true);
@@ -321,6 +316,14 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     read_done_ = true;
 }
 
+void Configurator::EnableDriveControls() {
+    for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
+                         ControlId::FolderField, ControlId::FolderButton, ControlId::AutoSaveConfiguration,
+                         ControlId::EnableLog, ControlId::DetectCurrentSettings}) {
+        view_.SetEnabled(id, true);
+    }
+}
+
 void Configurator::RestoreKeptEdits(KeptDrive kept) {
     // The serial number and current setup ID are the drive's, as just read.
     kept.edits.values.serial_number = form_.values().serial_number;
@@ -333,12 +336,7 @@ void Configurator::RestoreKeptEdits(KeptDrive kept) {
     // "Change Settings" stays ticked and greyed while a user password is set.
     if (kept.edits.values.change_user_password) view_.SetEnabled(ControlId::ChangeSettings, false);
     form_.ApplyChangeChecks();
-    for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
-                         ControlId::FolderField, ControlId::FolderButton,
-                         ControlId::AutoSaveConfiguration, ControlId::EnableLog,
-                         ControlId::DetectCurrentSettings}) {
-        view_.SetEnabled(id, true);
-    }
+    EnableDriveControls();
     view_.SetEnabled(ControlId::UploadSettings, kept.upload_enabled);
     view_.SetEnabled(ControlId::SaveAs, kept.save_enabled);
     LayOutWindow(false);

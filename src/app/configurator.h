@@ -177,6 +177,10 @@ private:
     void ReadSelectedDrive(std::optional<KeptDrive> kept);
     // Puts the kept edits back after the same drive was read again.
     void RestoreKeptEdits(KeptDrive kept);
+    // Enables what a drive read in administrator mode opens: the password,
+    // Import, the setup ID, the folder, the saving and logging boxes and
+    // Detect Current Settings.
+    void EnableDriveControls();
     std::optional<KeptDrive> kept_drive_;
     storage::UploadedSerials uploaded_;
     std::optional<std::filesystem::path> log_path_;
