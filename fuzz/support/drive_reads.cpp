@@ -13,7 +13,7 @@ DriveReads ReadEverything(transport::ScsiDevice& device) {
     reads.reading = protocol::ReadDrive(device, reads.keys, reads.serial_text, &silent);
     reads.last_error_ok = protocol::ReadLastError(device, reads.last_error);
     reads.tag_ok = protocol::ReadRfidTag(device, reads.tag);
-    reads.six_languages = protocol::ComparePageBanks(device);
+    reads.six_languages = protocol::PageBanksDiffer(device);
     return reads;
 }
 

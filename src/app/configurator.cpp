@@ -529,7 +529,7 @@ void Configurator::ImportConfiguration() {
     form_.ApplyConfigPayload(loaded.payload);
 }
 
-bool Configurator::SixLanguages() { return drive_ && protocol::ComparePageBanks(*drive_); }
+bool Configurator::OffersSixLanguages() { return drive_ && protocol::PageBanksDiffer(*drive_); }
 
 void Configurator::ReadRfidTag() {
     form_.ReadRfidTag([this]() -> std::optional<protocol::RfidTag> {
@@ -568,7 +568,7 @@ void Configurator::OnUploadShortcut() {
 }
 
 void Configurator::OnCommand(ControlId id) {
-    const auto probe = [this] { return SixLanguages(); };
+    const auto probe = [this] { return OffersSixLanguages(); };
     switch (id) {
         case ControlId::Rescan: StartDriveScan(); break;
         case ControlId::UploadSettings: UploadSettings(); break;

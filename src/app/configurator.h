@@ -89,7 +89,7 @@ public:
     const std::u16string& serial_text() const { return serial_text_; }
     bool admin_ready() const { return admin_ready_; }
     // Whether the open drive offers all six menu languages (its page probe).
-    bool SixLanguages();
+    bool OffersSixLanguages();
     bool read_done() const { return read_done_; }
     bool upload_done() const { return upload_done_; }
     bool scan_running() const { return scan_running_; }

@@ -119,7 +119,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     }
     // A setting the drive cannot take fails this drive before anything is
     // written to it; the other drives of the run go on.
-    const DriveCapabilities capabilities{configurator.SixLanguages(), form.rfid_supported()};
+    const DriveCapabilities capabilities{configurator.OffersSixLanguages(), form.rfid_supported()};
     if (std::u16string reason = UnhonouredSettings(plan.payload, capabilities, plan.language); !reason.empty()) {
         outcome.error = std::move(reason);
         return finish(DriveResult::Failed);

@@ -62,7 +62,7 @@ bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTag
     return transport::SystemCommandRead(device, CMD_READ_RFID_TAG, tmpl, kRfidTagLength, out);
 }
 
-bool ComparePageBanks(transport::ScsiDevice& device) {
+bool PageBanksDiffer(transport::ScsiDevice& device) {
     std::array<std::uint8_t, transport::kMemoryPageSize> first{};
     std::array<std::uint8_t, transport::kMemoryPageSize> second{};
     transport::ReadMemoryPageDirect(device, kFirstBankPage, first);

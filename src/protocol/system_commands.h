@@ -40,6 +40,6 @@ bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTag
 
 // True when the drive's memory pages at 0x1000 and 0x81000 differ. A failed
 // page read counts as a zero page, so two failed reads compare equal.
-bool ComparePageBanks(transport::ScsiDevice& device);
+bool PageBanksDiffer(transport::ScsiDevice& device);
 
 }  // namespace qx7::protocol

@@ -119,7 +119,7 @@ TEST(PlainQueries, StatusAndLastErrorLeaveTheirBufferOnFailure) {
     EXPECT_EQ(kept[0], 0x11);
 }
 
-TEST(ComparePageBanks, ComparesTheTwoBanksWordByWord) {
+TEST(PageBanksDiffer, ComparesTheTwoBanksWordByWord) {
     struct Case {
         const char* name;
         bool first_ok, second_ok;
@@ -139,7 +139,7 @@ TEST(ComparePageBanks, ComparesTheTwoBanksWordByWord) {
             std::fill(r.data.begin(), r.data.end(), second ? c.second_fill : std::uint8_t{0x11});
             return Good(r.data.size());
         });
-        EXPECT_EQ(ComparePageBanks(device), c.differ) << c.name;
+        EXPECT_EQ(PageBanksDiffer(device), c.differ) << c.name;
         ASSERT_EQ(device.commands.size(), 4u) << c.name;
         EXPECT_EQ(Hex(device.commands[1].cdb), "3c01c200001000000400") << c.name;
         EXPECT_EQ(Hex(device.commands[3].cdb), "3c01c200001008000400") << c.name;

@@ -246,7 +246,7 @@ TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
     for (std::uint32_t address : {0x0000u, 0x0400u, 0x0800u, 0x0C00u}) {
         ASSERT_TRUE(transport::ReadMemoryPage(device, address, page)) << address;
     }
-    EXPECT_TRUE(protocol::ComparePageBanks(device));
+    EXPECT_TRUE(protocol::PageBanksDiffer(device));
 }
 
 TEST(SimFirmware, SettingsWriteOutcomes) {
@@ -432,7 +432,7 @@ TEST(SimFirmware, MemoryFollowsIdBlockAndLanguageCount) {
         for (std::uint32_t address : c.refused) {
             EXPECT_FALSE(transport::ReadMemoryPage(*drive.device, address, page)) << address;
         }
-        EXPECT_EQ(protocol::ComparePageBanks(*drive.device), c.banks_differ) << c.languages;
+        EXPECT_EQ(protocol::PageBanksDiffer(*drive.device), c.banks_differ) << c.languages;
     }
     // The content belongs to the drive: another device id, other bytes.
     EXPECT_EQ(MemoryPage(DefaultDrive(0), 0x0400), MemoryPage(DefaultDrive(0), 0x0400));
