@@ -18,6 +18,7 @@
 #include "sim/sim_session.h"
 #include "storage/config_file.h"
 #include "strings/text_codec.h"
+#include "support/rendezvous.h"
 
 namespace {
 
@@ -178,20 +179,10 @@ TEST(Provisioning, DrivesOfABatchAreConfiguredAtTheSameTime) {
     auto drives = Drives(3);
     for (auto& drive : drives) drive.latency_ms = 1;
     Bench bench(std::move(drives));
-    std::mutex mutex;
-    std::condition_variable changed;
-    int waiting = 0;
-    bool met = false;
-    bench.session.SetSleeper([&](std::chrono::milliseconds) {
-        std::unique_lock lock(mutex);
-        if (met) return;
-        if (++waiting == 3) met = true;
-        changed.notify_all();
-        changed.wait_for(lock, std::chrono::seconds(2), [&] { return met; });
-        --waiting;
-    });
+    test::Rendezvous rendezvous(3);
+    bench.session.SetSleeper(rendezvous.Sleeper());
     const auto outcomes = bench.Run({0, 1, 2}, 3);
-    EXPECT_TRUE(met);
+    EXPECT_TRUE(rendezvous.met());
     for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, DriveResult::Configured);
 }
 

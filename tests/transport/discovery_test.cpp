@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
 
 #include "sim/sim_bus.h"
@@ -12,6 +10,7 @@
 
 #include "strings/text_codec.h"
 #include "support/fake_enumerator.h"
+#include "support/rendezvous.h"
 #include "transport/discovery.h"
 
 namespace qx7::transport {
@@ -329,20 +328,10 @@ TEST(Discovery, ReadsTheDrivesAtOnceEachInItsOwnOrder) {
 
     sim::SimSession session(sim::SimState{drives});
     sim::SimBus bus(session);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int waiting = 0;
-    bool met = false;
-    session.SetSleeper([&](std::chrono::milliseconds) {
-        std::unique_lock lock(mutex);
-        if (met) return;
-        if (++waiting == 3) met = true;
-        changed.notify_all();
-        changed.wait_for(lock, std::chrono::seconds(2), [&] { return met; });
-        --waiting;
-    });
+    test::Rendezvous rendezvous(3);
+    session.SetSleeper(rendezvous.Sleeper());
     const DriveTable table = ScanDrives(bus);
-    EXPECT_TRUE(met);
+    EXPECT_TRUE(rendezvous.met());
     ASSERT_EQ(table.listed_count(), 3u);
     EXPECT_EQ(table.lines, quick.lines);
     for (std::size_t i = 0; i < 3; ++i) {

@@ -118,6 +118,18 @@ public:
         QTest::mouseClick(widget, Qt::LeftButton, {}, at);
     }
 
+    // Two drives plugged in, the second picked from the drive list with the
+    // keyboard and read.
+    void StartOnSecondDrive() {
+        Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
+        auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
+        ASSERT_NE(list, nullptr);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    }
+
     // What an administrator does for a settings change: tick Change Settings,
     // set the self destruct limit, type the current password, upload.
     void PrepareSettingsChange() {
@@ -497,12 +509,7 @@ TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen)
 // A drive plugged in while another is being edited: the rescan keeps the
 // drive selected and its edits, and an upload goes to that drive.
 TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
-    Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
-    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    ASSERT_TRUE(WaitIdle());
-    ASSERT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    ASSERT_NO_FATAL_FAILURE(StartOnSecondDrive());
     PrepareSettingsChange();
     const auto first = sim->state().drives[0].settings;
 
@@ -589,12 +596,7 @@ std::map<int, std::string> Screen(MainWindow& window) {
 // options) survives another drive being plugged in, and the upload then
 // writes what the screen shows to the drive being edited only.
 TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
-    Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
-    auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    ASSERT_TRUE(WaitIdle());
-    ASSERT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000002");
+    ASSERT_NO_FATAL_FAILURE(StartOnSecondDrive());
     Click(ControlId::ChangeSettings);  // six languages on this drive
     ASSERT_TRUE(WaitIdle());
 
