@@ -7,7 +7,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     googletest libgtest-dev libgmock-dev
     libcli11-dev nlohmann-json3-dev
     libcurl4-openssl-dev libssl-dev ca-certificates
