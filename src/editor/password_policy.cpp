@@ -19,8 +19,6 @@ constexpr std::uint16_t kMsgNoCurrentPassword = 150;
 constexpr std::uint16_t kMsgAdminInvalidChars = 176;
 constexpr std::uint16_t kMsgUserInvalidChars = 177;
 
-constexpr std::string_view kSpecialCharacters = "-+&*_$%^!@#.";
-
 // The parts of the checks that differ between the administrator and the
 // user password.
 struct NewPasswordFields {
@@ -86,8 +84,8 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     // drive with the password. An empty password has a zero first byte and
     // is refused here.
     const std::uint8_t first = password.bytes[0];
-    const PasswordCharClass char_class = ClassifyPasswordCharacter(first);
-    if (first == 0 || char_class == ClassInvalid) {
+    const protocol::PasswordCharClass char_class = protocol::ClassifyPasswordCharacter(first);
+    if (first == 0 || char_class == protocol::ClassInvalid) {
         EmptyFields(fields);
         return Refuse(language, fields.invalid_message, fields.focus);
     }
@@ -138,17 +136,6 @@ PasswordFieldText AsPasswordFieldText(std::u16string_view typed) {
         field.text += c;
     }
     return field;
-}
-
-PasswordCharClass ClassifyPasswordCharacter(std::uint8_t c) {
-    if ((c >= '0' && c <= '9') || c == '#' || c == '*') return ClassNumeric;
-    if ((c >= 'A' && c <= 'Z') || c == '.') return ClassAlpha;
-    if (IsSpecialPasswordCharacter(c)) return ClassSpecial;
-    return ClassInvalid;
-}
-
-bool IsSpecialPasswordCharacter(std::uint8_t c) {
-    return c != 0 && kSpecialCharacters.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 bool IsLinearPassword(std::span<const std::uint8_t> password) {

@@ -12,6 +12,7 @@
 
 #include "editor/control_id.h"
 #include "editor/form_values.h"
+#include "protocol/password_characters.h"
 #include "strings/string_table.h"
 
 namespace qx7::editor {
@@ -38,19 +39,10 @@ struct PasswordFieldText {
 };
 PasswordFieldText AsPasswordFieldText(std::u16string_view typed);
 
-enum PasswordCharClass : std::uint8_t {
-    ClassInvalid = 0,
-    ClassSpecial = 0x7D,
-    ClassAlpha = 0x7E,
-    ClassNumeric = 0x7F,
-};
-
 // The placeholder put into both user-password fields when a user password
 // is requested without one; exempt from the length and strength rules.
 inline constexpr std::u16string_view kReservedUserPassword = u"7391508";
 
-PasswordCharClass ClassifyPasswordCharacter(std::uint8_t c);
-bool IsSpecialPasswordCharacter(std::uint8_t c);
 bool IsLinearPassword(std::span<const std::uint8_t> password);
 bool IsRepeatingPassword(std::span<const std::uint8_t> password);
 bool ContainsLetter(std::span<const std::uint8_t> password);

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <span>
 
-#include "editor/password_policy.h"
 #include "protocol/constants.h"
+#include "protocol/password_characters.h"
 
 namespace qx7::storage {
 namespace {
@@ -54,7 +54,7 @@ bool IsZero(std::span<const std::uint8_t> bytes) {
 // A new password is refused by the form unless its first character belongs
 // to one of the three classes the drive is told about.
 std::uint8_t FirstCharacterClass(const ConfigFilePayload::Password& password) {
-    return password[0] == 0 ? 0 : editor::ClassifyPasswordCharacter(password[0]);
+    return password[0] == 0 ? 0 : protocol::ClassifyPasswordCharacter(password[0]);
 }
 
 int DaysInMonth(int month) {
@@ -89,7 +89,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
                           p.new_admin_password_length);
         }
     } else {
-        if (FirstCharacterClass(p.new_admin_password) == editor::ClassInvalid) {
+        if (FirstCharacterClass(p.new_admin_password) == protocol::ClassInvalid) {
             return Format("new_admin_password starts with the byte 0x%02X, which no new password starts with",
                           p.new_admin_password[0]);
         }
@@ -106,7 +106,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
             return std::string(
                 "new_user_password holds a password, and change_mask does not change the user password");
         }
-    } else if (FirstCharacterClass(p.new_user_password) == editor::ClassInvalid) {
+    } else if (FirstCharacterClass(p.new_user_password) == protocol::ClassInvalid) {
         return Format("new_user_password starts with the byte 0x%02X, which no new password starts with",
                       p.new_user_password[0]);
     }

@@ -11,6 +11,7 @@
 namespace qx7::editor {
 namespace {
 
+using namespace protocol;  // the password character classes
 using strings::Language;
 
 std::string Show(std::u16string_view text) { return strings::ToUtf8(text); }

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/shell/interface_language.h"
+#include "ui/widgets/interface_language.h"
 
 namespace qx7::ui {
 namespace {

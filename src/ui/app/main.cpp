@@ -14,7 +14,7 @@
 #include "strings/string_table.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/shell/drive_sources.h"
-#include "ui/shell/interface_language.h"
+#include "ui/widgets/interface_language.h"
 #include "ui/shell/menu_commands.h"
 #include "ui/shell/single_instance.h"
 #include "ui/sim_panel/simulator_panel.h"

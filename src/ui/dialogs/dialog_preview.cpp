@@ -17,7 +17,7 @@
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/extended_options_dialog.h"
 #include "ui/dialogs/updater_dialog.h"
-#include "ui/shell/interface_language.h"
+#include "ui/widgets/interface_language.h"
 #include "updater/own_version.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // object; English again afterwards.
 
 #include "strings/string_table.h"
-#include "ui/shell/interface_language.h"
+#include "ui/widgets/interface_language.h"
 
 namespace qx7::ui::test_support {
 

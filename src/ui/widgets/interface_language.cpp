@@ -1,4 +1,4 @@
-#include "ui/shell/interface_language.h"
+#include "ui/widgets/interface_language.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
