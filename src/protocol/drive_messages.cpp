@@ -8,11 +8,7 @@
 namespace qx7::protocol {
 namespace {
 
-constexpr std::uint16_t kNoPreviousSetupId = 160;
-constexpr std::uint16_t kWrongCurrentAdminPassword = 141;
-constexpr std::uint16_t kAdminPasswordRefused = 142;
-constexpr std::uint16_t kParameterSize = 146;
-constexpr std::uint16_t kConnectedWithUserPassword = 154;
+using strings::StringId;
 
 template <typename... Args>
 std::u16string Printf(const char* format, Args... args) {
@@ -24,7 +20,7 @@ std::u16string Printf(const char* format, Args... args) {
 }  // namespace
 
 std::u16string SetupIdText(std::uint32_t setup_id, strings::Language language) {
-    if (setup_id == 0) return strings::FormatResString(language, kNoPreviousSetupId);
+    if (setup_id == 0) return strings::FormatResString(language, StringId::NoPreviousSetupId);
     return Printf("%04d-%02d-%02d-%02d", static_cast<int>(setup_id >> 24) + 2000,
                   static_cast<int>((setup_id >> 16) & 0xFF), static_cast<int>((setup_id >> 8) & 0xFF),
                   static_cast<int>(setup_id & 0xFF));
@@ -43,14 +39,14 @@ DriveMessage UploadFailureMessage(const LastError& error, strings::Language lang
     }
     switch (error.error_code) {
         case ERROR_PARAMETER_SIZE:
-            return {strings::FormatResString(language, kParameterSize), ErrorFocus::Exit};
+            return {strings::FormatResString(language, StringId::IncorrectParameterSize), ErrorFocus::Exit};
         case ERROR_USER_MODE:
-            return {strings::FormatResString(language, kConnectedWithUserPassword), ErrorFocus::Rescan};
+            return {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Rescan};
         case ERROR_WRONG_ADMIN_PASSWORD:
-            return {strings::FormatResString(language, kWrongCurrentAdminPassword),
+            return {strings::FormatResString(language, StringId::IncorrectCurrentAdminPassword),
                     ErrorFocus::CurrentPassword};
         case ERROR_ADMIN_PASSWORD_REFUSED:
-            return {strings::FormatResString(language, kAdminPasswordRefused), ErrorFocus::Unchanged};
+            return {strings::FormatResString(language, StringId::IncorrectAdminPassword), ErrorFocus::Unchanged};
         default:
             return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", CMD_WRITE_SETTINGS,
                            error.error_code),

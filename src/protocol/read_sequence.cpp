@@ -6,8 +6,7 @@
 namespace qx7::protocol {
 namespace {
 
-constexpr std::uint16_t kCannotBeDetected = 140;
-constexpr std::uint16_t kConnectedWithUserPassword = 154;
+using strings::StringId;
 
 }  // namespace
 
@@ -41,14 +40,14 @@ std::vector<DriveMessage> ReadingMessages(const DriveReading& reading, strings::
         if (!ok) messages.push_back({SystemCommandFailureText(code), ErrorFocus::Exit});
     }
     if (!reading.settings_ok) {
-        messages.push_back({strings::FormatResString(language, kCannotBeDetected), ErrorFocus::Unchanged});
+        messages.push_back({strings::FormatResString(language, StringId::DriveNotDetected), ErrorFocus::Unchanged});
     }
     if (!reading.status_ok) {
-        messages.push_back({strings::FormatResString(language, kCannotBeDetected), ErrorFocus::Unchanged});
+        messages.push_back({strings::FormatResString(language, StringId::DriveNotDetected), ErrorFocus::Unchanged});
     }
     if (!reading.admin_mode()) {
         messages.push_back(
-            {strings::FormatResString(language, kConnectedWithUserPassword), ErrorFocus::Exit});
+            {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Exit});
     }
     return messages;
 }
