@@ -15,7 +15,7 @@ namespace {
 
 using namespace protocol;
 
-constexpr std::uint16_t kTagDataEmpty = 151;
+using strings::StringId;
 constexpr int kDefaultAutoLockDelay = 60;
 
 bool Has(std::uint32_t flags, std::uint32_t bit) { return (flags & bit) != 0; }
@@ -150,7 +150,7 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     }
 
     if (values_.rfid == kEnable && tag_count == 0) {
-        ShowMessage(kTagDataEmpty);
+        ShowMessage(StringId::TagDataEmpty);
         view_.SetFocus(ControlId::ReadRfidTag);
         return std::nullopt;
     }

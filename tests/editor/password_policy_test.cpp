@@ -12,6 +12,7 @@ namespace qx7::editor {
 namespace {
 
 using strings::Language;
+using strings::StringId;
 
 std::string Show(std::u16string_view text) { return strings::ToUtf8(text); }
 
@@ -21,7 +22,7 @@ std::vector<std::uint8_t> Bytes(const NarrowPassword& password) {
     return {password.view().begin(), password.view().end()};
 }
 
-std::u16string Message(std::uint16_t id) { return strings::FormatResString(Language::English, id); }
+std::u16string Message(StringId id) { return strings::FormatResString(Language::English, id); }
 
 // ---------------------------------------------------------------------------
 // Narrow form and character classes
@@ -160,18 +161,18 @@ TEST(ValidatePasswordChanges, RefusesWithTheMessageFocusAndFieldsOfTheFailingSte
     const std::u16string too_long = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567";  // 33
     const RefusalCase cases[] = {
         // Current password.
-        {"empty current password, nothing changed", {.current = u""}, Message(150),
+        {"empty current password, nothing changed", {.current = u""}, Message(StringId::EnterCurrentPassword),
          ControlId::CurrentPassword, false, Emptied::None, kClassBefore},
         {"empty current password before a bad new one",
-         {.current = u"", .admin = u"A", .admin_confirm = u"B"}, Message(150),
+         {.current = u"", .admin = u"A", .admin_confirm = u"B"}, Message(StringId::EnterCurrentPassword),
          ControlId::CurrentPassword, false, Emptied::None, kClassBefore},
 
         // Administrator password.
-        {"admin mismatch is tested before length", {.admin = u"AB", .admin_confirm = u"AC"}, Message(142),
-         kAdmin, true, Emptied::Admin, kClassBefore},
+        {"admin mismatch is tested before length", {.admin = u"AB", .admin_confirm = u"AC"},
+         Message(StringId::IncorrectAdminPassword), kAdmin, true, Emptied::Admin, kClassBefore},
         {"admin mismatch on the text, not the bytes",
-         {.admin = u"\u0141BCDEF12", .admin_confirm = u"ABCDEF12"}, Message(142), kAdmin, true,
-         Emptied::Admin, kClassBefore},
+         {.admin = u"\u0141BCDEF12", .admin_confirm = u"ABCDEF12"},
+         Message(StringId::IncorrectAdminPassword), kAdmin, true, Emptied::Admin, kClassBefore},
         {"admin too short", {.admin = u"AB"}, u"Incorrect password length. (7 - 32 Bytes)", kAdmin, false,
          Emptied::None, kClassBefore},
         {"admin one below a minimum of 8", {.admin = u"ABC1234", .min = 8},
@@ -180,48 +181,48 @@ TEST(ValidatePasswordChanges, RefusesWithTheMessageFocusAndFieldsOfTheFailingSte
          false, Emptied::None, kClassBefore},
         {"placeholder is no exemption for the admin password", {.admin = u"7391508", .min = 10},
          u"Incorrect password length. (10 - 32 Bytes)", kAdmin, false, Emptied::None, kClassBefore},
-        {"admin ascending letters, strong", {.admin = u"ABCDEFGH", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin descending letters, strong", {.admin = u"HGFEDCBA", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin equal letters, strong", {.admin = u"AAAAAAAA", .strong = true}, Message(149), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin ascending digits, strong", {.admin = u"12345678", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin without letter, strong", {.admin = u"1357-246", .strong = true}, Message(149), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin starting with tilde", {.admin = u"~ABC1234"}, Message(176), kAdmin, false, Emptied::Admin,
-         kClassBefore},
-        {"admin starting lower case", {.admin = u"aBC12345"}, Message(176), kAdmin, false, Emptied::Admin,
-         kClassBefore},
-        {"admin starting with a zero byte", {.admin = u"\u0100BC12345"}, Message(176), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin with a character the narrowing would change", {.admin = u"ABC\u4E411234"}, Message(176),
-         kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin ascending letters, strong", {.admin = u"ABCDEFGH", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin descending letters, strong", {.admin = u"HGFEDCBA", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin equal letters, strong", {.admin = u"AAAAAAAA", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin ascending digits, strong", {.admin = u"12345678", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin without letter, strong", {.admin = u"1357-246", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting with tilde", {.admin = u"~ABC1234"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting lower case", {.admin = u"aBC12345"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting with a zero byte", {.admin = u"\u0100BC12345"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin with a character the narrowing would change", {.admin = u"ABC\u4E411234"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
 
         // User password.
-        {"user mismatch is tested before length", {.user = u"AB", .user_confirm = u"A"}, Message(143), kUser,
-         true, Emptied::User, kClassBefore},
+        {"user mismatch is tested before length", {.user = u"AB", .user_confirm = u"A"},
+         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, kClassBefore},
         {"user too short", {.user = u"USER1"}, u"Incorrect password length. (7 - 32 Bytes)", kUser, false,
          Emptied::None, kClassBefore},
-        {"user weak, strong", {.user = u"ZYXWVUTS", .strong = true}, Message(149), kUser, false,
+        {"user weak, strong", {.user = u"ZYXWVUTS", .strong = true}, Message(StringId::UseStrongPassword), kUser, false,
          Emptied::User, kClassBefore},
-        {"user starting lower case", {.user = u"uSER1234"}, Message(177), kUser, false, Emptied::User,
-         kClassBefore},
-        {"user equal to the current admin password", {.user = u"ADMIN01"}, Message(144), kUser, false,
-         Emptied::User, ClassAlpha},
-        {"user equal to the new admin password", {.admin = u"-SECRET1", .user = u"-SECRET1"}, Message(144),
-         kUser, false, Emptied::User, ClassSpecial},
+        {"user starting lower case", {.user = u"uSER1234"},
+         Message(StringId::UserPasswordInvalidCharacters), kUser, false, Emptied::User, kClassBefore},
+        {"user equal to the current admin password", {.user = u"ADMIN01"},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassAlpha},
+        {"user equal to the new admin password", {.admin = u"-SECRET1", .user = u"-SECRET1"},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassSpecial},
         {"user whose bytes equal the current admin password",
-         {.current = u"\u0141DMIN01", .user = u"ADMIN01"}, Message(144), kUser, false,
+         {.current = u"\u0141DMIN01", .user = u"ADMIN01"}, Message(StringId::SameAdminAndUserPassword), kUser, false,
          Emptied::User, ClassAlpha},
         {"placeholder still compared with the admin password",
-         {.current = u"7391508", .user = u"7391508", .strong = true, .min = 10}, Message(144), kUser, false,
-         Emptied::User, ClassNumeric},
+         {.current = u"7391508", .user = u"7391508", .strong = true, .min = 10},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassNumeric},
 
         // A later failure keeps the class the administrator password wrote.
         {"valid admin, user mismatch", {.admin = u"1SECRET2", .user = u"USER1234", .user_confirm = u"USER"},
-         Message(143), kUser, true, Emptied::User, ClassNumeric},
+         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, ClassNumeric},
         {"valid admin, user too short", {.admin = u"1SECRET2", .user = u"USER"},
          u"Incorrect password length. (7 - 32 Bytes)", kUser, false, Emptied::None, ClassNumeric},
     };
@@ -313,7 +314,7 @@ TEST(ValidatePasswordChanges, SpeaksTheRequestedLanguage) {
     const auto outcome = ValidatePasswordChanges(values, char_class, Language::Korean);
     ASSERT_TRUE(std::holds_alternative<PasswordRefusal>(outcome));
     EXPECT_EQ(Show(std::get<PasswordRefusal>(outcome).message),
-              Show(strings::FormatResString(Language::Korean, 145) + u" (7 - 32 Bytes)"));
+              Show(strings::FormatResString(Language::Korean, StringId::IncorrectPasswordLength) + u" (7 - 32 Bytes)"));
 }
 
 // ---------------------------------------------------------------------------
