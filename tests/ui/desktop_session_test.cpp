@@ -386,7 +386,8 @@ TEST_F(DesktopSessionTest, TheLanguageMenuSwitchesTheCaptionsAndReadsTheDriveAga
     ASSERT_TRUE(WaitIdle());
     auto* upload = window().Button(static_cast<int>(ControlId::UploadSettings));
     ASSERT_NE(upload, nullptr);
-    EXPECT_EQ(upload->text().toStdU16String(), strings::FormatResString(strings::Language::Korean, 136));
+    EXPECT_EQ(upload->text().toStdU16String(),
+              strings::FormatResString(strings::Language::Korean, strings::StringId::UploadSettings));
     EXPECT_EQ(devices->scans.load(), scans + 1);
     EXPECT_TRUE(window().Enabled(ControlId::ChangeSettings)) << "the drive was read again";
 
