@@ -134,15 +134,6 @@ std::optional<std::u16string_view> FindString(Language language, StringId id) {
     return std::u16string_view(it->second);
 }
 
-std::optional<std::u16string_view> FindString(Language language, std::uint16_t id) {
-    return FindString(language, static_cast<StringId>(id));
-}
-
-std::u16string FormatResString(Language language, std::uint16_t id,
-                               std::initializer_list<std::u16string_view> inserts) {
-    return FormatResString(language, static_cast<StringId>(id), inserts);
-}
-
 std::vector<std::uint16_t> StringIds(Language language) {
     std::vector<std::uint16_t> ids;
     for (const auto& [id, text] : Table(language).entries) ids.push_back(id);

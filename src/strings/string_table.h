@@ -1,6 +1,7 @@
 #pragma once
 // User-interface texts: two string tables (English and Korean) with the same
-// numeric identifiers, embedded in the program from resources/strings/.
+// identifiers, embedded in the program from resources/strings/ and named by
+// StringId (strings/string_ids.h).
 
 #include <cstdint>
 #include <initializer_list>
@@ -27,10 +28,6 @@ std::optional<std::u16string_view> FindString(Language language, StringId id);
 // A missing or empty entry gives "???". An insert number with no argument
 // is left as written.
 std::u16string FormatResString(Language language, StringId id,
-                               std::initializer_list<std::u16string_view> inserts = {});
-// TRANSITION: the numeric forms, until every caller names its ids.
-std::optional<std::u16string_view> FindString(Language language, std::uint16_t id);
-std::u16string FormatResString(Language language, std::uint16_t id,
                                std::initializer_list<std::u16string_view> inserts = {});
 
 // `pattern` with its inserts filled by the rules of FormatResString; every
