@@ -13,14 +13,14 @@ using strings::StringId;
 // Screen order, top to bottom.
 constexpr ExtendedOptionBox kBoxes[] = {
     {1128, 0, StringId::CentrawatchInAdminMode, u"Use Centrawatch in Administrator mode"},
-    {1184, BLOCK_MENU_USER_PASSWORD, std::nullopt, u"User Password"},
-    {1125, BLOCK_MENU_CENTRAWATCH, StringId::DisableCentrawatchChange, u"Centrawatch"},
-    {1129, BLOCK_MENU_AUTO_LOCK, std::nullopt, u"Auto-Lock"},
-    {1122, BLOCK_MENU_STRONG_PASSWORD, StringId::DisableStrongPasswordChange, u"Strong Password"},
-    {1123, BLOCK_MENU_ZEROIZE, StringId::DisableZeroize, u"Zeroize Drive"},
-    {1124, BLOCK_MENU_RFID, StringId::DisableSwitchingOffRfid, u"RFID"},
-    {1126, BLOCK_MENU_READ_ONLY, std::nullopt, u"Read-Only Mode"},
-    {1121, BLOCK_MENU_SELF_DESTRUCT, StringId::DisableSelfDestructChange, u"Self Destruct"},
+    {1184, kBlockMenuUserPassword, std::nullopt, u"User Password"},
+    {1125, kBlockMenuCentrawatch, StringId::DisableCentrawatchChange, u"Centrawatch"},
+    {1129, kBlockMenuAutoLock, std::nullopt, u"Auto-Lock"},
+    {1122, kBlockMenuStrongPassword, StringId::DisableStrongPasswordChange, u"Strong Password"},
+    {1123, kBlockMenuZeroize, StringId::DisableZeroize, u"Zeroize Drive"},
+    {1124, kBlockMenuRfid, StringId::DisableSwitchingOffRfid, u"RFID"},
+    {1126, kBlockMenuReadOnly, std::nullopt, u"Read-Only Mode"},
+    {1121, kBlockMenuSelfDestruct, StringId::DisableSelfDestructChange, u"Self Destruct"},
 };
 
 }  // namespace

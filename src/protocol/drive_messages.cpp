@@ -38,14 +38,14 @@ DriveMessage UploadFailureMessage(const LastError& error, strings::Language lang
                 ErrorFocus::Unchanged};
     }
     switch (error.error_code) {
-        case ERROR_PARAMETER_SIZE:
+        case kErrorParameterSize:
             return {strings::FormatResString(language, StringId::IncorrectParameterSize), ErrorFocus::Exit};
-        case ERROR_USER_MODE:
+        case kErrorUserMode:
             return {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Rescan};
-        case ERROR_WRONG_ADMIN_PASSWORD:
+        case kErrorWrongAdminPassword:
             return {strings::FormatResString(language, StringId::IncorrectCurrentAdminPassword),
                     ErrorFocus::CurrentPassword};
-        case ERROR_ADMIN_PASSWORD_REFUSED:
+        case kErrorAdminPasswordRefused:
             return {strings::FormatResString(language, StringId::IncorrectAdminPassword), ErrorFocus::Unchanged};
         default:
             return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", CMD_WRITE_SETTINGS,

@@ -102,7 +102,7 @@ private:
 
 app::ProvisioningPlan Plan() {
     app::ProvisioningPlan plan;
-    plan.payload.change_mask = protocol::CHANGE_SETTINGS;
+    plan.payload.change_mask = protocol::kChangeSettings;
     plan.payload.settings = protocol::SettingsRecord::Decode(sim::DefaultDrive(0).settings);
     plan.payload.settings.self_destruct_limit = 20;
     plan.payload.settings.auto_lock_delay = 120;
@@ -263,10 +263,10 @@ TEST(Provisioning, AFailedDrivesErrorKeepsEveryMessage) {
 TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
     auto drives = Drives(2);
     auto settings = protocol::SettingsRecord::Decode(drives[0].settings);
-    settings.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    settings.policy_flags |= protocol::kPolicyCentrawatch;
     drives[0].settings = settings.Encode();
     Bench bench(std::move(drives));
-    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::kPolicyCentrawatch, 0u);
     const auto outcomes = bench.Run({0, 1}, 1);
     ASSERT_EQ(outcomes.size(), 2u);
     EXPECT_EQ(outcomes[0].result, DriveResult::Configured);
@@ -277,7 +277,7 @@ TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
     EXPECT_FALSE(outcomes[1].warnings);
     EXPECT_TRUE(outcomes[1].kept.empty());
     const auto held = protocol::SettingsRecord::Decode(bench.session.state().drives[0].settings);
-    EXPECT_NE(held.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    EXPECT_NE(held.policy_flags & protocol::kPolicyCentrawatch, 0u);
 }
 
 // A drive whose old values are out of the form's range is said so on
@@ -402,13 +402,13 @@ TEST(Provisioning, TheReadBackProvesWhatTheDriveHolds) {
 TEST(Provisioning, ADryRunListsWhatTheUploadWouldChangeAndWritesNothing) {
     auto drives = Drives(2);
     auto centrawatch = protocol::SettingsRecord::Decode(drives[1].settings);
-    centrawatch.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    centrawatch.policy_flags |= protocol::kPolicyCentrawatch;
     drives[1].settings = centrawatch.Encode();
     Bench bench(drives);
     const sim::SimState before = bench.session.Snapshot();
     auto plan = Plan();
     plan.dry_run = true;
-    plan.payload.change_mask |= protocol::CHANGE_ADMIN_PASSWORD;
+    plan.payload.change_mask |= protocol::kChangeAdminPassword;
     const std::string new_admin = "NEWADMIN9";
     for (std::size_t i = 0; i < new_admin.size(); ++i) {
         plan.payload.new_admin_password[i] = static_cast<std::uint8_t>(new_admin[i]);
