@@ -6,15 +6,15 @@
 namespace qx7::protocol {
 
 // System command codes (command byte 3 of a system read; 0x31 is the write).
-inline constexpr std::uint8_t CMD_IDENTITY = 0x01;
-inline constexpr std::uint8_t CMD_LAST_ERROR = 0x02;
-inline constexpr std::uint8_t CMD_CHANNEL_CHECK = 0x04;
-inline constexpr std::uint8_t CMD_READ_SETTINGS = 0x30;
-inline constexpr std::uint8_t CMD_WRITE_SETTINGS = 0x31;
-inline constexpr std::uint8_t CMD_STATUS = 0x32;
-inline constexpr std::uint8_t CMD_READ_RFID_TAG = 0x38;
-inline constexpr std::uint8_t CMD_TOKEN_INDEX = 0x7D;
-inline constexpr std::uint8_t CMD_CHANNEL_KEY = 0x7E;
+inline constexpr std::uint8_t kCmdIdentity = 0x01;
+inline constexpr std::uint8_t kCmdLastError = 0x02;
+inline constexpr std::uint8_t kCmdChannelCheck = 0x04;
+inline constexpr std::uint8_t kCmdReadSettings = 0x30;
+inline constexpr std::uint8_t kCmdWriteSettings = 0x31;
+inline constexpr std::uint8_t kCmdStatus = 0x32;
+inline constexpr std::uint8_t kCmdReadRfidTag = 0x38;
+inline constexpr std::uint8_t kCmdTokenIndex = 0x7D;
+inline constexpr std::uint8_t kCmdChannelKey = 0x7E;
 
 // Lengths on the wire.
 inline constexpr std::uint32_t kIdentityLength = 22;

@@ -32,7 +32,7 @@ std::uint32_t MakeSetupId(int year, int month, int day, int hour) {
 }
 
 DriveMessage UploadFailureMessage(const LastError& error, strings::Language language) {
-    if (error.failed_command != CMD_WRITE_SETTINGS) {
+    if (error.failed_command != kCmdWriteSettings) {
         return {Printf("QX7 System Error !, Cmd = %X, Err Code = %d", error.failed_command,
                        error.error_code),
                 ErrorFocus::Unchanged};
@@ -48,7 +48,7 @@ DriveMessage UploadFailureMessage(const LastError& error, strings::Language lang
         case kErrorAdminPasswordRefused:
             return {strings::FormatResString(language, StringId::IncorrectAdminPassword), ErrorFocus::Unchanged};
         default:
-            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", CMD_WRITE_SETTINGS,
+            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", kCmdWriteSettings,
                            error.error_code),
                     ErrorFocus::Unchanged};
     }

@@ -32,9 +32,9 @@ DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys,
 std::vector<DriveMessage> ReadingMessages(const DriveReading& reading, strings::Language language) {
     std::vector<DriveMessage> messages;
     const std::pair<bool, std::uint8_t> fetches[] = {
-        {reading.channel.channel_key, CMD_CHANNEL_KEY},
-        {reading.channel.token_index, CMD_TOKEN_INDEX},
-        {reading.channel.channel_check, CMD_CHANNEL_CHECK},
+        {reading.channel.channel_key, kCmdChannelKey},
+        {reading.channel.token_index, kCmdTokenIndex},
+        {reading.channel.channel_check, kCmdChannelCheck},
     };
     for (const auto& [ok, code] : fetches) {
         if (!ok) messages.push_back({SystemCommandFailureText(code), ErrorFocus::Exit});

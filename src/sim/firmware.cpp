@@ -18,15 +18,15 @@ using protocol::kChangeAdminPassword;
 using protocol::kChangeRfidTags;
 using protocol::kChangeSettings;
 using protocol::kChangeUserPassword;
-using protocol::CMD_CHANNEL_CHECK;
-using protocol::CMD_CHANNEL_KEY;
-using protocol::CMD_IDENTITY;
-using protocol::CMD_LAST_ERROR;
-using protocol::CMD_READ_RFID_TAG;
-using protocol::CMD_READ_SETTINGS;
-using protocol::CMD_STATUS;
-using protocol::CMD_TOKEN_INDEX;
-using protocol::CMD_WRITE_SETTINGS;
+using protocol::kCmdChannelCheck;
+using protocol::kCmdChannelKey;
+using protocol::kCmdIdentity;
+using protocol::kCmdLastError;
+using protocol::kCmdReadRfidTag;
+using protocol::kCmdReadSettings;
+using protocol::kCmdStatus;
+using protocol::kCmdTokenIndex;
+using protocol::kCmdWriteSettings;
 using protocol::kStatusAdminUnlocked;
 using protocol::kStatusRfidSupported;
 using transport::DataDirection;
@@ -65,15 +65,15 @@ struct SystemCommand {
     bool answered_locked;
 };
 constexpr SystemCommand kSystemCommands[] = {
-    {CMD_IDENTITY, kIdSystemRead, 22, -1, false, true},
-    {CMD_LAST_ERROR, kIdSystemRead, 4, -1, false, true},
-    {CMD_CHANNEL_CHECK, kIdSystemRead, 32, 4, true, false},
-    {CMD_READ_SETTINGS, kIdSystemRead, 160, 0, true, false},
-    {CMD_STATUS, kIdSystemRead, 32, -1, false, true},
-    {CMD_READ_RFID_TAG, kIdSystemRead, 19, -1, false, false},
-    {CMD_TOKEN_INDEX, kIdSystemRead, 16, -1, true, false},
-    {CMD_CHANNEL_KEY, kIdSystemRead, 32, -1, false, false},
-    {CMD_WRITE_SETTINGS, kIdSystemWrite, 288, 1, true, false},
+    {kCmdIdentity, kIdSystemRead, 22, -1, false, true},
+    {kCmdLastError, kIdSystemRead, 4, -1, false, true},
+    {kCmdChannelCheck, kIdSystemRead, 32, 4, true, false},
+    {kCmdReadSettings, kIdSystemRead, 160, 0, true, false},
+    {kCmdStatus, kIdSystemRead, 32, -1, false, true},
+    {kCmdReadRfidTag, kIdSystemRead, 19, -1, false, false},
+    {kCmdTokenIndex, kIdSystemRead, 16, -1, true, false},
+    {kCmdChannelKey, kIdSystemRead, 32, -1, false, false},
+    {kCmdWriteSettings, kIdSystemWrite, 288, 1, true, false},
 };
 
 // Plaintext of the settings write (0x31), by offset.
@@ -301,23 +301,23 @@ private:
             return Fail(kErrorWrongToken);
         }
         switch (command->code) {
-            case CMD_IDENTITY:
+            case kCmdIdentity:
                 return Identity();
-            case CMD_LAST_ERROR:
+            case kCmdLastError:
                 return LastError();
-            case CMD_CHANNEL_KEY:
+            case kCmdChannelKey:
                 return ChannelKey();
-            case CMD_TOKEN_INDEX:
+            case kCmdTokenIndex:
                 return Encrypted(runtime_.token_index);
-            case CMD_CHANNEL_CHECK:
+            case kCmdChannelCheck:
                 return Encrypted(runtime_.channel_check);
-            case CMD_READ_SETTINGS:
+            case kCmdReadSettings:
                 return ReadSettings();
-            case CMD_WRITE_SETTINGS:
+            case kCmdWriteSettings:
                 return WriteSettings();
-            case CMD_STATUS:
+            case kCmdStatus:
                 return Status();
-            case CMD_READ_RFID_TAG:
+            case kCmdReadRfidTag:
                 return ReadTag();
             default:
                 return Fail(kErrorUnknownCommand);

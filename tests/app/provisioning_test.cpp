@@ -146,7 +146,7 @@ std::vector<sim::SimDrive> Drives(std::size_t count) {
 
 bool SentSettingsWrite(const std::vector<Exchange>& exchanges) {
     return std::any_of(exchanges.begin(), exchanges.end(), [](const Exchange& e) {
-        return e.cdb.size() > 3 && e.cdb[0] == 0x3B && e.cdb[3] == protocol::CMD_WRITE_SETTINGS;
+        return e.cdb.size() > 3 && e.cdb[0] == 0x3B && e.cdb[3] == protocol::kCmdWriteSettings;
     });
 }
 
@@ -337,7 +337,7 @@ std::size_t CountOf(const std::vector<Exchange>& exchanges, bool writes) {
     return static_cast<std::size_t>(std::count_if(exchanges.begin(), exchanges.end(), [writes](const Exchange& e) {
         if (e.cdb.size() < 4) return false;
         if (writes) return e.cdb[0] == 0x3B && (e.cdb[2] == 0xCD || (e.cdb[2] == 0x10 && e.cdb[3] == 0xCD));
-        return e.cdb[0] == 0x3C && e.cdb[2] == 0xCE && e.cdb[3] == protocol::CMD_READ_SETTINGS;
+        return e.cdb[0] == 0x3C && e.cdb[2] == 0xCE && e.cdb[3] == protocol::kCmdReadSettings;
     }));
 }
 
