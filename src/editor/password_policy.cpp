@@ -80,7 +80,7 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     // is refused here.
     const std::uint8_t first = password.bytes[0];
     const PasswordCharClass char_class = ClassifyPasswordCharacter(first);
-    if (first == 0 || char_class == ClassInvalid) {
+    if (first == 0 || char_class == kClassInvalid) {
         EmptyFields(fields);
         return Refuse(language, fields.invalid_message, fields.focus);
     }
@@ -134,10 +134,10 @@ PasswordFieldText AsPasswordFieldText(std::u16string_view typed) {
 }
 
 PasswordCharClass ClassifyPasswordCharacter(std::uint8_t c) {
-    if ((c >= '0' && c <= '9') || c == '#' || c == '*') return ClassNumeric;
-    if ((c >= 'A' && c <= 'Z') || c == '.') return ClassAlpha;
-    if (IsSpecialPasswordCharacter(c)) return ClassSpecial;
-    return ClassInvalid;
+    if ((c >= '0' && c <= '9') || c == '#' || c == '*') return kClassNumeric;
+    if ((c >= 'A' && c <= 'Z') || c == '.') return kClassAlpha;
+    if (IsSpecialPasswordCharacter(c)) return kClassSpecial;
+    return kClassInvalid;
 }
 
 bool IsSpecialPasswordCharacter(std::uint8_t c) {

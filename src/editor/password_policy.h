@@ -39,10 +39,10 @@ struct PasswordFieldText {
 PasswordFieldText AsPasswordFieldText(std::u16string_view typed);
 
 enum PasswordCharClass : std::uint8_t {
-    ClassInvalid = 0,
-    ClassSpecial = 0x7D,
-    ClassAlpha = 0x7E,
-    ClassNumeric = 0x7F,
+    kClassInvalid = 0,
+    kClassSpecial = 0x7D,
+    kClassAlpha = 0x7E,
+    kClassNumeric = 0x7F,
 };
 
 // The placeholder put into both user-password fields when a user password

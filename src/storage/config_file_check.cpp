@@ -89,7 +89,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
                           p.new_admin_password_length);
         }
     } else {
-        if (FirstCharacterClass(p.new_admin_password) == editor::ClassInvalid) {
+        if (FirstCharacterClass(p.new_admin_password) == editor::kClassInvalid) {
             return Format("new_admin_password starts with the byte 0x%02X, which no new password starts with",
                           p.new_admin_password[0]);
         }
@@ -106,7 +106,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
             return std::string(
                 "new_user_password holds a password, and change_mask does not change the user password");
         }
-    } else if (FirstCharacterClass(p.new_user_password) == editor::ClassInvalid) {
+    } else if (FirstCharacterClass(p.new_user_password) == editor::kClassInvalid) {
         return Format("new_user_password starts with the byte 0x%02X, which no new password starts with",
                       p.new_user_password[0]);
     }

@@ -23,7 +23,7 @@ SettingsRecord DriveRecord() {
     r.self_destruct_limit = 15;
     r.reserved_10 = {5, 6};
     r.min_password_length = 9;
-    r.password_char_class = ClassNumeric;
+    r.password_char_class = kClassNumeric;
     r.reserved_15 = 7;
     r.reserved_18 = 8;
     r.reserved_19 = 9;
@@ -103,7 +103,7 @@ TEST_F(ImportModeTest, APasswordTheFileSetsStillSetsTheFlagAndTheClass) {
     const auto gathered = Gather();
     ASSERT_TRUE(gathered);
     EXPECT_NE(gathered->upload.settings.policy_flags & kPolicyUserPassword, 0u);
-    EXPECT_EQ(gathered->upload.settings.password_char_class, ClassAlpha);
+    EXPECT_EQ(gathered->upload.settings.password_char_class, kClassAlpha);
     EXPECT_EQ(gathered->upload.settings.reserved_40, DriveRecord().reserved_40);
 }
 

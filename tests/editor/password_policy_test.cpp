@@ -45,13 +45,13 @@ TEST(PasswordCharacters, EveryByteHasTheClassOfItsFirstMatchingRow) {
     const std::string_view special = "-+&_$%^!@";
     for (int value = 0; value < 256; ++value) {
         const auto c = static_cast<std::uint8_t>(value);
-        PasswordCharClass expected = ClassInvalid;
+        PasswordCharClass expected = kClassInvalid;
         if ((c >= '0' && c <= '9') || numeric_extra.find(static_cast<char>(c)) != std::string_view::npos) {
-            expected = ClassNumeric;
+            expected = kClassNumeric;
         } else if ((c >= 'A' && c <= 'Z') || c == '.') {
-            expected = ClassAlpha;
+            expected = kClassAlpha;
         } else if (c != 0 && special.find(static_cast<char>(c)) != std::string_view::npos) {
-            expected = ClassSpecial;
+            expected = kClassSpecial;
         }
         EXPECT_EQ(ClassifyPasswordCharacter(c), expected) << "byte " << value;
 
@@ -60,7 +60,7 @@ TEST(PasswordCharacters, EveryByteHasTheClassOfItsFirstMatchingRow) {
         EXPECT_EQ(IsSpecialPasswordCharacter(c), in_set) << "byte " << value;
     }
     // Lower case letters are not letters to the drive.
-    EXPECT_EQ(ClassifyPasswordCharacter('a'), ClassInvalid);
+    EXPECT_EQ(ClassifyPasswordCharacter('a'), kClassInvalid);
 }
 
 // ---------------------------------------------------------------------------
@@ -210,21 +210,21 @@ TEST(ValidatePasswordChanges, RefusesWithTheMessageFocusAndFieldsOfTheFailingSte
         {"user starting lower case", {.user = u"uSER1234"},
          Message(StringId::UserPasswordInvalidCharacters), kUser, false, Emptied::User, kClassBefore},
         {"user equal to the current admin password", {.user = u"ADMIN01"},
-         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassAlpha},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassAlpha},
         {"user equal to the new admin password", {.admin = u"-SECRET1", .user = u"-SECRET1"},
-         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassSpecial},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassSpecial},
         {"user whose bytes equal the current admin password",
          {.current = u"\u0141DMIN01", .user = u"ADMIN01"}, Message(StringId::SameAdminAndUserPassword), kUser, false,
-         Emptied::User, ClassAlpha},
+         Emptied::User, kClassAlpha},
         {"placeholder still compared with the admin password",
          {.current = u"7391508", .user = u"7391508", .strong = true, .min = 10},
-         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, ClassNumeric},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassNumeric},
 
         // A later failure keeps the class the administrator password wrote.
         {"valid admin, user mismatch", {.admin = u"1SECRET2", .user = u"USER1234", .user_confirm = u"USER"},
-         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, ClassNumeric},
+         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, kClassNumeric},
         {"valid admin, user too short", {.admin = u"1SECRET2", .user = u"USER"},
-         u"Incorrect password length. (7 - 32 Bytes)", kUser, false, Emptied::None, ClassNumeric},
+         u"Incorrect password length. (7 - 32 Bytes)", kUser, false, Emptied::None, kClassNumeric},
     };
     for (const RefusalCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,19 +261,19 @@ struct AcceptCase {
 TEST(ValidatePasswordChanges, AcceptsAndHandsOnTheBytesOfEachPassword) {
     const AcceptCase cases[] = {
         {"nothing changed", {}, kClassBefore},
-        {"digits then a letter, strong", {.admin = u"1234567A", .strong = true, .min = 8}, ClassNumeric},
+        {"digits then a letter, strong", {.admin = u"1234567A", .strong = true, .min = 8}, kClassNumeric},
         {"a letter then descending digits, strong", {.admin = u"A7654321", .strong = true, .min = 8},
-         ClassAlpha},
-        {"seven equal letters then another", {.admin = u"AAAAAAAB", .strong = true, .min = 8}, ClassAlpha},
-        {"ascending digits with the policy off", {.admin = u"1234567"}, ClassNumeric},
-        {"only the first character is classified", {.admin = u"A~~~~~~"}, ClassAlpha},
-        {"exactly 32 characters", {.admin = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ123456"}, ClassAlpha},
+         kClassAlpha},
+        {"seven equal letters then another", {.admin = u"AAAAAAAB", .strong = true, .min = 8}, kClassAlpha},
+        {"ascending digits with the policy off", {.admin = u"1234567"}, kClassNumeric},
+        {"only the first character is classified", {.admin = u"A~~~~~~"}, kClassAlpha},
+        {"exactly 32 characters", {.admin = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ123456"}, kClassAlpha},
         {"placeholder ignores length and strength", {.user = u"7391508", .strong = true, .min = 10},
-         ClassNumeric},
+         kClassNumeric},
         {"user equal to the old admin password while the admin changes",
-         {.admin = u"NEWADMIN", .user = u"ADMIN01"}, ClassAlpha},
+         {.admin = u"NEWADMIN", .user = u"ADMIN01"}, kClassAlpha},
         {"both changed: the user password's class", {.admin = u"1SECRET2", .user = u"-USER123"},
-         ClassSpecial},
+         kClassSpecial},
     };
     for (const AcceptCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -26,7 +26,7 @@ SettingsRecord BusyRecord() {
     r.user_language = 2;
     r.reserved_15 = 7;
     r.min_password_length = 9;
-    r.password_char_class = ClassAlpha;
+    r.password_char_class = kClassAlpha;
     r.reserved_18 = 8;
     r.reserved_19 = 9;
     r.reserved_20 = {10, 11, 12, 13};
@@ -175,7 +175,7 @@ TEST_F(SettingsFormTest, PasswordsGoToBothOutputs) {
     EXPECT_EQ(payload.new_admin_password_length, 9u);
     EXPECT_EQ(upload.new_user_password, SettingsUpload::Password{});
     // The drive's record learns the class of the new password's first character.
-    EXPECT_EQ(upload.settings.password_char_class, ClassAlpha);
+    EXPECT_EQ(upload.settings.password_char_class, kClassAlpha);
 }
 
 TEST_F(SettingsFormTest, APasswordRefusalIsShownAndFocused) {
