@@ -81,20 +81,20 @@ protocol::RfidTag Tag(std::initializer_list<std::uint8_t> uid) {
 void ConfigFileSeeds() {
     const sim::SimDrive drive = sim::DefaultDrive(0);
     storage::ConfigFilePayload settings_only;
-    settings_only.change_mask = protocol::CHANGE_SETTINGS;
+    settings_only.change_mask = protocol::kChangeSettings;
     settings_only.current_admin_password = PasswordField("ADMIN1");
     settings_only.settings = protocol::SettingsRecord::Decode(drive.settings);
 
     storage::ConfigFilePayload everything = settings_only;
-    everything.change_mask = protocol::CHANGE_SETTINGS | protocol::CHANGE_ADMIN_PASSWORD |
-                             protocol::CHANGE_USER_PASSWORD | protocol::CHANGE_RFID_TAGS;
+    everything.change_mask = protocol::kChangeSettings | protocol::kChangeAdminPassword |
+                             protocol::kChangeUserPassword | protocol::kChangeRfidTags;
     everything.new_admin_password = PasswordField("NEWADMIN22");
     everything.new_admin_password_length = 10;
     everything.new_user_password = PasswordField("USER-PASS7");
     // As the form gathers them: a user password sets its flag and the class
     // of its first character ('U', a letter: the drive's class already).
     everything.settings.policy_flags |=
-        protocol::POLICY_RFID | protocol::POLICY_AUTO_LOCK | protocol::POLICY_USER_PASSWORD;
+        protocol::kPolicyRfid | protocol::kPolicyAutoLock | protocol::kPolicyUserPassword;
     everything.settings.auto_lock_delay = 15;
     everything.settings.setup_id = protocol::MakeSetupId(2024, 5, 17, 9);
     everything.tags_by_slot = {Tag({0x04, 0xA1, 0xB2, 0xC3}), Tag({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}),
@@ -103,7 +103,7 @@ void ConfigFileSeeds() {
     everything.tag_count = 3;
 
     storage::ConfigFilePayload tags_only;
-    tags_only.change_mask = protocol::CHANGE_RFID_TAGS;
+    tags_only.change_mask = protocol::kChangeRfidTags;
     tags_only.current_admin_password = PasswordField("ADMIN1");
     tags_only.settings = everything.settings;
     for (std::size_t slot = 0; slot < tags_only.tags_by_slot.size(); ++slot) {

@@ -18,13 +18,7 @@ namespace {
 using editor::ControlId;
 using std::chrono::milliseconds;
 
-constexpr std::uint16_t kSelectedDevice = 103;
-constexpr std::uint16_t kDriveNotDetected = 140;
-constexpr std::uint16_t kUserPasswordMode = 154;
-constexpr std::uint16_t kChannelNotOpen = 901;
-constexpr std::uint16_t kStoringSettings = 902;
-constexpr std::uint16_t kTagDataEmpty = 151;
-constexpr std::uint16_t kNoDrivesDetected = 161;
+using strings::StringId;
 
 constexpr milliseconds kWaitBeforeFirstScan{500};
 constexpr milliseconds kWaitAfterUpload{5000};
@@ -82,7 +76,7 @@ Configurator::Configurator(editor::FormView& view, Host& host,
 
 Configurator::~Configurator() = default;
 
-std::u16string Configurator::Text(std::uint16_t string_id) const {
+std::u16string Configurator::Text(StringId string_id) const {
     return strings::FormatResString(language_, string_id);
 }
 
@@ -221,7 +215,7 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     view_.SetEnabled(ControlId::Exit, true);
 
     if (table_.listed_count() == 0) {
-        view_.SetComboLines(ControlId::DriveList, {Text(kNoDrivesDetected)});
+        view_.SetComboLines(ControlId::DriveList, {Text(StringId::NoDrivesDetected)});
         view_.SetFocus(ControlId::Rescan);
         view_.SetComboIndex(ControlId::DriveList, 0);
         view_.SetEnabled(ControlId::DriveList, false);
@@ -272,7 +266,7 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     // whole read succeeded in administrator mode: a drive unlocked by its
     // user, a locked one or one whose channel key was not fetched and
     // checked never receives the settings write (it carries the passwords).
-    if (reading.admin_mode() && !reading.identity_ok) host_.ShowMessage(Text(kDriveNotDetected));
+    if (reading.admin_mode() && !reading.identity_ok) host_.ShowMessage(Text(StringId::DriveNotDetected));
     if (reading.admin_mode() && reading.all_commands_ok() && kept && serial_text_ == kept->serial_text) {
         // The drive being edited answered as before: the form stays as the
         // administrator left it, nothing of the drive's settings over it.
@@ -355,7 +349,7 @@ void Configurator::OnDriveOpenFailed() {
     for (ControlId id : {ControlId::DriveList, ControlId::Rescan, ControlId::Exit}) {
         view_.SetEnabled(id, true);
     }
-    host_.ShowMessage(Text(kDriveNotDetected));
+    host_.ShowMessage(Text(StringId::DriveNotDetected));
     view_.SetFocus(ControlId::Rescan);
     LayOutWindow();
     form_.WriteForm();
@@ -398,14 +392,14 @@ void Configurator::OnTimer() {
 
 bool Configurator::UploadAllowed() {
     if (!drive_ || upload_block_ != UploadBlock::None) {
-        const std::uint16_t reason = upload_block_ == UploadBlock::NotAdministrator ? kUserPasswordMode
-                                     : upload_block_ == UploadBlock::NoChannel      ? kChannelNotOpen
-                                                                                    : kDriveNotDetected;
+        const StringId reason = upload_block_ == UploadBlock::NotAdministrator ? StringId::ConnectedWithUserPassword
+                                : upload_block_ == UploadBlock::NoChannel      ? StringId::ChannelNotOpen
+                                                                               : StringId::DriveNotDetected;
         host_.ShowMessage(Text(reason));
         return false;
     }
     if (form_.values().rfid == editor::kEnable && form_.tag_slots().occupied() == 0) {
-        host_.ShowMessage(Text(kTagDataEmpty));
+        host_.ShowMessage(Text(StringId::TagDataEmpty));
         return false;
     }
     return true;
@@ -434,7 +428,7 @@ void Configurator::UploadSettings() {
         uploaded_.Add(serial_text_);
         SaveConfiguration(false);
         if (upload_accepted_) upload_accepted_();
-        host_.WaitWithProgress(kWaitAfterUpload, Text(kStoringSettings));
+        host_.WaitWithProgress(kWaitAfterUpload, Text(StringId::StoringSettings));
         admin_ready_ = false;
     }
 
@@ -450,7 +444,7 @@ std::optional<editor::GatheredSettings> Configurator::GatherForUpload() {
         manufacturer = table_.records[*drive_record_].manufacturer;
     }
     if (!IsMakersDrive(manufacturer)) {
-        host_.ShowMessage(Text(kSelectedDevice) + u" (" + manufacturer + u")");
+        host_.ShowMessage(Text(StringId::SelectedDevice) + u" (" + manufacturer + u")");
         return std::nullopt;
     }
     return form_.GatherSettingsUpload();
@@ -479,7 +473,7 @@ bool Configurator::WriteSettingsToDrive() {
 
     if (!written.sent) {
         // Nothing reached the drive, so its last error says nothing about this.
-        host_.ShowMessage(Text(kChannelNotOpen));
+        host_.ShowMessage(Text(StringId::ChannelNotOpen));
         return false;
     }
     std::array<std::uint8_t, protocol::LastError::kSize> answer{};

@@ -148,7 +148,7 @@ private:
     void CloseDrive(UploadBlock reason = UploadBlock::NoDrive);
     // The read of the selected line could not open its drive.
     void OnDriveOpenFailed();
-    std::u16string Text(std::uint16_t string_id) const;
+    std::u16string Text(strings::StringId string_id) const;
 
     editor::FormView& view_;
     Host& host_;

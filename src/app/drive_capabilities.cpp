@@ -18,7 +18,7 @@ std::u16string LanguageName(int index) {
 std::u16string UnhonouredSettings(const storage::ConfigFilePayload& payload, const DriveCapabilities& drive,
                                   strings::Language language) {
     const bool korean = language == strings::Language::Korean;
-    const bool settings = (payload.change_mask & protocol::CHANGE_SETTINGS) != 0;
+    const bool settings = (payload.change_mask & protocol::kChangeSettings) != 0;
     if (settings) {
         const int offered = drive.six_languages ? protocol::kLanguageCount : kFourLanguageCount;
         for (const int chosen : {int{payload.settings.admin_language}, int{payload.settings.user_language}}) {
@@ -28,8 +28,8 @@ std::u16string UnhonouredSettings(const storage::ConfigFilePayload& payload, con
                           : u"the drive does not offer the menu language " + name;
         }
     }
-    const bool rfid_on = settings && (payload.settings.policy_flags & protocol::POLICY_RFID) != 0;
-    const bool tags = (payload.change_mask & protocol::CHANGE_RFID_TAGS) != 0;
+    const bool rfid_on = settings && (payload.settings.policy_flags & protocol::kPolicyRfid) != 0;
+    const bool tags = (payload.change_mask & protocol::kChangeRfidTags) != 0;
     if (!drive.rfid_reader && (rfid_on || tags)) {
         return korean ? u"이 드라이브에는 RFID 리더가 없어 RFID 설정을 적용할 수 없습니다"
                       : u"the drive has no RFID reader for the file's RFID settings";

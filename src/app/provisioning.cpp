@@ -148,7 +148,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     // A message about a value the drive had (one out of the form's range,
     // say) warns of nothing once a file that sets the settings replaced
     // every such value with one of its own, checked before the run.
-    const bool settings_replaced = (plan.payload.change_mask & protocol::CHANGE_SETTINGS) != 0;
+    const bool settings_replaced = (plan.payload.change_mask & protocol::kChangeSettings) != 0;
     const auto warned = [&] {
         return host.messages.size() > (settings_replaced ? messages_on_old_values : 0) || !outcome.kept.empty();
     };

@@ -59,7 +59,7 @@ ReadBackResult ReadBackWritten(transport::DeviceEnumerator& devices, const trans
     }
 
     ReadBackResult result;
-    if ((written.change_mask & protocol::CHANGE_SETTINGS) == 0) {
+    if ((written.change_mask & protocol::kChangeSettings) == 0) {
         result.verification = Verification::NothingToCompare;
         return result;
     }

@@ -9,8 +9,8 @@ std::vector<std::u16string> KeptAgainstFile(const storage::ConfigFilePayload& pa
     std::vector<std::u16string> kept;
     // The form keeps the Centrawatch pair on once a drive had it on, so the
     // upload sends it on whatever the file says.
-    if ((payload.change_mask & protocol::CHANGE_SETTINGS) != 0 &&
-        (payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH) == 0 && values.centrawatch == editor::kEnable) {
+    if ((payload.change_mask & protocol::kChangeSettings) != 0 &&
+        (payload.settings.policy_flags & protocol::kPolicyCentrawatch) == 0 && values.centrawatch == editor::kEnable) {
         kept.push_back(std::u16string(to_come ? u"Centrawatch stays on" : u"Centrawatch stayed on") +
                        u": once on, it cannot be switched off");
     }

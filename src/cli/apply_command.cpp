@@ -38,8 +38,7 @@ namespace {
 
 using app::DriveOutcome;
 using app::DriveResult;
-
-constexpr std::uint16_t kNoDrivesDetected = 161;
+using strings::StringId;
 
 struct ApplyArgs {
     std::string config;
@@ -380,7 +379,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         const std::size_t listed = table.listed_count();
         std::vector<std::size_t> lines;
         if (listed == 0 && (!args.all || table.unlisted.empty())) {
-            console.Message(strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)));
+            console.Message(strings::ToUtf8(strings::FormatResString(options.language, StringId::NoDrivesDetected)));
             no_drives = true;
         } else if (args.all) {
             for (std::size_t i = 0; i < listed; ++i) lines.push_back(i);

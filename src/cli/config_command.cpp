@@ -59,10 +59,10 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p, bool s
         {"format_version", p.format_version},
         {"change_mask", mask},
         {"changes",
-         {{"user_password", (mask & protocol::CHANGE_USER_PASSWORD) != 0},
-          {"admin_password", (mask & protocol::CHANGE_ADMIN_PASSWORD) != 0},
-          {"rfid_tags", (mask & protocol::CHANGE_RFID_TAGS) != 0},
-          {"settings", (mask & protocol::CHANGE_SETTINGS) != 0}}},
+         {{"user_password", (mask & protocol::kChangeUserPassword) != 0},
+          {"admin_password", (mask & protocol::kChangeAdminPassword) != 0},
+          {"rfid_tags", (mask & protocol::kChangeRfidTags) != 0},
+          {"settings", (mask & protocol::kChangeSettings) != 0}}},
         {"current_admin_password", PasswordText(p.current_admin_password, show_passwords)},
         {"new_admin_password", PasswordText(p.new_admin_password, show_passwords)},
         {"new_admin_password_length", p.new_admin_password_length},
@@ -119,7 +119,7 @@ bool HasText(const nlohmann::json& form, const char* key) {
 // holds all but the block-menu mask, which the window never takes from one.
 std::vector<std::string> MissingSettingsKeys(const nlohmann::json& form, const NewArgs& args,
                                              const storage::ConfigFilePayload* base) {
-    const bool base_has_settings = base && (base->change_mask & protocol::CHANGE_SETTINGS) != 0;
+    const bool base_has_settings = base && (base->change_mask & protocol::kChangeSettings) != 0;
     const bool asks_for_settings =
         IsTrue(form, "change_settings") || IsTrue(form, "change_user_password") || base_has_settings;
     std::vector<std::string> missing;
@@ -181,7 +181,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     // The window puts a placeholder into an empty user password; a file
     // that sets it on every drive must name the password.
     const bool base_sets_user_password =
-        base_payload && (base_payload->change_mask & protocol::CHANGE_USER_PASSWORD) != 0;
+        base_payload && (base_payload->change_mask & protocol::kChangeUserPassword) != 0;
     if (IsTrue(*form, "change_user_password") && !HasText(*form, "new_user_password") &&
         !base_sets_user_password) {
         std::cerr << Message(options.language, MessageId::FormNeedsUserPassword, {args.form}) << '\n';

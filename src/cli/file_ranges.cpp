@@ -30,8 +30,8 @@ std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& paylo
                                          strings::Language language) {
     // A drive given such a file keeps everything it had, yet would be
     // reported configured.
-    constexpr std::uint32_t kChanges = protocol::CHANGE_USER_PASSWORD | protocol::CHANGE_ADMIN_PASSWORD |
-                                       protocol::CHANGE_RFID_TAGS | protocol::CHANGE_SETTINGS;
+    constexpr std::uint32_t kChanges = protocol::kChangeUserPassword | protocol::kChangeAdminPassword |
+                                       protocol::kChangeRfidTags | protocol::kChangeSettings;
     if ((payload.change_mask & kChanges) == 0) {
         return "the file changes nothing on a drive (it asks for no password, setting or RFID tag change)";
     }

@@ -21,7 +21,7 @@
 namespace qx7::cli {
 namespace {
 
-constexpr std::uint16_t kNoDrivesDetected = 161;
+using strings::StringId;
 // Id block byte 2 that lists a primary-id drive without a state.
 constexpr std::size_t kIdLayoutByte = 2;
 
@@ -234,7 +234,7 @@ int RunList(const GlobalOptions& options, bool verbose, bool json) {
         return status;
     }
     if (table.listed_count() == 0) {
-        std::cout << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected)) << '\n';
+        std::cout << strings::ToUtf8(strings::FormatResString(options.language, StringId::NoDrivesDetected)) << '\n';
     }
     for (const auto& line : table.lines) std::cout << Shown(line) << '\n';
     if (verbose) PrintReport(std::cout, access, table);

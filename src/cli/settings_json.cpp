@@ -22,28 +22,28 @@ std::string LanguageName(std::uint8_t index) {
 nlohmann::ordered_json SettingsToJson(const SettingsRecord& s) {
     const std::uint32_t p = s.policy_flags;
     nlohmann::ordered_json policy = {
-        {"random_keypad", (p & POLICY_RANDOM_KEYPAD) != 0},
-        {"key_tone_off", (p & POLICY_KEY_TONE_OFF) != 0},
-        {"self_destruct", (p & POLICY_SELF_DESTRUCT) != 0},
-        {"rfid", (p & POLICY_RFID) != 0},
-        {"centrawatch", (p & POLICY_CENTRAWATCH) != 0},
-        {"auto_lock", (p & POLICY_AUTO_LOCK) != 0},
-        {"read_only", (p & POLICY_READ_ONLY) != 0},
-        {"strong_password", (p & POLICY_STRONG_PASSWORD) != 0},
-        {"user_password", (p & POLICY_USER_PASSWORD) != 0},
-        {"virtual_cd_off", (p & POLICY_VIRTUAL_CD_OFF) != 0},
-        {"centrawatch_admin", (p & POLICY_CENTRAWATCH_ADMIN) != 0},
+        {"random_keypad", (p & kPolicyRandomKeypad) != 0},
+        {"key_tone_off", (p & kPolicyKeyToneOff) != 0},
+        {"self_destruct", (p & kPolicySelfDestruct) != 0},
+        {"rfid", (p & kPolicyRfid) != 0},
+        {"centrawatch", (p & kPolicyCentrawatch) != 0},
+        {"auto_lock", (p & kPolicyAutoLock) != 0},
+        {"read_only", (p & kPolicyReadOnly) != 0},
+        {"strong_password", (p & kPolicyStrongPassword) != 0},
+        {"user_password", (p & kPolicyUserPassword) != 0},
+        {"virtual_cd_off", (p & kPolicyVirtualCdOff) != 0},
+        {"centrawatch_admin", (p & kPolicyCentrawatchAdmin) != 0},
     };
     const std::uint32_t m = s.block_menu_mask;
     nlohmann::ordered_json block_menu = {
-        {"self_destruct", (m & BLOCK_MENU_SELF_DESTRUCT) != 0},
-        {"rfid", (m & BLOCK_MENU_RFID) != 0},
-        {"centrawatch", (m & BLOCK_MENU_CENTRAWATCH) != 0},
-        {"zeroize", (m & BLOCK_MENU_ZEROIZE) != 0},
-        {"strong_password", (m & BLOCK_MENU_STRONG_PASSWORD) != 0},
-        {"user_password", (m & BLOCK_MENU_USER_PASSWORD) != 0},
-        {"read_only", (m & BLOCK_MENU_READ_ONLY) != 0},
-        {"auto_lock", (m & BLOCK_MENU_AUTO_LOCK) != 0},
+        {"self_destruct", (m & kBlockMenuSelfDestruct) != 0},
+        {"rfid", (m & kBlockMenuRfid) != 0},
+        {"centrawatch", (m & kBlockMenuCentrawatch) != 0},
+        {"zeroize", (m & kBlockMenuZeroize) != 0},
+        {"strong_password", (m & kBlockMenuStrongPassword) != 0},
+        {"user_password", (m & kBlockMenuUserPassword) != 0},
+        {"read_only", (m & kBlockMenuReadOnly) != 0},
+        {"auto_lock", (m & kBlockMenuAutoLock) != 0},
     };
     return {
         {"policy_flags", p},

@@ -18,7 +18,7 @@
 namespace qx7::cli {
 namespace {
 
-constexpr std::uint16_t kNoDrivesDetected = 161;
+using strings::StringId;
 
 struct ShowOptions {
     DriveChoice drive;
@@ -53,7 +53,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
     DriveAccess& access = *scanned->access;
     const transport::DriveTable& table = scanned->table;
     if (table.listed_count() == 0) {
-        std::cerr << strings::ToUtf8(strings::FormatResString(options.language, kNoDrivesDetected))
+        std::cerr << strings::ToUtf8(strings::FormatResString(options.language, StringId::NoDrivesDetected))
                   << '\n';
         return kExitFailure;
     }

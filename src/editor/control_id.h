@@ -79,8 +79,8 @@ constexpr ControlId TagField(int slot) {
 
 // "Admin TAG #k+1" box of slot k (0 to 2).
 constexpr ControlId AdminTagBox(int slot) {
-    constexpr ControlId boxes[] = {ControlId::AdminTag1, ControlId::AdminTag2, ControlId::AdminTag3};
-    return boxes[slot];
+    constexpr ControlId kBoxes[] = {ControlId::AdminTag1, ControlId::AdminTag2, ControlId::AdminTag3};
+    return kBoxes[slot];
 }
 
 }  // namespace qx7::editor

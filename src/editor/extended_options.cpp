@@ -8,18 +8,19 @@ namespace qx7::editor {
 namespace {
 
 using namespace protocol;
+using strings::StringId;
 
 // Screen order, top to bottom.
 constexpr ExtendedOptionBox kBoxes[] = {
-    {1128, 0, 169, u"Use Centrawatch in Administrator mode"},
-    {1184, BLOCK_MENU_USER_PASSWORD, 0, u"User Password"},
-    {1125, BLOCK_MENU_CENTRAWATCH, 175, u"Centrawatch"},
-    {1129, BLOCK_MENU_AUTO_LOCK, 0, u"Auto-Lock"},
-    {1122, BLOCK_MENU_STRONG_PASSWORD, 172, u"Strong Password"},
-    {1123, BLOCK_MENU_ZEROIZE, 173, u"Zeroize Drive"},
-    {1124, BLOCK_MENU_RFID, 174, u"RFID"},
-    {1126, BLOCK_MENU_READ_ONLY, 0, u"Read-Only Mode"},
-    {1121, BLOCK_MENU_SELF_DESTRUCT, 171, u"Self Destruct"},
+    {1128, 0, StringId::CentrawatchInAdminMode, u"Use Centrawatch in Administrator mode"},
+    {1184, kBlockMenuUserPassword, std::nullopt, u"User Password"},
+    {1125, kBlockMenuCentrawatch, StringId::DisableCentrawatchChange, u"Centrawatch"},
+    {1129, kBlockMenuAutoLock, std::nullopt, u"Auto-Lock"},
+    {1122, kBlockMenuStrongPassword, StringId::DisableStrongPasswordChange, u"Strong Password"},
+    {1123, kBlockMenuZeroize, StringId::DisableZeroize, u"Zeroize Drive"},
+    {1124, kBlockMenuRfid, StringId::DisableSwitchingOffRfid, u"RFID"},
+    {1126, kBlockMenuReadOnly, std::nullopt, u"Read-Only Mode"},
+    {1121, kBlockMenuSelfDestruct, StringId::DisableSelfDestructChange, u"Self Destruct"},
 };
 
 }  // namespace

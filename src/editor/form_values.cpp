@@ -13,9 +13,7 @@ namespace qx7::editor {
 namespace {
 
 // Standard validation messages of the form's fields.
-constexpr std::uint16_t kEnterInteger = 61696;
-constexpr std::uint16_t kEnterIntegerBetween = 61698;
-constexpr std::uint16_t kEnterNoMoreThan = 61700;
+using strings::StringId;
 
 std::u16string Decimal(long long value) { return strings::FromUtf8(std::to_string(value)); }
 
@@ -63,7 +61,7 @@ public:
         std::u16string text = view_.Text(id);
         if (text.size() > max_chars) {
             if (notifier_) {
-                Refuse(id, strings::FormatResString(language_, kEnterNoMoreThan,
+                Refuse(id, strings::FormatResString(language_, StringId::EnterNoMoreThan,
                                                     {Decimal(static_cast<long long>(max_chars))}));
             }
             return;
@@ -89,7 +87,7 @@ public:
         const std::optional<int> parsed = ParseInteger(view_.Text(id));
         if (!parsed) {
             if (!notifier_) return;
-            Refuse(id, strings::FormatResString(language_, kEnterInteger));
+            Refuse(id, strings::FormatResString(language_, StringId::EnterInteger));
             return;
         }
         value = *parsed;
@@ -105,7 +103,7 @@ public:
 private:
     void CheckRange(ControlId id, int value, int min, int max) {
         if ((value >= min && value <= max) || !notifier_) return;
-        Refuse(id, strings::FormatResString(language_, kEnterIntegerBetween, {Decimal(min), Decimal(max)}));
+        Refuse(id, strings::FormatResString(language_, StringId::EnterIntegerBetween, {Decimal(min), Decimal(max)}));
     }
 
     void Refuse(ControlId id, const std::u16string& message) {

@@ -10,14 +10,7 @@ namespace qx7::editor {
 namespace {
 
 // String-table ids of the refusals.
-constexpr std::uint16_t kMsgAdminMismatch = 142;
-constexpr std::uint16_t kMsgUserMismatch = 143;
-constexpr std::uint16_t kMsgSameAsAdmin = 144;
-constexpr std::uint16_t kMsgBadLength = 145;
-constexpr std::uint16_t kMsgWeakPassword = 149;
-constexpr std::uint16_t kMsgNoCurrentPassword = 150;
-constexpr std::uint16_t kMsgAdminInvalidChars = 176;
-constexpr std::uint16_t kMsgUserInvalidChars = 177;
+using strings::StringId;
 
 // The parts of the checks that differ between the administrator and the
 // user password.
@@ -25,21 +18,21 @@ struct NewPasswordFields {
     std::u16string& text;
     std::u16string& confirmation;
     ControlId focus;
-    std::uint16_t mismatch_message;
-    std::uint16_t invalid_message;
+    StringId mismatch_message;
+    StringId invalid_message;
     bool reserved_exempt;  // the placeholder skips the length and strength rules
 };
 
 std::u16string LengthMessage(strings::Language language, int min_length) {
-    // "<string 145> (<min> - <max> Bytes)"
-    std::u16string message = strings::FormatResString(language, kMsgBadLength);
+    // "<IncorrectPasswordLength> (<min> - <max> Bytes)"
+    std::u16string message = strings::FormatResString(language, StringId::IncorrectPasswordLength);
     const std::string bounds =
         " (" + std::to_string(min_length) + " - " + std::to_string(kPasswordMaxChars) + " Bytes)";
     message.append(bounds.begin(), bounds.end());
     return message;
 }
 
-PasswordRefusal Refuse(strings::Language language, std::uint16_t message, ControlId focus,
+PasswordRefusal Refuse(strings::Language language, StringId message, ControlId focus,
                        bool write_form_back = false) {
     return PasswordRefusal{strings::FormatResString(language, message), focus, write_form_back};
 }
@@ -77,7 +70,7 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     if (!exempt && values.strong_password == kEnable &&
         (!ContainsLetter(password.view()) || !PassesSequenceRules(password.view()))) {
         EmptyFields(fields);
-        return Refuse(language, kMsgWeakPassword, fields.focus);
+        return Refuse(language, StringId::UseStrongPassword, fields.focus);
     }
 
     // Only the first character is classified; its class travels to the
@@ -85,7 +78,7 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     // is refused here.
     const std::uint8_t first = password.bytes[0];
     const protocol::PasswordCharClass char_class = protocol::ClassifyPasswordCharacter(first);
-    if (first == 0 || char_class == protocol::ClassInvalid) {
+    if (first == 0 || char_class == protocol::kClassInvalid) {
         EmptyFields(fields);
         return Refuse(language, fields.invalid_message, fields.focus);
     }
@@ -171,7 +164,7 @@ bool PassesSequenceRules(std::span<const std::uint8_t> password) {
 std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
     FormValues& values, std::uint8_t& password_char_class, strings::Language language) {
     if (values.current_password.empty()) {
-        return Refuse(language, kMsgNoCurrentPassword, ControlId::CurrentPassword);
+        return Refuse(language, StringId::EnterCurrentPassword, ControlId::CurrentPassword);
     }
 
     PasswordCheckResult result;
@@ -180,7 +173,7 @@ std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
     if (values.change_admin_password) {
         auto checked = CheckNewPassword(
             {values.new_admin_password, values.confirm_admin_password, ControlId::NewAdminPassword,
-             kMsgAdminMismatch, kMsgAdminInvalidChars, /*reserved_exempt=*/false},
+             StringId::IncorrectAdminPassword, StringId::AdminPasswordInvalidCharacters, /*reserved_exempt=*/false},
             values, password_char_class, language);
         if (auto* refusal = std::get_if<PasswordRefusal>(&checked)) return std::move(*refusal);
         result.new_admin = std::get<NarrowPassword>(checked);
@@ -189,7 +182,7 @@ std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
     if (values.change_user_password) {
         auto checked = CheckNewPassword(
             {values.new_user_password, values.confirm_user_password, ControlId::NewUserPassword,
-             kMsgUserMismatch, kMsgUserInvalidChars, /*reserved_exempt=*/true},
+             StringId::IncorrectUserPassword, StringId::UserPasswordInvalidCharacters, /*reserved_exempt=*/true},
             values, password_char_class, language);
         if (auto* refusal = std::get_if<PasswordRefusal>(&checked)) return std::move(*refusal);
         result.new_user = std::get<NarrowPassword>(checked);
@@ -203,7 +196,7 @@ std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
         if (std::ranges::equal(result.new_user->view(), admin.view())) {
             values.new_user_password.clear();
             values.confirm_user_password.clear();
-            return Refuse(language, kMsgSameAsAdmin, ControlId::NewUserPassword);
+            return Refuse(language, StringId::SameAdminAndUserPassword, ControlId::NewUserPassword);
         }
     }
 

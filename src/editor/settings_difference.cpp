@@ -55,18 +55,18 @@ std::vector<FieldChange> SettingsDifference(const SettingsRecord& before, const 
         {"admin_language", [](const SettingsRecord& r) { return Language(r.admin_language); }},
         {"user_language", [](const SettingsRecord& r) { return Language(r.user_language); }},
         {"active_language", [](const SettingsRecord& r) { return Language(r.active_language); }},
-        {"virtual_cd", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_VIRTUAL_CD_OFF, false); }},
-        {"random_keypad", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_RANDOM_KEYPAD); }},
-        {"key_tone", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_KEY_TONE_OFF, false); }},
-        {"self_destruct", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_SELF_DESTRUCT); }},
-        {"rfid", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_RFID); }},
-        {"strong_password", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_STRONG_PASSWORD); }},
-        {"centrawatch", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_CENTRAWATCH); }},
-        {"read_only", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_READ_ONLY); }},
-        {"auto_lock", [](const SettingsRecord& r) { return Switch(r.policy_flags, POLICY_AUTO_LOCK); }},
+        {"virtual_cd", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyVirtualCdOff, false); }},
+        {"random_keypad", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyRandomKeypad); }},
+        {"key_tone", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyKeyToneOff, false); }},
+        {"self_destruct", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicySelfDestruct); }},
+        {"rfid", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyRfid); }},
+        {"strong_password", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyStrongPassword); }},
+        {"centrawatch", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyCentrawatch); }},
+        {"read_only", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyReadOnly); }},
+        {"auto_lock", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyAutoLock); }},
         {"auto_lock_delay", [](const SettingsRecord& r) { return std::to_string(r.auto_lock_delay); }},
-        {"centrawatch_admin_mode", [](const SettingsRecord& r) { return OnOff(r.policy_flags, POLICY_CENTRAWATCH_ADMIN); }},
-        {"user_password_flag", [](const SettingsRecord& r) { return OnOff(r.policy_flags, POLICY_USER_PASSWORD); }},
+        {"centrawatch_admin_mode", [](const SettingsRecord& r) { return OnOff(r.policy_flags, kPolicyCentrawatchAdmin); }},
+        {"user_password_flag", [](const SettingsRecord& r) { return OnOff(r.policy_flags, kPolicyUserPassword); }},
         {"password_char_class", [](const SettingsRecord& r) { return Hex(r.password_char_class); }},
         {"extended_options_mask", [](const SettingsRecord& r) { return Hex(r.block_menu_mask); }},
         {"setup_id", [](const SettingsRecord& r) { return SetupId(r.setup_id); }},
@@ -82,10 +82,10 @@ std::vector<FieldChange> SettingsDifference(const SettingsRecord& before, const 
 
 std::vector<FieldChange> UploadChanges(const SettingsRecord& drive, const SettingsUpload& upload) {
     std::vector<FieldChange> changes;
-    if ((upload.change_mask & CHANGE_SETTINGS) != 0) changes = SettingsDifference(drive, upload.settings);
-    if ((upload.change_mask & CHANGE_ADMIN_PASSWORD) != 0) changes.push_back({"admin_password", kNotReadable, "(new)"});
-    if ((upload.change_mask & CHANGE_USER_PASSWORD) != 0) changes.push_back({"user_password", kNotReadable, "(new)"});
-    if ((upload.change_mask & CHANGE_RFID_TAGS) != 0) {
+    if ((upload.change_mask & kChangeSettings) != 0) changes = SettingsDifference(drive, upload.settings);
+    if ((upload.change_mask & kChangeAdminPassword) != 0) changes.push_back({"admin_password", kNotReadable, "(new)"});
+    if ((upload.change_mask & kChangeUserPassword) != 0) changes.push_back({"user_password", kNotReadable, "(new)"});
+    if ((upload.change_mask & kChangeRfidTags) != 0) {
         const std::size_t count = std::min<std::size_t>(upload.tag_count, upload.tags.size());
         std::string tags = count == 0 ? "none" : "";
         for (std::size_t i = 0; i < count; ++i) {

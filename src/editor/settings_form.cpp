@@ -20,7 +20,7 @@ void SettingsForm::MakeNewSetupId(const std::tm& local_time) {
     values_.new_setup_id = protocol::SetupIdText(new_setup_id_, language_);
 }
 
-void SettingsForm::ShowMessage(std::uint16_t string_id, MessageIcon icon) {
+void SettingsForm::ShowMessage(strings::StringId string_id, MessageIcon icon) {
     notifier_.ShowMessage(strings::FormatResString(language_, string_id), icon);
 }
 

@@ -49,9 +49,9 @@ struct ExtendedOptions {
 // One box of the extended options dialog, in screen order.
 struct ExtendedOptionBox {
     std::uint16_t control;
-    std::uint32_t bit;                 // 0 for the administrator-mode box (1128)
-    std::uint16_t string_id;           // caption from the string table; 0: keep resource_caption
-    const char16_t* resource_caption;  // the dialog's own caption
+    std::uint32_t bit;                           // 0 for the administrator-mode box (1128)
+    std::optional<strings::StringId> string_id;  // caption from the string table; none: keep resource_caption
+    const char16_t* resource_caption;            // the dialog's own caption
 };
 std::span<const ExtendedOptionBox> ExtendedOptionBoxes();
 
@@ -186,7 +186,7 @@ public:
 
 private:
     // A string-table text in the form's language.
-    void ShowMessage(std::uint16_t string_id, MessageIcon icon = MessageIcon::None);
+    void ShowMessage(strings::StringId string_id, MessageIcon icon = MessageIcon::None);
     // "Upload Settings to QX7" and "Save As" become available.
     void EnableUploadAndSave();
     // Shows one slot's text, leaving the other controls as they are.

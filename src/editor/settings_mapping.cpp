@@ -15,7 +15,7 @@ namespace {
 
 using namespace protocol;
 
-constexpr std::uint16_t kTagDataEmpty = 151;
+using strings::StringId;
 constexpr int kDefaultAutoLockDelay = 60;
 
 bool Has(std::uint32_t flags, std::uint32_t bit) { return (flags & bit) != 0; }
@@ -37,21 +37,21 @@ bool IsOnlyInSixLanguageSet(int language) { return language >= 4 && language < k
 void SettingsForm::FillFormFromSettings(const SettingsRecord& record) {
     const std::uint32_t flags = record.policy_flags;
     values_.self_destruct_counter = record.self_destruct_limit;
-    values_.self_destruct = RadioOf(Has(flags, POLICY_SELF_DESTRUCT));
-    values_.virtual_cd = RadioOf(!Has(flags, POLICY_VIRTUAL_CD_OFF));
-    values_.strong_password = RadioOf(Has(flags, POLICY_STRONG_PASSWORD));
-    values_.random_keypad = RadioOf(Has(flags, POLICY_RANDOM_KEYPAD));
-    values_.key_tone = RadioOf(!Has(flags, POLICY_KEY_TONE_OFF));
+    values_.self_destruct = RadioOf(Has(flags, kPolicySelfDestruct));
+    values_.virtual_cd = RadioOf(!Has(flags, kPolicyVirtualCdOff));
+    values_.strong_password = RadioOf(Has(flags, kPolicyStrongPassword));
+    values_.random_keypad = RadioOf(Has(flags, kPolicyRandomKeypad));
+    values_.key_tone = RadioOf(!Has(flags, kPolicyKeyToneOff));
 
     // Once a drive of this scan had Centrawatch on, the pair stays as it is.
     if (!centrawatch_seen_) {
         values_.centrawatch = kDisable;
-        if (Has(flags, POLICY_CENTRAWATCH)) {
+        if (Has(flags, kPolicyCentrawatch)) {
             values_.centrawatch = kEnable;
             centrawatch_seen_ = true;
         }
     }
-    extended_.centrawatch_admin_mode = Has(flags, POLICY_CENTRAWATCH_ADMIN);
+    extended_.centrawatch_admin_mode = Has(flags, kPolicyCentrawatchAdmin);
 
     // Not clamped: an out-of-range value is refused when the form is next read.
     values_.min_password_length = record.min_password_length;
@@ -59,7 +59,7 @@ void SettingsForm::FillFormFromSettings(const SettingsRecord& record) {
     values_.user_language = record.user_language;
     carried_reserved_19_ = record.reserved_19;
 
-    values_.rfid = RadioOf(Has(flags, POLICY_RFID));
+    values_.rfid = RadioOf(Has(flags, kPolicyRfid));
 
     // Only administrator slots stay occupied; every slot shows its bytes.
     for (std::size_t slot = 0; slot < kTagSlotCount; ++slot) {
@@ -75,8 +75,8 @@ void SettingsForm::FillFormFromSettings(const SettingsRecord& record) {
         EnableTagControls(false);
     }
 
-    values_.read_only = RadioOf(Has(flags, POLICY_READ_ONLY));
-    values_.auto_lock = RadioOf(Has(flags, POLICY_AUTO_LOCK));
+    values_.read_only = RadioOf(Has(flags, kPolicyReadOnly));
+    values_.auto_lock = RadioOf(Has(flags, kPolicyAutoLock));
     values_.auto_lock_delay = record.auto_lock_delay == 0 ? kDefaultAutoLockDelay : record.auto_lock_delay;
 
     // A record naming Japanese or Korean comes from a drive that has them:
@@ -108,13 +108,13 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     upload.current_admin_password = passwords.current_admin.bytes;
     payload.current_admin_password = passwords.current_admin.bytes;
     if (passwords.new_admin) {
-        upload.change_mask |= CHANGE_ADMIN_PASSWORD;
+        upload.change_mask |= kChangeAdminPassword;
         upload.new_admin_password = passwords.new_admin->bytes;
         payload.new_admin_password = passwords.new_admin->bytes;
         payload.new_admin_password_length = static_cast<std::uint32_t>(passwords.new_admin->length);
     }
     if (passwords.new_user) {
-        upload.change_mask |= CHANGE_USER_PASSWORD;
+        upload.change_mask |= kChangeUserPassword;
         upload.new_user_password = passwords.new_user->bytes;
         payload.new_user_password = passwords.new_user->bytes;
     }
@@ -122,16 +122,16 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     // The record: what the drive sent, with the fields the form owns replaced.
     SettingsRecord s = drive_settings_;
     std::uint32_t& flags = s.policy_flags;
-    SetBit(flags, POLICY_SELF_DESTRUCT, values_.self_destruct == kEnable);
-    SetBit(flags, POLICY_VIRTUAL_CD_OFF, values_.virtual_cd == kDisable);
-    SetBit(flags, POLICY_STRONG_PASSWORD, values_.strong_password == kEnable);
-    SetBit(flags, POLICY_RANDOM_KEYPAD, values_.random_keypad == kEnable);
-    SetBit(flags, POLICY_KEY_TONE_OFF, values_.key_tone == kDisable);
-    if (values_.change_user_password) flags |= POLICY_USER_PASSWORD;
-    SetBit(flags, POLICY_CENTRAWATCH, values_.centrawatch == kEnable);
-    if (Has(flags, POLICY_CENTRAWATCH) && extended_.centrawatch_admin_mode) flags |= POLICY_CENTRAWATCH_ADMIN;
-    SetBit(flags, POLICY_READ_ONLY, values_.read_only == kEnable);
-    SetBit(flags, POLICY_AUTO_LOCK, values_.auto_lock == kEnable);
+    SetBit(flags, kPolicySelfDestruct, values_.self_destruct == kEnable);
+    SetBit(flags, kPolicyVirtualCdOff, values_.virtual_cd == kDisable);
+    SetBit(flags, kPolicyStrongPassword, values_.strong_password == kEnable);
+    SetBit(flags, kPolicyRandomKeypad, values_.random_keypad == kEnable);
+    SetBit(flags, kPolicyKeyToneOff, values_.key_tone == kDisable);
+    if (values_.change_user_password) flags |= kPolicyUserPassword;
+    SetBit(flags, kPolicyCentrawatch, values_.centrawatch == kEnable);
+    if (Has(flags, kPolicyCentrawatch) && extended_.centrawatch_admin_mode) flags |= kPolicyCentrawatchAdmin;
+    SetBit(flags, kPolicyReadOnly, values_.read_only == kEnable);
+    SetBit(flags, kPolicyAutoLock, values_.auto_lock == kEnable);
     s.self_destruct_limit = static_cast<std::uint16_t>(values_.self_destruct_counter);
     s.active_language =
         static_cast<std::uint8_t>(values_.change_user_password ? values_.user_language : values_.admin_language);
@@ -150,11 +150,11 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     }
 
     if (values_.rfid == kEnable && tag_count == 0) {
-        ShowMessage(kTagDataEmpty);
+        ShowMessage(StringId::TagDataEmpty);
         view_.SetFocus(ControlId::ReadRfidTag);
         return std::nullopt;
     }
-    SetBit(flags, POLICY_RFID, values_.rfid == kEnable);
+    SetBit(flags, kPolicyRfid, values_.rfid == kEnable);
 
     upload.settings = s;
     payload.settings = s;
@@ -164,17 +164,17 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
     for (std::size_t slot = 0; slot < kAdminTagCount; ++slot) {
         payload.admin_tag[slot] = values_.admin_tags[slot] ? 1 : 0;
     }
-    if (values_.change_settings) upload.change_mask |= CHANGE_SETTINGS;
-    if (values_.change_rfid_tag_data) upload.change_mask |= CHANGE_RFID_TAGS;
+    if (values_.change_settings) upload.change_mask |= kChangeSettings;
+    if (values_.change_rfid_tag_data) upload.change_mask |= kChangeRfidTags;
     payload.change_mask = upload.change_mask;
     return out;
 }
 
 SettingsRecord MergeImportedSettings(const SettingsRecord& drive, const SettingsRecord& file) {
-    constexpr std::uint32_t kFormBits = POLICY_SELF_DESTRUCT | POLICY_VIRTUAL_CD_OFF | POLICY_STRONG_PASSWORD |
-                                        POLICY_RANDOM_KEYPAD | POLICY_KEY_TONE_OFF | POLICY_CENTRAWATCH |
-                                        POLICY_CENTRAWATCH_ADMIN | POLICY_READ_ONLY | POLICY_AUTO_LOCK |
-                                        POLICY_RFID;
+    constexpr std::uint32_t kFormBits = kPolicySelfDestruct | kPolicyVirtualCdOff | kPolicyStrongPassword |
+                                        kPolicyRandomKeypad | kPolicyKeyToneOff | kPolicyCentrawatch |
+                                        kPolicyCentrawatchAdmin | kPolicyReadOnly | kPolicyAutoLock |
+                                        kPolicyRfid;
     SettingsRecord merged = drive;
     merged.policy_flags = (drive.policy_flags & ~kFormBits) | (file.policy_flags & kFormBits);
     merged.self_destruct_limit = file.self_destruct_limit;
@@ -192,18 +192,18 @@ void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload,
     const std::uint32_t mask = payload.change_mask;
 
     // A box the file does not set stays as it was; only its texts follow the file.
-    if (Has(mask, CHANGE_ADMIN_PASSWORD)) values_.change_admin_password = true;
+    if (Has(mask, kChangeAdminPassword)) values_.change_admin_password = true;
     values_.new_admin_password =
-        Has(mask, CHANGE_ADMIN_PASSWORD) ? storage::PasswordFieldText(payload.new_admin_password) : std::u16string();
+        Has(mask, kChangeAdminPassword) ? storage::PasswordFieldText(payload.new_admin_password) : std::u16string();
     values_.confirm_admin_password = values_.new_admin_password;
-    if (Has(mask, CHANGE_USER_PASSWORD)) values_.change_user_password = true;
+    if (Has(mask, kChangeUserPassword)) values_.change_user_password = true;
     values_.new_user_password =
-        Has(mask, CHANGE_USER_PASSWORD) ? storage::PasswordFieldText(payload.new_user_password) : std::u16string();
+        Has(mask, kChangeUserPassword) ? storage::PasswordFieldText(payload.new_user_password) : std::u16string();
     values_.confirm_user_password = values_.new_user_password;
 
     drive_settings_ = mode == ImportMode::KeepDriveBytes ? MergeImportedSettings(drive_settings_, payload.settings)
                                                          : payload.settings;
-    if (Has(mask, CHANGE_SETTINGS)) values_.change_settings = true;
+    if (Has(mask, kChangeSettings)) values_.change_settings = true;
     tag_slots_.tags = payload.tags_by_slot;
     new_setup_id_ = payload.settings.setup_id;
     values_.new_setup_id = SetupIdText(new_setup_id_, language_);
@@ -211,7 +211,7 @@ void SettingsForm::ApplyConfigPayload(const storage::ConfigFilePayload& payload,
     for (std::size_t slot = 0; slot < kAdminTagCount; ++slot) {
         values_.admin_tags[slot] = payload.admin_tag[slot] != 0;
     }
-    if (Has(mask, CHANGE_RFID_TAGS)) values_.change_rfid_tag_data = true;
+    if (Has(mask, kChangeRfidTags)) values_.change_rfid_tag_data = true;
 
     FillFormFromSettings(drive_settings_);
     EnableChangeControls(true);

@@ -8,9 +8,7 @@
 namespace qx7::editor {
 namespace {
 
-constexpr std::uint16_t kTagDataEmpty = 151;
-constexpr std::uint16_t kTagDataFull = 152;
-constexpr std::uint16_t kTagAlreadyRegistered = 153;
+using strings::StringId;
 
 }  // namespace
 
@@ -39,7 +37,7 @@ void SettingsForm::WriteTagField(std::size_t slot) {
 
 void SettingsForm::ReadRfidTag(const std::function<std::optional<protocol::RfidTag>()>& read_tag) {
     if (tag_slots_.occupied() == kTagSlotCount) {
-        ShowMessage(kTagDataFull);
+        ShowMessage(StringId::TagDataFull);
         return;
     }
     const std::optional<protocol::RfidTag> tag = read_tag();
@@ -48,7 +46,7 @@ void SettingsForm::ReadRfidTag(const std::function<std::optional<protocol::RfidT
     // empty slot.
     for (const protocol::RfidTag& held : tag_slots_.tags) {
         if (held == *tag) {
-            ShowMessage(kTagAlreadyRegistered);
+            ShowMessage(StringId::TagAlreadyRegistered);
             return;
         }
     }
@@ -83,7 +81,7 @@ void SettingsForm::ToggleAdminTag(int slot) {
             tag_slots_.state[k] = kSlotAdminTag;
             view_.SetEnabled(TagField(slot), false);
         } else {
-            ShowMessage(kTagDataEmpty, MessageIcon::Warning);
+            ShowMessage(StringId::TagDataEmpty, MessageIcon::Warning);
             values_.admin_tags[k] = false;
         }
     } else {

@@ -78,7 +78,7 @@ std::optional<Form> ReadBufferForm(const std::array<std::uint8_t, 16>& cdb) {
         case kBufferSystemRead:
             if (IsTagReadTemplate(cdb)) {
                 return Form{"the RFID tag read",
-                            SystemReadCommand(protocol::CMD_READ_RFID_TAG, TagReadTemplate(),
+                            SystemReadCommand(protocol::kCmdReadRfidTag, TagReadTemplate(),
                                               protocol::kRfidTagLength),
                             DataDirection::In, protocol::kRfidTagLength};
             }

@@ -13,7 +13,7 @@
 namespace qx7::protocol {
 namespace {
 
-enum class Direction { kEncrypt, kDecrypt };
+enum class Direction { Encrypt, Decrypt };
 
 struct CipherContextFree {
     void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
@@ -25,7 +25,7 @@ using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
 CipherContext NewContext(std::span<const std::uint8_t, kAes256KeySize> key, Direction dir) {
     CipherContext context(EVP_CIPHER_CTX_new());
     if (!context) return nullptr;
-    const int enc = dir == Direction::kEncrypt ? 1 : 0;
+    const int enc = dir == Direction::Encrypt ? 1 : 0;
     if (EVP_CipherInit_ex(context.get(), EVP_aes_256_ecb(), nullptr, key.data(), nullptr, enc) != 1 ||
         EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1) {
         return nullptr;
@@ -87,8 +87,8 @@ void RunRecord(std::span<std::uint8_t, kRecord320Size> out, std::span<const std:
 }  // namespace
 
 Aes256::Aes256(std::span<const std::uint8_t, kAes256KeySize> key) {
-    CipherContext encrypt = NewContext(key, Direction::kEncrypt);
-    CipherContext decrypt = NewContext(key, Direction::kDecrypt);
+    CipherContext encrypt = NewContext(key, Direction::Encrypt);
+    CipherContext decrypt = NewContext(key, Direction::Decrypt);
     if (!encrypt || !decrypt) throw std::runtime_error("libcrypto failed to set up an AES-256 key");
     encrypt_ = encrypt.release();
     decrypt_ = decrypt.release();
@@ -119,24 +119,24 @@ void Aes256::DecryptBlock(std::span<const std::uint8_t, kAesBlockSize> in,
 
 int EncryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
                   std::span<const std::uint8_t, kAes256KeySize> key, int length) {
-    return RunBlocks(out, in, key, length, Direction::kEncrypt);
+    return RunBlocks(out, in, key, length, Direction::Encrypt);
 }
 
 int DecryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
                   std::span<const std::uint8_t, kAes256KeySize> key, int length) {
-    return RunBlocks(out, in, key, length, Direction::kDecrypt);
+    return RunBlocks(out, in, key, length, Direction::Decrypt);
 }
 
 void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
                       std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
-    RunRecord(out, in, key, Direction::kEncrypt);
+    RunRecord(out, in, key, Direction::Encrypt);
 }
 
 void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
                       std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
-    RunRecord(out, in, key, Direction::kDecrypt);
+    RunRecord(out, in, key, Direction::Decrypt);
 }
 
 }  // namespace qx7::protocol

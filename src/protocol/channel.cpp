@@ -80,13 +80,13 @@ SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std
 ChannelOpenResult OpenChannel(transport::ScsiDevice& device, ChannelKeys& keys) {
     ChannelOpenResult result;
     const transport::CommandTemplate zero_template{};
-    result.channel_key = FetchInto(device, CMD_CHANNEL_KEY, zero_template, keys.id_key, keys.channel_key);
+    result.channel_key = FetchInto(device, kCmdChannelKey, zero_template, keys.id_key, keys.channel_key);
     result.token_index =
-        FetchInto(device, CMD_TOKEN_INDEX, zero_template, keys.channel_key, keys.token_index);
+        FetchInto(device, kCmdTokenIndex, zero_template, keys.channel_key, keys.token_index);
     keys.channel_check.fill(0);
     if (const auto tmpl = TokenTemplate(keys, kTokenChannelCheck)) {
         result.channel_check =
-            FetchInto(device, CMD_CHANNEL_CHECK, *tmpl, keys.channel_key, keys.channel_check);
+            FetchInto(device, kCmdChannelCheck, *tmpl, keys.channel_key, keys.channel_check);
     }
     return result;
 }

@@ -6,15 +6,15 @@
 namespace qx7::protocol {
 
 // System command codes (command byte 3 of a system read; 0x31 is the write).
-inline constexpr std::uint8_t CMD_IDENTITY = 0x01;
-inline constexpr std::uint8_t CMD_LAST_ERROR = 0x02;
-inline constexpr std::uint8_t CMD_CHANNEL_CHECK = 0x04;
-inline constexpr std::uint8_t CMD_READ_SETTINGS = 0x30;
-inline constexpr std::uint8_t CMD_WRITE_SETTINGS = 0x31;
-inline constexpr std::uint8_t CMD_STATUS = 0x32;
-inline constexpr std::uint8_t CMD_READ_RFID_TAG = 0x38;
-inline constexpr std::uint8_t CMD_TOKEN_INDEX = 0x7D;
-inline constexpr std::uint8_t CMD_CHANNEL_KEY = 0x7E;
+inline constexpr std::uint8_t kCmdIdentity = 0x01;
+inline constexpr std::uint8_t kCmdLastError = 0x02;
+inline constexpr std::uint8_t kCmdChannelCheck = 0x04;
+inline constexpr std::uint8_t kCmdReadSettings = 0x30;
+inline constexpr std::uint8_t kCmdWriteSettings = 0x31;
+inline constexpr std::uint8_t kCmdStatus = 0x32;
+inline constexpr std::uint8_t kCmdReadRfidTag = 0x38;
+inline constexpr std::uint8_t kCmdTokenIndex = 0x7D;
+inline constexpr std::uint8_t kCmdChannelKey = 0x7E;
 
 // Lengths on the wire.
 inline constexpr std::uint32_t kIdentityLength = 22;
@@ -43,44 +43,44 @@ inline constexpr std::uint16_t kQx7ProductId = 0x1180;
 inline constexpr std::uint16_t kQx7FipsProductId = 0x1181;
 
 // SettingsRecord.policy_flags.
-inline constexpr std::uint32_t POLICY_RANDOM_KEYPAD = 0x1;
-inline constexpr std::uint32_t POLICY_KEY_TONE_OFF = 0x2;
-inline constexpr std::uint32_t POLICY_SELF_DESTRUCT = 0x4;
-inline constexpr std::uint32_t POLICY_RFID = 0x8;
-inline constexpr std::uint32_t POLICY_CENTRAWATCH = 0x10;
-inline constexpr std::uint32_t POLICY_AUTO_LOCK = 0x20;
-inline constexpr std::uint32_t POLICY_READ_ONLY = 0x40;
-inline constexpr std::uint32_t POLICY_STRONG_PASSWORD = 0x80;
-inline constexpr std::uint32_t POLICY_USER_PASSWORD = 0x200;
-inline constexpr std::uint32_t POLICY_VIRTUAL_CD_OFF = 0x400;
-inline constexpr std::uint32_t POLICY_CENTRAWATCH_ADMIN = 0x1000000;
+inline constexpr std::uint32_t kPolicyRandomKeypad = 0x1;
+inline constexpr std::uint32_t kPolicyKeyToneOff = 0x2;
+inline constexpr std::uint32_t kPolicySelfDestruct = 0x4;
+inline constexpr std::uint32_t kPolicyRfid = 0x8;
+inline constexpr std::uint32_t kPolicyCentrawatch = 0x10;
+inline constexpr std::uint32_t kPolicyAutoLock = 0x20;
+inline constexpr std::uint32_t kPolicyReadOnly = 0x40;
+inline constexpr std::uint32_t kPolicyStrongPassword = 0x80;
+inline constexpr std::uint32_t kPolicyUserPassword = 0x200;
+inline constexpr std::uint32_t kPolicyVirtualCdOff = 0x400;
+inline constexpr std::uint32_t kPolicyCentrawatchAdmin = 0x1000000;
 
 // SettingsUpload.change_mask.
-inline constexpr std::uint32_t CHANGE_USER_PASSWORD = 0x2000;
-inline constexpr std::uint32_t CHANGE_ADMIN_PASSWORD = 0x4000;
-inline constexpr std::uint32_t CHANGE_RFID_TAGS = 0x8000;
-inline constexpr std::uint32_t CHANGE_SETTINGS = 0x10000;
+inline constexpr std::uint32_t kChangeUserPassword = 0x2000;
+inline constexpr std::uint32_t kChangeAdminPassword = 0x4000;
+inline constexpr std::uint32_t kChangeRfidTags = 0x8000;
+inline constexpr std::uint32_t kChangeSettings = 0x10000;
 
 // DriveStatus byte 0.
-inline constexpr std::uint8_t STATUS_ADMIN_UNLOCKED = 0x80;
-inline constexpr std::uint8_t STATUS_RFID_SUPPORTED = 0x04;
+inline constexpr std::uint8_t kStatusAdminUnlocked = 0x80;
+inline constexpr std::uint8_t kStatusRfidSupported = 0x04;
 
 // SettingsRecord.block_menu_mask: settings the drive's own menu may not
 // change. These are not the policy_flags values of the same features.
-inline constexpr std::uint32_t BLOCK_MENU_SELF_DESTRUCT = 0x4;
-inline constexpr std::uint32_t BLOCK_MENU_RFID = 0x8;
-inline constexpr std::uint32_t BLOCK_MENU_CENTRAWATCH = 0x10;
-inline constexpr std::uint32_t BLOCK_MENU_ZEROIZE = 0x20;
-inline constexpr std::uint32_t BLOCK_MENU_STRONG_PASSWORD = 0x80;
-inline constexpr std::uint32_t BLOCK_MENU_USER_PASSWORD = 0x200;
-inline constexpr std::uint32_t BLOCK_MENU_READ_ONLY = 0x800;
-inline constexpr std::uint32_t BLOCK_MENU_AUTO_LOCK = 0x1000;
+inline constexpr std::uint32_t kBlockMenuSelfDestruct = 0x4;
+inline constexpr std::uint32_t kBlockMenuRfid = 0x8;
+inline constexpr std::uint32_t kBlockMenuCentrawatch = 0x10;
+inline constexpr std::uint32_t kBlockMenuZeroize = 0x20;
+inline constexpr std::uint32_t kBlockMenuStrongPassword = 0x80;
+inline constexpr std::uint32_t kBlockMenuUserPassword = 0x200;
+inline constexpr std::uint32_t kBlockMenuReadOnly = 0x800;
+inline constexpr std::uint32_t kBlockMenuAutoLock = 0x1000;
 
 // Drive error codes (LastError.error_code after a refused settings write).
-inline constexpr std::uint8_t ERROR_WRONG_ADMIN_PASSWORD = 0x16;
-inline constexpr std::uint8_t ERROR_USER_MODE = 0x17;
-inline constexpr std::uint8_t ERROR_PARAMETER_SIZE = 0x19;
-inline constexpr std::uint8_t ERROR_ADMIN_PASSWORD_REFUSED = 0x20;
+inline constexpr std::uint8_t kErrorWrongAdminPassword = 0x16;
+inline constexpr std::uint8_t kErrorUserMode = 0x17;
+inline constexpr std::uint8_t kErrorParameterSize = 0x19;
+inline constexpr std::uint8_t kErrorAdminPasswordRefused = 0x20;
 
 // Menu languages of the drive, by index.
 inline constexpr std::uint8_t kLanguageCount = 6;

@@ -8,11 +8,7 @@
 namespace qx7::protocol {
 namespace {
 
-constexpr std::uint16_t kNoPreviousSetupId = 160;
-constexpr std::uint16_t kWrongCurrentAdminPassword = 141;
-constexpr std::uint16_t kAdminPasswordRefused = 142;
-constexpr std::uint16_t kParameterSize = 146;
-constexpr std::uint16_t kConnectedWithUserPassword = 154;
+using strings::StringId;
 
 template <typename... Args>
 std::u16string Printf(const char* format, Args... args) {
@@ -24,7 +20,7 @@ std::u16string Printf(const char* format, Args... args) {
 }  // namespace
 
 std::u16string SetupIdText(std::uint32_t setup_id, strings::Language language) {
-    if (setup_id == 0) return strings::FormatResString(language, kNoPreviousSetupId);
+    if (setup_id == 0) return strings::FormatResString(language, StringId::NoPreviousSetupId);
     return Printf("%04d-%02d-%02d-%02d", static_cast<int>(setup_id >> 24) + 2000,
                   static_cast<int>((setup_id >> 16) & 0xFF), static_cast<int>((setup_id >> 8) & 0xFF),
                   static_cast<int>(setup_id & 0xFF));
@@ -36,23 +32,23 @@ std::uint32_t MakeSetupId(int year, int month, int day, int hour) {
 }
 
 DriveMessage UploadFailureMessage(const LastError& error, strings::Language language) {
-    if (error.failed_command != CMD_WRITE_SETTINGS) {
+    if (error.failed_command != kCmdWriteSettings) {
         return {Printf("QX7 System Error !, Cmd = %X, Err Code = %d", error.failed_command,
                        error.error_code),
                 ErrorFocus::Unchanged};
     }
     switch (error.error_code) {
-        case ERROR_PARAMETER_SIZE:
-            return {strings::FormatResString(language, kParameterSize), ErrorFocus::Exit};
-        case ERROR_USER_MODE:
-            return {strings::FormatResString(language, kConnectedWithUserPassword), ErrorFocus::Rescan};
-        case ERROR_WRONG_ADMIN_PASSWORD:
-            return {strings::FormatResString(language, kWrongCurrentAdminPassword),
+        case kErrorParameterSize:
+            return {strings::FormatResString(language, StringId::IncorrectParameterSize), ErrorFocus::Exit};
+        case kErrorUserMode:
+            return {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Rescan};
+        case kErrorWrongAdminPassword:
+            return {strings::FormatResString(language, StringId::IncorrectCurrentAdminPassword),
                     ErrorFocus::CurrentPassword};
-        case ERROR_ADMIN_PASSWORD_REFUSED:
-            return {strings::FormatResString(language, kAdminPasswordRefused), ErrorFocus::Unchanged};
+        case kErrorAdminPasswordRefused:
+            return {strings::FormatResString(language, StringId::IncorrectAdminPassword), ErrorFocus::Unchanged};
         default:
-            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", CMD_WRITE_SETTINGS,
+            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", kCmdWriteSettings,
                            error.error_code),
                     ErrorFocus::Unchanged};
     }

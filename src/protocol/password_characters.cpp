@@ -10,10 +10,10 @@ constexpr std::string_view kSpecialCharacters = "-+&*_$%^!@#.";
 }  // namespace
 
 PasswordCharClass ClassifyPasswordCharacter(std::uint8_t c) {
-    if ((c >= '0' && c <= '9') || c == '#' || c == '*') return ClassNumeric;
-    if ((c >= 'A' && c <= 'Z') || c == '.') return ClassAlpha;
-    if (IsSpecialPasswordCharacter(c)) return ClassSpecial;
-    return ClassInvalid;
+    if ((c >= '0' && c <= '9') || c == '#' || c == '*') return kClassNumeric;
+    if ((c >= 'A' && c <= 'Z') || c == '.') return kClassAlpha;
+    if (IsSpecialPasswordCharacter(c)) return kClassSpecial;
+    return kClassInvalid;
 }
 
 bool IsSpecialPasswordCharacter(std::uint8_t c) {

@@ -7,10 +7,10 @@
 namespace qx7::protocol {
 
 enum PasswordCharClass : std::uint8_t {
-    ClassInvalid = 0,
-    ClassSpecial = 0x7D,
-    ClassAlpha = 0x7E,
-    ClassNumeric = 0x7F,
+    kClassInvalid = 0,
+    kClassSpecial = 0x7D,
+    kClassAlpha = 0x7E,
+    kClassNumeric = 0x7F,
 };
 
 // Digits, '#' and '*' are numeric; 'A'-'Z' and '.' alphabetic; the special

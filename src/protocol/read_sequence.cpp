@@ -6,8 +6,7 @@
 namespace qx7::protocol {
 namespace {
 
-constexpr std::uint16_t kCannotBeDetected = 140;
-constexpr std::uint16_t kConnectedWithUserPassword = 154;
+using strings::StringId;
 
 }  // namespace
 
@@ -33,22 +32,22 @@ DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys,
 std::vector<DriveMessage> ReadingMessages(const DriveReading& reading, strings::Language language) {
     std::vector<DriveMessage> messages;
     const std::pair<bool, std::uint8_t> fetches[] = {
-        {reading.channel.channel_key, CMD_CHANNEL_KEY},
-        {reading.channel.token_index, CMD_TOKEN_INDEX},
-        {reading.channel.channel_check, CMD_CHANNEL_CHECK},
+        {reading.channel.channel_key, kCmdChannelKey},
+        {reading.channel.token_index, kCmdTokenIndex},
+        {reading.channel.channel_check, kCmdChannelCheck},
     };
     for (const auto& [ok, code] : fetches) {
         if (!ok) messages.push_back({SystemCommandFailureText(code), ErrorFocus::Exit});
     }
     if (!reading.settings_ok) {
-        messages.push_back({strings::FormatResString(language, kCannotBeDetected), ErrorFocus::Unchanged});
+        messages.push_back({strings::FormatResString(language, StringId::DriveNotDetected), ErrorFocus::Unchanged});
     }
     if (!reading.status_ok) {
-        messages.push_back({strings::FormatResString(language, kCannotBeDetected), ErrorFocus::Unchanged});
+        messages.push_back({strings::FormatResString(language, StringId::DriveNotDetected), ErrorFocus::Unchanged});
     }
     if (!reading.admin_mode()) {
         messages.push_back(
-            {strings::FormatResString(language, kConnectedWithUserPassword), ErrorFocus::Exit});
+            {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Exit});
     }
     return messages;
 }

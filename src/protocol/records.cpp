@@ -106,8 +106,8 @@ std::array<std::uint8_t, LastError::kSize> LastError::Encode() const {
     return out;
 }
 
-bool DriveStatus::admin_unlocked() const { return (flags & STATUS_ADMIN_UNLOCKED) != 0; }
-bool DriveStatus::rfid_supported() const { return (flags & STATUS_RFID_SUPPORTED) != 0; }
+bool DriveStatus::admin_unlocked() const { return (flags & kStatusAdminUnlocked) != 0; }
+bool DriveStatus::rfid_supported() const { return (flags & kStatusRfidSupported) != 0; }
 
 DriveStatus DriveStatus::Decode(std::span<const std::uint8_t, kSize> in) {
     DriveStatus r;

@@ -11,7 +11,7 @@ namespace qx7::protocol {
 
 using Bytes4 = std::array<std::uint8_t, 4>;
 
-// Answer of CMD_IDENTITY, 22 bytes, plain. The USB identifiers are the only
+// Answer of kCmdIdentity, 22 bytes, plain. The USB identifiers are the only
 // big-endian fields of the command set.
 struct DriveIdentity {
     static constexpr std::size_t kSize = 22;
@@ -26,7 +26,7 @@ struct DriveIdentity {
     bool operator==(const DriveIdentity&) const = default;
 };
 
-// Answer of CMD_LAST_ERROR, 4 bytes, plain.
+// Answer of kCmdLastError, 4 bytes, plain.
 struct LastError {
     static constexpr std::size_t kSize = 4;
     std::uint8_t error_code = 0;
@@ -38,7 +38,7 @@ struct LastError {
     bool operator==(const LastError&) const = default;
 };
 
-// Answer of CMD_STATUS, 32 bytes, plain; only byte 0 carries meaning.
+// Answer of kCmdStatus, 32 bytes, plain; only byte 0 carries meaning.
 struct DriveStatus {
     static constexpr std::size_t kSize = 32;
     std::uint8_t flags = 0;

@@ -24,7 +24,7 @@ bool IsQx7(const DriveIdentity& identity) {
 
 bool ReadIdentity(transport::ScsiDevice& device, ChannelKeys& keys, std::u16string& serial_text) {
     std::array<std::uint8_t, DriveIdentity::kSize> answer{};
-    if (!transport::SystemCommandRead(device, CMD_IDENTITY, {}, kIdentityLength, answer)) {
+    if (!transport::SystemCommandRead(device, kCmdIdentity, {}, kIdentityLength, answer)) {
         return false;
     }
     const DriveIdentity identity = DriveIdentity::Decode(answer);
@@ -38,7 +38,7 @@ bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
                   std::span<std::uint8_t, kReadSettingsUsedLength> out,
                   std::ostream* diagnostics) {
     const auto tmpl = TokenTemplate(keys, kTokenReadSettings);
-    if (tmpl && SecureRead(device, CMD_READ_SETTINGS, *tmpl, kReadSettingsWireLength,
+    if (tmpl && SecureRead(device, kCmdReadSettings, *tmpl, kReadSettingsWireLength,
                            keys.channel_key, out, kReadSettingsUsedLength)) {
         return true;
     }
@@ -48,18 +48,18 @@ bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
 }
 
 bool ReadStatus(transport::ScsiDevice& device, std::span<std::uint8_t, kStatusLength> out) {
-    return transport::SystemCommandRead(device, CMD_STATUS, {}, kStatusLength, out);
+    return transport::SystemCommandRead(device, kCmdStatus, {}, kStatusLength, out);
 }
 
 bool ReadLastError(transport::ScsiDevice& device, std::span<std::uint8_t, kLastErrorLength> out) {
-    return transport::SystemCommandRead(device, CMD_LAST_ERROR, {}, kLastErrorLength, out);
+    return transport::SystemCommandRead(device, kCmdLastError, {}, kLastErrorLength, out);
 }
 
 bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTagLength> out) {
     transport::CommandTemplate tmpl{};
     tmpl[6] = kRfidReadTemplate6;
     tmpl[7] = kRfidReadTemplate7;
-    return transport::SystemCommandRead(device, CMD_READ_RFID_TAG, tmpl, kRfidTagLength, out);
+    return transport::SystemCommandRead(device, kCmdReadRfidTag, tmpl, kRfidTagLength, out);
 }
 
 bool PageBanksDiffer(transport::ScsiDevice& device) {

@@ -16,7 +16,7 @@
 
 namespace qx7::protocol {
 
-// Sends CMD_IDENTITY and accepts the answer only from a QX7 (vendor 0x230A,
+// Sends kCmdIdentity and accepts the answer only from a QX7 (vendor 0x230A,
 // product 0x1180 or 0x1181). On acceptance `serial_text` becomes the 16
 // device-id bytes as code points 0-255 and id_key is derived from them; on
 // any failure neither changes.
@@ -29,12 +29,12 @@ bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
                   std::span<std::uint8_t, kReadSettingsUsedLength> out,
                   std::ostream* diagnostics = nullptr);
 
-// CMD_STATUS (32 bytes) and CMD_LAST_ERROR (4 bytes) into buffers the caller
+// kCmdStatus (32 bytes) and kCmdLastError (4 bytes) into buffers the caller
 // cleared; untouched on failure.
 bool ReadStatus(transport::ScsiDevice& device, std::span<std::uint8_t, kStatusLength> out);
 bool ReadLastError(transport::ScsiDevice& device, std::span<std::uint8_t, kLastErrorLength> out);
 
-// CMD_READ_RFID_TAG: the next tag the drive's reader presents, 19 plain
+// kCmdReadRfidTag: the next tag the drive's reader presents, 19 plain
 // bytes into `out`; untouched on failure.
 bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTagLength> out);
 

@@ -14,21 +14,21 @@
 namespace qx7::sim {
 namespace {
 
-using protocol::CHANGE_ADMIN_PASSWORD;
-using protocol::CHANGE_RFID_TAGS;
-using protocol::CHANGE_SETTINGS;
-using protocol::CHANGE_USER_PASSWORD;
-using protocol::CMD_CHANNEL_CHECK;
-using protocol::CMD_CHANNEL_KEY;
-using protocol::CMD_IDENTITY;
-using protocol::CMD_LAST_ERROR;
-using protocol::CMD_READ_RFID_TAG;
-using protocol::CMD_READ_SETTINGS;
-using protocol::CMD_STATUS;
-using protocol::CMD_TOKEN_INDEX;
-using protocol::CMD_WRITE_SETTINGS;
-using protocol::STATUS_ADMIN_UNLOCKED;
-using protocol::STATUS_RFID_SUPPORTED;
+using protocol::kChangeAdminPassword;
+using protocol::kChangeRfidTags;
+using protocol::kChangeSettings;
+using protocol::kChangeUserPassword;
+using protocol::kCmdChannelCheck;
+using protocol::kCmdChannelKey;
+using protocol::kCmdIdentity;
+using protocol::kCmdLastError;
+using protocol::kCmdReadRfidTag;
+using protocol::kCmdReadSettings;
+using protocol::kCmdStatus;
+using protocol::kCmdTokenIndex;
+using protocol::kCmdWriteSettings;
+using protocol::kStatusAdminUnlocked;
+using protocol::kStatusRfidSupported;
 using transport::DataDirection;
 using transport::ScsiRequest;
 using transport::ScsiResult;
@@ -65,15 +65,15 @@ struct SystemCommand {
     bool answered_locked;
 };
 constexpr SystemCommand kSystemCommands[] = {
-    {CMD_IDENTITY, kIdSystemRead, 22, -1, false, true},
-    {CMD_LAST_ERROR, kIdSystemRead, 4, -1, false, true},
-    {CMD_CHANNEL_CHECK, kIdSystemRead, 32, 4, true, false},
-    {CMD_READ_SETTINGS, kIdSystemRead, 160, 0, true, false},
-    {CMD_STATUS, kIdSystemRead, 32, -1, false, true},
-    {CMD_READ_RFID_TAG, kIdSystemRead, 19, -1, false, false},
-    {CMD_TOKEN_INDEX, kIdSystemRead, 16, -1, true, false},
-    {CMD_CHANNEL_KEY, kIdSystemRead, 32, -1, false, false},
-    {CMD_WRITE_SETTINGS, kIdSystemWrite, 288, 1, true, false},
+    {kCmdIdentity, kIdSystemRead, 22, -1, false, true},
+    {kCmdLastError, kIdSystemRead, 4, -1, false, true},
+    {kCmdChannelCheck, kIdSystemRead, 32, 4, true, false},
+    {kCmdReadSettings, kIdSystemRead, 160, 0, true, false},
+    {kCmdStatus, kIdSystemRead, 32, -1, false, true},
+    {kCmdReadRfidTag, kIdSystemRead, 19, -1, false, false},
+    {kCmdTokenIndex, kIdSystemRead, 16, -1, true, false},
+    {kCmdChannelKey, kIdSystemRead, 32, -1, false, false},
+    {kCmdWriteSettings, kIdSystemWrite, 288, 1, true, false},
 };
 
 // Plaintext of the settings write (0x31), by offset.
@@ -301,23 +301,23 @@ private:
             return Fail(kErrorWrongToken);
         }
         switch (command->code) {
-            case CMD_IDENTITY:
+            case kCmdIdentity:
                 return Identity();
-            case CMD_LAST_ERROR:
+            case kCmdLastError:
                 return LastError();
-            case CMD_CHANNEL_KEY:
+            case kCmdChannelKey:
                 return ChannelKey();
-            case CMD_TOKEN_INDEX:
+            case kCmdTokenIndex:
                 return Encrypted(runtime_.token_index);
-            case CMD_CHANNEL_CHECK:
+            case kCmdChannelCheck:
                 return Encrypted(runtime_.channel_check);
-            case CMD_READ_SETTINGS:
+            case kCmdReadSettings:
                 return ReadSettings();
-            case CMD_WRITE_SETTINGS:
+            case kCmdWriteSettings:
                 return WriteSettings();
-            case CMD_STATUS:
+            case kCmdStatus:
                 return Status();
-            case CMD_READ_RFID_TAG:
+            case kCmdReadRfidTag:
                 return ReadTag();
             default:
                 return Fail(kErrorUnknownCommand);
@@ -345,8 +345,8 @@ private:
 
     ScsiResult Status() {
         std::array<std::uint8_t, 32> answer{};
-        if (drive_.mode == UnlockMode::Admin) answer[0] |= STATUS_ADMIN_UNLOCKED;
-        if (drive_.rfid_reader) answer[0] |= STATUS_RFID_SUPPORTED;
+        if (drive_.mode == UnlockMode::Admin) answer[0] |= kStatusAdminUnlocked;
+        if (drive_.rfid_reader) answer[0] |= kStatusRfidSupported;
         return Answer(answer);
     }
 
@@ -396,14 +396,14 @@ private:
         const std::uint32_t mask = Le32(bytes, kWriteChangeMask);
         const std::span<const std::uint8_t> settings = bytes.subspan(kWriteSettings, kSettingsSize);
         const std::size_t tag_count = plain[kWriteTagCount];
-        if ((mask & CHANGE_RFID_TAGS) != 0 && tag_count > kSimStoredTagsMax) {
+        if ((mask & kChangeRfidTags) != 0 && tag_count > kSimStoredTagsMax) {
             return Fail(kErrorParameterSize);
         }
         const std::string new_admin = PasswordText(bytes.subspan(kWriteNewAdmin, kPasswordField));
-        if ((mask & CHANGE_ADMIN_PASSWORD) != 0) {
+        if ((mask & kChangeAdminPassword) != 0) {
             // The minimum in force after this write: the uploaded record's
             // when the write replaces the settings, else the stored one.
-            const std::size_t minimum = (mask & CHANGE_SETTINGS) != 0
+            const std::size_t minimum = (mask & kChangeSettings) != 0
                                             ? settings[kSettingsMinPasswordLength]
                                             : drive_.settings[kSettingsMinPasswordLength];
             if (new_admin.empty() || new_admin.size() < minimum) {
@@ -416,16 +416,16 @@ private:
             runtime_.failed_command = 0;
             return Good(plain.size());
         }
-        if ((mask & CHANGE_ADMIN_PASSWORD) != 0) Store(drive_.admin_password, new_admin);
-        if ((mask & CHANGE_USER_PASSWORD) != 0) {
+        if ((mask & kChangeAdminPassword) != 0) Store(drive_.admin_password, new_admin);
+        if ((mask & kChangeUserPassword) != 0) {
             Store(drive_.user_password, PasswordText(bytes.subspan(kWriteNewUser, kPasswordField)));
         }
-        if ((mask & CHANGE_SETTINGS) != 0) {
+        if ((mask & kChangeSettings) != 0) {
             std::array<std::uint8_t, kSettingsSize> record{};
             std::copy(settings.begin(), settings.end(), record.begin());
             Store(drive_.settings, record);
         }
-        if ((mask & CHANGE_RFID_TAGS) != 0) {
+        if ((mask & kChangeRfidTags) != 0) {
             std::vector<SimTag> tags(tag_count);
             for (std::size_t i = 0; i < tag_count; ++i) {
                 std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(kWriteTags + i * kTagSize),

@@ -193,7 +193,7 @@ std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesyst
         case ConfigFileError::InvalidLength:
             return with_path(u"Fail !, Invalid file length. ( ");
         case ConfigFileError::NotAConfigFile:
-            return strings::FormatResString(language, 157);
+            return strings::FormatResString(language, strings::StringId::SettingsFileNotFound);
         case ConfigFileError::Damaged:
             return with_path(language == strings::Language::Korean ? u"실패 !, 구성 파일이 손상되었습니다. ( "
                                                                    : u"Fail !, The configuration file is damaged. ( ");

@@ -79,7 +79,7 @@ LoadedConfigFile LoadConfigFile(const std::filesystem::path& path);
 
 // The administrator's message for an error (empty for None):
 // "Fail !, Can not create output file. ( %s )", "Fail !, Can not open file.
-// ( %s )", "Fail !, Invalid file length. ( %s )" with the path, or string 157.
+// ( %s )", "Fail !, Invalid file length. ( %s )" with the path, or SettingsFileNotFound.
 // Damaged has no text of its own here: use the overload below.
 std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesystem::path& path,
                                       strings::Language language);

@@ -20,7 +20,7 @@ constexpr std::size_t kReserved301At = 301;
 constexpr std::size_t kTrailerAt = 304;
 
 constexpr std::uint32_t kChangeBits =
-    CHANGE_USER_PASSWORD | CHANGE_ADMIN_PASSWORD | CHANGE_RFID_TAGS | CHANGE_SETTINGS;
+    kChangeUserPassword | kChangeAdminPassword | kChangeRfidTags | kChangeSettings;
 constexpr std::size_t kMaxUidLength = 16;
 constexpr std::size_t kMaxTagCount = 5;
 
@@ -79,7 +79,7 @@ std::optional<std::string> SetupIdProblem(std::uint32_t setup_id) {
 
 std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
     const std::uint32_t mask = p.change_mask;
-    if ((mask & CHANGE_ADMIN_PASSWORD) == 0) {
+    if ((mask & kChangeAdminPassword) == 0) {
         if (auto bad = NonZero("new_admin_password", p.new_admin_password, kNewAdminPasswordAt)) {
             return *bad + ", and change_mask does not change the administrator password";
         }
@@ -89,7 +89,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
                           p.new_admin_password_length);
         }
     } else {
-        if (FirstCharacterClass(p.new_admin_password) == protocol::ClassInvalid) {
+        if (FirstCharacterClass(p.new_admin_password) == protocol::kClassInvalid) {
             return Format("new_admin_password starts with the byte 0x%02X, which no new password starts with",
                           p.new_admin_password[0]);
         }
@@ -101,12 +101,12 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
             return *bad + Format(" after the password's %u characters", length);
         }
     }
-    if ((mask & CHANGE_USER_PASSWORD) == 0) {
+    if ((mask & kChangeUserPassword) == 0) {
         if (!IsZero(p.new_user_password)) {
             return std::string(
                 "new_user_password holds a password, and change_mask does not change the user password");
         }
-    } else if (FirstCharacterClass(p.new_user_password) == protocol::ClassInvalid) {
+    } else if (FirstCharacterClass(p.new_user_password) == protocol::kClassInvalid) {
         return Format("new_user_password starts with the byte 0x%02X, which no new password starts with",
                       p.new_user_password[0]);
     }
@@ -116,14 +116,14 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
 // The combinations every gathered form has, and the setup ID.
 std::optional<std::string> SettingsProblem(const ConfigFilePayload& p) {
     const SettingsRecord& s = p.settings;
-    const bool sets_user = (p.change_mask & CHANGE_USER_PASSWORD) != 0;
-    const bool sets_admin = (p.change_mask & CHANGE_ADMIN_PASSWORD) != 0;
-    if (sets_user && (s.policy_flags & POLICY_USER_PASSWORD) == 0) {
+    const bool sets_user = (p.change_mask & kChangeUserPassword) != 0;
+    const bool sets_admin = (p.change_mask & kChangeAdminPassword) != 0;
+    if (sets_user && (s.policy_flags & kPolicyUserPassword) == 0) {
         return Format("settings.policy_flags 0x%08X lacks the user-password bit 0x200, which every file that "
                       "sets a user password has",
                       s.policy_flags);
     }
-    if ((s.policy_flags & POLICY_RFID) != 0 && p.tag_count == 0) {
+    if ((s.policy_flags & kPolicyRfid) != 0 && p.tag_count == 0) {
         return Format("settings.policy_flags 0x%08X has RFID (0x8) on, and the file has no tag (tag_count 0)",
                       s.policy_flags);
     }

@@ -127,9 +127,9 @@ ParsedTable ParseStringTable(std::string_view source) {
 
 std::vector<std::string> TableDefects(Language language) { return Table(language).defects; }
 
-std::optional<std::u16string_view> FindString(Language language, std::uint16_t id) {
+std::optional<std::u16string_view> FindString(Language language, StringId id) {
     const auto& entries = Table(language).entries;
-    const auto it = entries.find(id);
+    const auto it = entries.find(static_cast<std::uint16_t>(id));
     if (it == entries.end()) return std::nullopt;
     return std::u16string_view(it->second);
 }
@@ -140,7 +140,7 @@ std::vector<std::uint16_t> StringIds(Language language) {
     return ids;
 }
 
-std::u16string FormatResString(Language language, std::uint16_t id,
+std::u16string FormatResString(Language language, StringId id,
                                std::initializer_list<std::u16string_view> inserts) {
     const std::optional<std::u16string_view> entry = FindString(language, id);
     if (!entry || entry->empty()) return u"???";

@@ -1,6 +1,7 @@
 #pragma once
 // User-interface texts: two string tables (English and Korean) with the same
-// numeric identifiers, embedded in the program from resources/strings/.
+// identifiers, embedded in the program from resources/strings/ and named by
+// StringId (strings/string_ids.h).
 
 #include <cstdint>
 #include <initializer_list>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "strings/string_ids.h"
+
 namespace qx7::strings {
 
 // Interface languages, valued by their platform language identifiers.
@@ -18,13 +21,13 @@ enum class Language : std::uint16_t { English = 1033, Korean = 1042 };
 
 // The text of entry `id` in the table of `language`, or nothing when the
 // table has no such entry. An empty entry is returned as an empty view.
-std::optional<std::u16string_view> FindString(Language language, std::uint16_t id);
+std::optional<std::u16string_view> FindString(Language language, StringId id);
 
 // Entry `id` of `language` with its inserts filled: "%1" is replaced by the
 // first insert, "%2" by the second, and so on up to %99; "%%" gives "%".
 // A missing or empty entry gives "???". An insert number with no argument
 // is left as written.
-std::u16string FormatResString(Language language, std::uint16_t id,
+std::u16string FormatResString(Language language, StringId id,
                                std::initializer_list<std::u16string_view> inserts = {});
 
 // `pattern` with its inserts filled by the rules of FormatResString; every

@@ -10,9 +10,7 @@
 namespace qx7::updater {
 namespace {
 
-constexpr std::uint16_t kUpToDateTextId = 237;         // insert: own version
-constexpr std::uint16_t kNewUpdateTextId = 238;        // insert: server version
-constexpr std::uint16_t kConnectionErrorTextId = 240;  // also every other failure
+using strings::StringId;
 
 // Fetches one file; a body too long for the read buffer is a failed request
 // whichever client produced it.
@@ -77,7 +75,7 @@ std::string_view ResultName(UpdateCheckResult result) {
 UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
                                   const FileVersion& own_version, strings::Language language) {
     UpdateCheckOutcome outcome;
-    outcome.status_text = strings::FormatResString(language, kConnectionErrorTextId);
+    outcome.status_text = strings::FormatResString(language, StringId::UpdateConnectionError);
     const auto finish = [&outcome](UpdateCheckResult result) {
         outcome.result = result;
         return outcome;
@@ -119,12 +117,12 @@ UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
         outcome.update_enabled = true;
         return finish(UpdateCheckResult::UpdateAvailable);
     }
-    outcome.status_text = strings::FormatResString(language, kUpToDateTextId, {own_text});
+    outcome.status_text = strings::FormatResString(language, StringId::UpToDate, {own_text});
     return finish(UpdateCheckResult::UpToDate);
 }
 
 std::u16string NewUpdateText(strings::Language language, std::u16string_view server_version) {
-    return strings::FormatResString(language, kNewUpdateTextId, {std::u16string(server_version)});
+    return strings::FormatResString(language, StringId::UpdateAvailable, {std::u16string(server_version)});
 }
 
 }  // namespace qx7::updater

@@ -279,7 +279,7 @@ TEST_F(ConfiguratorTest, ASuccessfulUploadIsStoredSavedAndLogged) {
     const auto saved = storage::LoadConfigFile(dir / "QX7SIM0000000001.qx7");
     ASSERT_EQ(saved.error, storage::ConfigFileError::None);
     EXPECT_EQ(saved.payload.settings.self_destruct_limit, 25);
-    EXPECT_EQ(saved.payload.change_mask, protocol::CHANGE_SETTINGS);
+    EXPECT_EQ(saved.payload.change_mask, protocol::kChangeSettings);
 
     c.OnExit();
     ASSERT_TRUE(c.log_path());

@@ -71,7 +71,7 @@ private:
 
 app::ProvisioningPlan Plan() {
     app::ProvisioningPlan plan;
-    plan.payload.change_mask = protocol::CHANGE_SETTINGS;
+    plan.payload.change_mask = protocol::kChangeSettings;
     plan.payload.settings = protocol::SettingsRecord::Decode(sim::DefaultDrive(0).settings);
     plan.payload.settings.self_destruct_limit = 20;
     plan.password = u"QX7ADMIN";

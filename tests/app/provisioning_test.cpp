@@ -102,7 +102,7 @@ private:
 
 app::ProvisioningPlan Plan() {
     app::ProvisioningPlan plan;
-    plan.payload.change_mask = protocol::CHANGE_SETTINGS;
+    plan.payload.change_mask = protocol::kChangeSettings;
     plan.payload.settings = protocol::SettingsRecord::Decode(sim::DefaultDrive(0).settings);
     plan.payload.settings.self_destruct_limit = 20;
     plan.payload.settings.auto_lock_delay = 120;
@@ -146,7 +146,7 @@ std::vector<sim::SimDrive> Drives(std::size_t count) {
 
 bool SentSettingsWrite(const std::vector<Exchange>& exchanges) {
     return std::any_of(exchanges.begin(), exchanges.end(), [](const Exchange& e) {
-        return e.cdb.size() > 3 && e.cdb[0] == 0x3B && e.cdb[3] == protocol::CMD_WRITE_SETTINGS;
+        return e.cdb.size() > 3 && e.cdb[0] == 0x3B && e.cdb[3] == protocol::kCmdWriteSettings;
     });
 }
 
@@ -263,10 +263,10 @@ TEST(Provisioning, AFailedDrivesErrorKeepsEveryMessage) {
 TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
     auto drives = Drives(2);
     auto settings = protocol::SettingsRecord::Decode(drives[0].settings);
-    settings.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    settings.policy_flags |= protocol::kPolicyCentrawatch;
     drives[0].settings = settings.Encode();
     Bench bench(std::move(drives));
-    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    ASSERT_EQ(Plan().payload.settings.policy_flags & protocol::kPolicyCentrawatch, 0u);
     const auto outcomes = bench.Run({0, 1}, 1);
     ASSERT_EQ(outcomes.size(), 2u);
     EXPECT_EQ(outcomes[0].result, DriveResult::Configured);
@@ -277,7 +277,7 @@ TEST(Provisioning, AFileAskingCentrawatchOffLeavesItOnAndSaysSo) {
     EXPECT_FALSE(outcomes[1].warnings);
     EXPECT_TRUE(outcomes[1].kept.empty());
     const auto held = protocol::SettingsRecord::Decode(bench.session.state().drives[0].settings);
-    EXPECT_NE(held.policy_flags & protocol::POLICY_CENTRAWATCH, 0u);
+    EXPECT_NE(held.policy_flags & protocol::kPolicyCentrawatch, 0u);
 }
 
 // A drive whose old values are out of the form's range is said so on
@@ -337,7 +337,7 @@ std::size_t CountOf(const std::vector<Exchange>& exchanges, bool writes) {
     return static_cast<std::size_t>(std::count_if(exchanges.begin(), exchanges.end(), [writes](const Exchange& e) {
         if (e.cdb.size() < 4) return false;
         if (writes) return e.cdb[0] == 0x3B && (e.cdb[2] == 0xCD || (e.cdb[2] == 0x10 && e.cdb[3] == 0xCD));
-        return e.cdb[0] == 0x3C && e.cdb[2] == 0xCE && e.cdb[3] == protocol::CMD_READ_SETTINGS;
+        return e.cdb[0] == 0x3C && e.cdb[2] == 0xCE && e.cdb[3] == protocol::kCmdReadSettings;
     }));
 }
 
@@ -402,13 +402,13 @@ TEST(Provisioning, TheReadBackProvesWhatTheDriveHolds) {
 TEST(Provisioning, ADryRunListsWhatTheUploadWouldChangeAndWritesNothing) {
     auto drives = Drives(2);
     auto centrawatch = protocol::SettingsRecord::Decode(drives[1].settings);
-    centrawatch.policy_flags |= protocol::POLICY_CENTRAWATCH;
+    centrawatch.policy_flags |= protocol::kPolicyCentrawatch;
     drives[1].settings = centrawatch.Encode();
     Bench bench(drives);
     const sim::SimState before = bench.session.Snapshot();
     auto plan = Plan();
     plan.dry_run = true;
-    plan.payload.change_mask |= protocol::CHANGE_ADMIN_PASSWORD;
+    plan.payload.change_mask |= protocol::kChangeAdminPassword;
     const std::string new_admin = "NEWADMIN9";
     for (std::size_t i = 0; i < new_admin.size(); ++i) {
         plan.payload.new_admin_password[i] = static_cast<std::uint8_t>(new_admin[i]);

@@ -88,7 +88,7 @@ TEST_F(ApplyTest, AFileOutsideTheFormsRangesIsRefusedBeforeAnyDriveIsTouched) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         qx7::storage::ConfigFilePayload payload;
-        payload.change_mask = CHANGE_SETTINGS;
+        payload.change_mask = kChangeSettings;
         payload.settings = SettingsRecord::Decode(qx7::sim::DefaultDrive(0).settings);
         c.set(payload.settings);
         const std::string config = Path("range.qx7");
@@ -108,7 +108,7 @@ TEST_F(ApplyTest, EachDriveKeepsTheBytesTheFormNeitherShowsNorSets) {
     // an unknown bit (0x800) on the first, different password classes and
     // reserved bytes on both.
     SettingsRecord first = SettingsRecord::Decode(qx7::sim::DefaultDrive(0).settings);
-    first.policy_flags |= POLICY_USER_PASSWORD | 0x800;
+    first.policy_flags |= kPolicyUserPassword | 0x800;
     first.password_char_class = 0x7F;
     first.reserved_4 = {1, 2, 3, 4};
     first.reserved_19 = 9;
@@ -133,9 +133,9 @@ TEST_F(ApplyTest, EachDriveKeepsTheBytesTheFormNeitherShowsNorSets) {
         EXPECT_EQ(now.auto_lock_delay, 150);
         EXPECT_EQ(now.block_menu_mask, 6148u);
         EXPECT_EQ(now.user_language, 1);
-        EXPECT_EQ(now.policy_flags & (POLICY_RANDOM_KEYPAD | POLICY_READ_ONLY), 0u);
+        EXPECT_EQ(now.policy_flags & (kPolicyRandomKeypad | kPolicyReadOnly), 0u);
         // ...and the drive's own bytes.
-        EXPECT_EQ(now.policy_flags & (POLICY_USER_PASSWORD | 0x800), original.policy_flags & (POLICY_USER_PASSWORD | 0x800));
+        EXPECT_EQ(now.policy_flags & (kPolicyUserPassword | 0x800), original.policy_flags & (kPolicyUserPassword | 0x800));
         EXPECT_EQ(now.password_char_class, original.password_char_class);
         EXPECT_EQ(now.reserved_4, original.reserved_4);
         EXPECT_EQ(now.reserved_19, original.reserved_19);

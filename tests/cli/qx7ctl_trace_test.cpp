@@ -52,7 +52,7 @@ protected:
     // A configuration file that changes only the administrator password.
     std::string PasswordChangeFile() const {
         qx7::storage::ConfigFilePayload payload;
-        payload.change_mask = qx7::protocol::CHANGE_ADMIN_PASSWORD;
+        payload.change_mask = qx7::protocol::kChangeAdminPassword;
         std::copy_n("QX7ADMIN", 8, payload.current_admin_password.begin());
         std::copy_n("SECRET-ADMIN9", 13, payload.new_admin_password.begin());
         payload.new_admin_password_length = 13;

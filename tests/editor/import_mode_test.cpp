@@ -18,12 +18,12 @@ using C = ControlId;
 // does not own, and the user-password flag.
 SettingsRecord DriveRecord() {
     SettingsRecord r;
-    r.policy_flags = POLICY_USER_PASSWORD | 0x100 | 0x800 | 0x80000000 | POLICY_KEY_TONE_OFF;
+    r.policy_flags = kPolicyUserPassword | 0x100 | 0x800 | 0x80000000 | kPolicyKeyToneOff;
     r.reserved_4 = {1, 2, 3, 4};
     r.self_destruct_limit = 15;
     r.reserved_10 = {5, 6};
     r.min_password_length = 9;
-    r.password_char_class = ClassNumeric;
+    r.password_char_class = kClassNumeric;
     r.reserved_15 = 7;
     r.reserved_18 = 8;
     r.reserved_19 = 9;
@@ -37,9 +37,9 @@ SettingsRecord DriveRecord() {
 // A file made without a drive: every byte the form does not own is zero.
 storage::ConfigFilePayload PolicyFile() {
     storage::ConfigFilePayload p;
-    p.change_mask = CHANGE_SETTINGS;
-    p.settings.policy_flags = POLICY_SELF_DESTRUCT | POLICY_READ_ONLY | POLICY_CENTRAWATCH |
-                              POLICY_CENTRAWATCH_ADMIN;
+    p.change_mask = kChangeSettings;
+    p.settings.policy_flags = kPolicySelfDestruct | kPolicyReadOnly | kPolicyCentrawatch |
+                              kPolicyCentrawatchAdmin;
     p.settings.self_destruct_limit = 25;
     p.settings.admin_language = 1;
     p.settings.user_language = 2;
@@ -69,8 +69,8 @@ TEST_F(ImportModeTest, KeepingTheDrivesBytesTakesOnlyWhatTheFormShowsOrSets) {
     SettingsRecord expected = DriveRecord();
     // The file's switches replace the drive's (key tone back on); the drive
     // keeps its other bits, the user-password flag among them.
-    expected.policy_flags = POLICY_USER_PASSWORD | 0x100 | 0x800 | 0x80000000 | POLICY_SELF_DESTRUCT |
-                            POLICY_READ_ONLY | POLICY_CENTRAWATCH | POLICY_CENTRAWATCH_ADMIN;
+    expected.policy_flags = kPolicyUserPassword | 0x100 | 0x800 | 0x80000000 | kPolicySelfDestruct |
+                            kPolicyReadOnly | kPolicyCentrawatch | kPolicyCentrawatchAdmin;
     expected.self_destruct_limit = 25;
     expected.active_language = 1;
     expected.admin_language = 1;
@@ -84,7 +84,7 @@ TEST_F(ImportModeTest, KeepingTheDrivesBytesTakesOnlyWhatTheFormShowsOrSets) {
 
 TEST_F(ImportModeTest, TheWindowsImportSendsTheFilesBytes) {
     const SettingsRecord sent = UploadAfterImport(ImportMode::ReplaceDriveSettings, PolicyFile());
-    EXPECT_EQ(sent.policy_flags & (POLICY_USER_PASSWORD | 0x100 | 0x800), 0u);
+    EXPECT_EQ(sent.policy_flags & (kPolicyUserPassword | 0x100 | 0x800), 0u);
     EXPECT_EQ(sent.password_char_class, 0);
     EXPECT_EQ(sent.reserved_4, (Bytes4{}));
     EXPECT_EQ(sent.reserved_19, 0);
@@ -92,18 +92,18 @@ TEST_F(ImportModeTest, TheWindowsImportSendsTheFilesBytes) {
 
 TEST_F(ImportModeTest, APasswordTheFileSetsStillSetsTheFlagAndTheClass) {
     storage::ConfigFilePayload file = PolicyFile();
-    file.change_mask |= CHANGE_USER_PASSWORD;
+    file.change_mask |= kChangeUserPassword;
     const std::string user = "USERPASS1234";  // 12 characters, the file's minimum
     std::copy(user.begin(), user.end(), file.new_user_password.begin());
     form.drive_settings() = DriveRecord();
-    form.drive_settings().policy_flags &= ~POLICY_USER_PASSWORD;
+    form.drive_settings().policy_flags &= ~kPolicyUserPassword;
 
     form.FillFormFromSettings(form.drive_settings());
     form.ApplyConfigPayload(file, ImportMode::KeepDriveBytes);
     const auto gathered = Gather();
     ASSERT_TRUE(gathered);
-    EXPECT_NE(gathered->upload.settings.policy_flags & POLICY_USER_PASSWORD, 0u);
-    EXPECT_EQ(gathered->upload.settings.password_char_class, ClassAlpha);
+    EXPECT_NE(gathered->upload.settings.policy_flags & kPolicyUserPassword, 0u);
+    EXPECT_EQ(gathered->upload.settings.password_char_class, kClassAlpha);
     EXPECT_EQ(gathered->upload.settings.reserved_40, DriveRecord().reserved_40);
 }
 

@@ -13,6 +13,7 @@ namespace {
 
 using namespace protocol;  // the password character classes
 using strings::Language;
+using strings::StringId;
 
 std::string Show(std::u16string_view text) { return strings::ToUtf8(text); }
 
@@ -22,7 +23,7 @@ std::vector<std::uint8_t> Bytes(const NarrowPassword& password) {
     return {password.view().begin(), password.view().end()};
 }
 
-std::u16string Message(std::uint16_t id) { return strings::FormatResString(Language::English, id); }
+std::u16string Message(StringId id) { return strings::FormatResString(Language::English, id); }
 
 // ---------------------------------------------------------------------------
 // Narrow form and character classes
@@ -45,13 +46,13 @@ TEST(PasswordCharacters, EveryByteHasTheClassOfItsFirstMatchingRow) {
     const std::string_view special = "-+&_$%^!@";
     for (int value = 0; value < 256; ++value) {
         const auto c = static_cast<std::uint8_t>(value);
-        PasswordCharClass expected = ClassInvalid;
+        PasswordCharClass expected = kClassInvalid;
         if ((c >= '0' && c <= '9') || numeric_extra.find(static_cast<char>(c)) != std::string_view::npos) {
-            expected = ClassNumeric;
+            expected = kClassNumeric;
         } else if ((c >= 'A' && c <= 'Z') || c == '.') {
-            expected = ClassAlpha;
+            expected = kClassAlpha;
         } else if (c != 0 && special.find(static_cast<char>(c)) != std::string_view::npos) {
-            expected = ClassSpecial;
+            expected = kClassSpecial;
         }
         EXPECT_EQ(ClassifyPasswordCharacter(c), expected) << "byte " << value;
 
@@ -60,7 +61,7 @@ TEST(PasswordCharacters, EveryByteHasTheClassOfItsFirstMatchingRow) {
         EXPECT_EQ(IsSpecialPasswordCharacter(c), in_set) << "byte " << value;
     }
     // Lower case letters are not letters to the drive.
-    EXPECT_EQ(ClassifyPasswordCharacter('a'), ClassInvalid);
+    EXPECT_EQ(ClassifyPasswordCharacter('a'), kClassInvalid);
 }
 
 // ---------------------------------------------------------------------------
@@ -161,18 +162,18 @@ TEST(ValidatePasswordChanges, RefusesWithTheMessageFocusAndFieldsOfTheFailingSte
     const std::u16string too_long = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567";  // 33
     const RefusalCase cases[] = {
         // Current password.
-        {"empty current password, nothing changed", {.current = u""}, Message(150),
+        {"empty current password, nothing changed", {.current = u""}, Message(StringId::EnterCurrentPassword),
          ControlId::CurrentPassword, false, Emptied::None, kClassBefore},
         {"empty current password before a bad new one",
-         {.current = u"", .admin = u"A", .admin_confirm = u"B"}, Message(150),
+         {.current = u"", .admin = u"A", .admin_confirm = u"B"}, Message(StringId::EnterCurrentPassword),
          ControlId::CurrentPassword, false, Emptied::None, kClassBefore},
 
         // Administrator password.
-        {"admin mismatch is tested before length", {.admin = u"AB", .admin_confirm = u"AC"}, Message(142),
-         kAdmin, true, Emptied::Admin, kClassBefore},
+        {"admin mismatch is tested before length", {.admin = u"AB", .admin_confirm = u"AC"},
+         Message(StringId::IncorrectAdminPassword), kAdmin, true, Emptied::Admin, kClassBefore},
         {"admin mismatch on the text, not the bytes",
-         {.admin = u"\u0141BCDEF12", .admin_confirm = u"ABCDEF12"}, Message(142), kAdmin, true,
-         Emptied::Admin, kClassBefore},
+         {.admin = u"\u0141BCDEF12", .admin_confirm = u"ABCDEF12"},
+         Message(StringId::IncorrectAdminPassword), kAdmin, true, Emptied::Admin, kClassBefore},
         {"admin too short", {.admin = u"AB"}, u"Incorrect password length. (7 - 32 Bytes)", kAdmin, false,
          Emptied::None, kClassBefore},
         {"admin one below a minimum of 8", {.admin = u"ABC1234", .min = 8},
@@ -181,50 +182,50 @@ TEST(ValidatePasswordChanges, RefusesWithTheMessageFocusAndFieldsOfTheFailingSte
          false, Emptied::None, kClassBefore},
         {"placeholder is no exemption for the admin password", {.admin = u"7391508", .min = 10},
          u"Incorrect password length. (10 - 32 Bytes)", kAdmin, false, Emptied::None, kClassBefore},
-        {"admin ascending letters, strong", {.admin = u"ABCDEFGH", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin descending letters, strong", {.admin = u"HGFEDCBA", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin equal letters, strong", {.admin = u"AAAAAAAA", .strong = true}, Message(149), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin ascending digits, strong", {.admin = u"12345678", .strong = true}, Message(149), kAdmin,
-         false, Emptied::Admin, kClassBefore},
-        {"admin without letter, strong", {.admin = u"1357-246", .strong = true}, Message(149), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin starting with tilde", {.admin = u"~ABC1234"}, Message(176), kAdmin, false, Emptied::Admin,
-         kClassBefore},
-        {"admin starting lower case", {.admin = u"aBC12345"}, Message(176), kAdmin, false, Emptied::Admin,
-         kClassBefore},
-        {"admin starting with a zero byte", {.admin = u"\u0100BC12345"}, Message(176), kAdmin, false,
-         Emptied::Admin, kClassBefore},
-        {"admin with a character the narrowing would change", {.admin = u"ABC\u4E411234"}, Message(176),
-         kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin ascending letters, strong", {.admin = u"ABCDEFGH", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin descending letters, strong", {.admin = u"HGFEDCBA", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin equal letters, strong", {.admin = u"AAAAAAAA", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin ascending digits, strong", {.admin = u"12345678", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin without letter, strong", {.admin = u"1357-246", .strong = true},
+         Message(StringId::UseStrongPassword), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting with tilde", {.admin = u"~ABC1234"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting lower case", {.admin = u"aBC12345"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin starting with a zero byte", {.admin = u"\u0100BC12345"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
+        {"admin with a character the narrowing would change", {.admin = u"ABC\u4E411234"},
+         Message(StringId::AdminPasswordInvalidCharacters), kAdmin, false, Emptied::Admin, kClassBefore},
 
         // User password.
-        {"user mismatch is tested before length", {.user = u"AB", .user_confirm = u"A"}, Message(143), kUser,
-         true, Emptied::User, kClassBefore},
+        {"user mismatch is tested before length", {.user = u"AB", .user_confirm = u"A"},
+         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, kClassBefore},
         {"user too short", {.user = u"USER1"}, u"Incorrect password length. (7 - 32 Bytes)", kUser, false,
          Emptied::None, kClassBefore},
-        {"user weak, strong", {.user = u"ZYXWVUTS", .strong = true}, Message(149), kUser, false,
+        {"user weak, strong", {.user = u"ZYXWVUTS", .strong = true}, Message(StringId::UseStrongPassword), kUser, false,
          Emptied::User, kClassBefore},
-        {"user starting lower case", {.user = u"uSER1234"}, Message(177), kUser, false, Emptied::User,
-         kClassBefore},
-        {"user equal to the current admin password", {.user = u"ADMIN01"}, Message(144), kUser, false,
-         Emptied::User, ClassAlpha},
-        {"user equal to the new admin password", {.admin = u"-SECRET1", .user = u"-SECRET1"}, Message(144),
-         kUser, false, Emptied::User, ClassSpecial},
+        {"user starting lower case", {.user = u"uSER1234"},
+         Message(StringId::UserPasswordInvalidCharacters), kUser, false, Emptied::User, kClassBefore},
+        {"user equal to the current admin password", {.user = u"ADMIN01"},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassAlpha},
+        {"user equal to the new admin password", {.admin = u"-SECRET1", .user = u"-SECRET1"},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassSpecial},
         {"user whose bytes equal the current admin password",
-         {.current = u"\u0141DMIN01", .user = u"ADMIN01"}, Message(144), kUser, false,
-         Emptied::User, ClassAlpha},
+         {.current = u"\u0141DMIN01", .user = u"ADMIN01"}, Message(StringId::SameAdminAndUserPassword), kUser, false,
+         Emptied::User, kClassAlpha},
         {"placeholder still compared with the admin password",
-         {.current = u"7391508", .user = u"7391508", .strong = true, .min = 10}, Message(144), kUser, false,
-         Emptied::User, ClassNumeric},
+         {.current = u"7391508", .user = u"7391508", .strong = true, .min = 10},
+         Message(StringId::SameAdminAndUserPassword), kUser, false, Emptied::User, kClassNumeric},
 
         // A later failure keeps the class the administrator password wrote.
         {"valid admin, user mismatch", {.admin = u"1SECRET2", .user = u"USER1234", .user_confirm = u"USER"},
-         Message(143), kUser, true, Emptied::User, ClassNumeric},
+         Message(StringId::IncorrectUserPassword), kUser, true, Emptied::User, kClassNumeric},
         {"valid admin, user too short", {.admin = u"1SECRET2", .user = u"USER"},
-         u"Incorrect password length. (7 - 32 Bytes)", kUser, false, Emptied::None, ClassNumeric},
+         u"Incorrect password length. (7 - 32 Bytes)", kUser, false, Emptied::None, kClassNumeric},
     };
     for (const RefusalCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,19 +262,19 @@ struct AcceptCase {
 TEST(ValidatePasswordChanges, AcceptsAndHandsOnTheBytesOfEachPassword) {
     const AcceptCase cases[] = {
         {"nothing changed", {}, kClassBefore},
-        {"digits then a letter, strong", {.admin = u"1234567A", .strong = true, .min = 8}, ClassNumeric},
+        {"digits then a letter, strong", {.admin = u"1234567A", .strong = true, .min = 8}, kClassNumeric},
         {"a letter then descending digits, strong", {.admin = u"A7654321", .strong = true, .min = 8},
-         ClassAlpha},
-        {"seven equal letters then another", {.admin = u"AAAAAAAB", .strong = true, .min = 8}, ClassAlpha},
-        {"ascending digits with the policy off", {.admin = u"1234567"}, ClassNumeric},
-        {"only the first character is classified", {.admin = u"A~~~~~~"}, ClassAlpha},
-        {"exactly 32 characters", {.admin = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ123456"}, ClassAlpha},
+         kClassAlpha},
+        {"seven equal letters then another", {.admin = u"AAAAAAAB", .strong = true, .min = 8}, kClassAlpha},
+        {"ascending digits with the policy off", {.admin = u"1234567"}, kClassNumeric},
+        {"only the first character is classified", {.admin = u"A~~~~~~"}, kClassAlpha},
+        {"exactly 32 characters", {.admin = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ123456"}, kClassAlpha},
         {"placeholder ignores length and strength", {.user = u"7391508", .strong = true, .min = 10},
-         ClassNumeric},
+         kClassNumeric},
         {"user equal to the old admin password while the admin changes",
-         {.admin = u"NEWADMIN", .user = u"ADMIN01"}, ClassAlpha},
+         {.admin = u"NEWADMIN", .user = u"ADMIN01"}, kClassAlpha},
         {"both changed: the user password's class", {.admin = u"1SECRET2", .user = u"-USER123"},
-         ClassSpecial},
+         kClassSpecial},
     };
     for (const AcceptCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,7 +315,7 @@ TEST(ValidatePasswordChanges, SpeaksTheRequestedLanguage) {
     const auto outcome = ValidatePasswordChanges(values, char_class, Language::Korean);
     ASSERT_TRUE(std::holds_alternative<PasswordRefusal>(outcome));
     EXPECT_EQ(Show(std::get<PasswordRefusal>(outcome).message),
-              Show(strings::FormatResString(Language::Korean, 145) + u" (7 - 32 Bytes)"));
+              Show(strings::FormatResString(Language::Korean, StringId::IncorrectPasswordLength) + u" (7 - 32 Bytes)"));
 }
 
 // ---------------------------------------------------------------------------

@@ -13,7 +13,7 @@ using editor::FieldChange;
 
 TEST(SettingsDifference, NamesTheFieldsTheUploadDecidesAndLeavesTheDrivesOwnBytes) {
     protocol::SettingsRecord drive;
-    drive.policy_flags = protocol::POLICY_STRONG_PASSWORD;
+    drive.policy_flags = protocol::kPolicyStrongPassword;
     drive.self_destruct_limit = 10;
     drive.min_password_length = 8;
     drive.auto_lock_delay = 60;
@@ -28,8 +28,8 @@ TEST(SettingsDifference, NamesTheFieldsTheUploadDecidesAndLeavesTheDrivesOwnByte
     EXPECT_TRUE(editor::SettingsDifference(drive, drive).empty());
 
     protocol::SettingsRecord sent = drive;
-    sent.policy_flags = protocol::POLICY_KEY_TONE_OFF | protocol::POLICY_VIRTUAL_CD_OFF | protocol::POLICY_CENTRAWATCH |
-                        protocol::POLICY_CENTRAWATCH_ADMIN;
+    sent.policy_flags = protocol::kPolicyKeyToneOff | protocol::kPolicyVirtualCdOff | protocol::kPolicyCentrawatch |
+                        protocol::kPolicyCentrawatchAdmin;
     sent.user_language = 9;  // no such language
     sent.block_menu_mask = 0x1804;
     sent.setup_id = 0x1A0C0B09;
@@ -54,10 +54,10 @@ TEST(SettingsDifference, AnUploadListsOnlyWhatItsChangeMaskWrites) {
     upload.tags[0].uid = {0x04, 0xA1};
     upload.tags[0].uid_length = 2;
 
-    upload.change_mask = protocol::CHANGE_ADMIN_PASSWORD;  // the record is not written
+    upload.change_mask = protocol::kChangeAdminPassword;  // the record is not written
     EXPECT_EQ(editor::UploadChanges(drive, upload),
               (std::vector<FieldChange>{{"admin_password", "(not readable)", "(new)"}}));
-    upload.change_mask = protocol::CHANGE_SETTINGS | protocol::CHANGE_RFID_TAGS;
+    upload.change_mask = protocol::kChangeSettings | protocol::kChangeRfidTags;
     EXPECT_EQ(editor::UploadChanges(drive, upload),
               (std::vector<FieldChange>{{"self_destruct_counter", "10", "30"},
                                         {"rfid_tags", "(not readable)", "04 A1"}}));

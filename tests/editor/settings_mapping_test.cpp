@@ -26,7 +26,7 @@ SettingsRecord BusyRecord() {
     r.user_language = 2;
     r.reserved_15 = 7;
     r.min_password_length = 9;
-    r.password_char_class = ClassAlpha;
+    r.password_char_class = kClassAlpha;
     r.reserved_18 = 8;
     r.reserved_19 = 9;
     r.reserved_20 = {10, 11, 12, 13};
@@ -59,7 +59,7 @@ TEST_P(PolicyPairs, FillAndGatherMapTheBitToThePair) {
     for (const bool set : {true, false}) {
         SCOPED_TRACE(set ? "bit set" : "bit clear");
         SettingsRecord r;
-        r.policy_flags = set ? p.bit : (0xFFFFFFFF & ~p.bit & ~POLICY_RFID & ~POLICY_CENTRAWATCH_ADMIN);
+        r.policy_flags = set ? p.bit : (0xFFFFFFFF & ~p.bit & ~kPolicyRfid & ~kPolicyCentrawatchAdmin);
         r.min_password_length = 7;
         r.self_destruct_limit = 10;
         form.ClearCentrawatchSeen();
@@ -76,14 +76,14 @@ TEST_P(PolicyPairs, FillAndGatherMapTheBitToThePair) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, PolicyPairs,
-    ::testing::Values(PolicyPair{"SelfDestruct", C::SelfDestructEnable, POLICY_SELF_DESTRUCT, kEnable},
-                      PolicyPair{"VirtualCdOff", C::VirtualCdEnable, POLICY_VIRTUAL_CD_OFF, kDisable},
-                      PolicyPair{"StrongPassword", C::StrongPasswordEnable, POLICY_STRONG_PASSWORD, kEnable},
-                      PolicyPair{"RandomKeypad", C::RandomKeyPadEnable, POLICY_RANDOM_KEYPAD, kEnable},
-                      PolicyPair{"KeyToneOff", C::KeyToneEnable, POLICY_KEY_TONE_OFF, kDisable},
-                      PolicyPair{"Centrawatch", C::CentrawatchEnable, POLICY_CENTRAWATCH, kEnable},
-                      PolicyPair{"ReadOnly", C::ReadOnlyEnable, POLICY_READ_ONLY, kEnable},
-                      PolicyPair{"AutoLock", C::AutoLockEnable, POLICY_AUTO_LOCK, kEnable}),
+    ::testing::Values(PolicyPair{"SelfDestruct", C::SelfDestructEnable, kPolicySelfDestruct, kEnable},
+                      PolicyPair{"VirtualCdOff", C::VirtualCdEnable, kPolicyVirtualCdOff, kDisable},
+                      PolicyPair{"StrongPassword", C::StrongPasswordEnable, kPolicyStrongPassword, kEnable},
+                      PolicyPair{"RandomKeypad", C::RandomKeyPadEnable, kPolicyRandomKeypad, kEnable},
+                      PolicyPair{"KeyToneOff", C::KeyToneEnable, kPolicyKeyToneOff, kDisable},
+                      PolicyPair{"Centrawatch", C::CentrawatchEnable, kPolicyCentrawatch, kEnable},
+                      PolicyPair{"ReadOnly", C::ReadOnlyEnable, kPolicyReadOnly, kEnable},
+                      PolicyPair{"AutoLock", C::AutoLockEnable, kPolicyAutoLock, kEnable}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SettingsFormTest, GatheringReplacesOnlyTheFieldsTheFormOwns) {
     SettingsRecord drive = BusyRecord();
-    drive.policy_flags |= POLICY_USER_PASSWORD | POLICY_CENTRAWATCH_ADMIN | POLICY_RFID;
+    drive.policy_flags |= kPolicyUserPassword | kPolicyCentrawatchAdmin | kPolicyRfid;
     drive.auto_lock_delay = 0;
     form.drive_settings() = drive;
     std::tm local{};
@@ -114,7 +114,7 @@ TEST_F(SettingsFormTest, GatheringReplacesOnlyTheFieldsTheFormOwns) {
     const auto gathered = Gather();
     ASSERT_TRUE(gathered);
     SettingsRecord expected = drive;
-    expected.policy_flags = 0x100 | 0x800 | 0x80000000 | POLICY_USER_PASSWORD | POLICY_CENTRAWATCH_ADMIN;
+    expected.policy_flags = 0x100 | 0x800 | 0x80000000 | kPolicyUserPassword | kPolicyCentrawatchAdmin;
     expected.active_language = 1;  // the admin language without a new user password
     expected.auto_lock_delay = 60;
     expected.block_menu_mask = 0;  // never taken from a drive
@@ -137,21 +137,21 @@ TEST_F(SettingsFormTest, ANewUserPasswordSetsItsBitsAndTheActiveLanguage) {
     auto gathered = Gather();
     ASSERT_TRUE(gathered);
     EXPECT_EQ(gathered->upload.settings.active_language, 2);
-    EXPECT_TRUE(gathered->upload.settings.policy_flags & POLICY_USER_PASSWORD);
-    EXPECT_EQ(gathered->upload.change_mask, CHANGE_USER_PASSWORD | CHANGE_SETTINGS);
+    EXPECT_TRUE(gathered->upload.settings.policy_flags & kPolicyUserPassword);
+    EXPECT_EQ(gathered->upload.change_mask, kChangeUserPassword | kChangeSettings);
     EXPECT_EQ(gathered->payload.change_mask, gathered->upload.change_mask);
     const std::string user = "USERPASS9";
     EXPECT_TRUE(std::equal(user.begin(), user.end(), gathered->upload.new_user_password.begin()));
     EXPECT_EQ(gathered->payload.new_user_password, gathered->upload.new_user_password);
 
     // Once set on the drive, the bit stays with the box unticked.
-    form.drive_settings().policy_flags |= POLICY_USER_PASSWORD;
+    form.drive_settings().policy_flags |= kPolicyUserPassword;
     view.SetChecked(C::ChangeUserPassword, false);
     gathered = Gather();
     ASSERT_TRUE(gathered);
-    EXPECT_TRUE(gathered->upload.settings.policy_flags & POLICY_USER_PASSWORD);
+    EXPECT_TRUE(gathered->upload.settings.policy_flags & kPolicyUserPassword);
     EXPECT_EQ(gathered->upload.settings.active_language, 1);
-    EXPECT_EQ(gathered->upload.change_mask, CHANGE_SETTINGS);
+    EXPECT_EQ(gathered->upload.change_mask, kChangeSettings);
 }
 
 TEST_F(SettingsFormTest, PasswordsGoToBothOutputs) {
@@ -166,7 +166,7 @@ TEST_F(SettingsFormTest, PasswordsGoToBothOutputs) {
     ASSERT_TRUE(gathered);
     const auto& upload = gathered->upload;
     const auto& payload = gathered->payload;
-    EXPECT_EQ(upload.change_mask, CHANGE_ADMIN_PASSWORD | CHANGE_RFID_TAGS);
+    EXPECT_EQ(upload.change_mask, kChangeAdminPassword | kChangeRfidTags);
     EXPECT_EQ(payload.change_mask, upload.change_mask);
     EXPECT_EQ(upload.current_admin_password, MakeNarrowPassword(u"ADMIN1").bytes);
     EXPECT_EQ(payload.current_admin_password, upload.current_admin_password);
@@ -175,7 +175,7 @@ TEST_F(SettingsFormTest, PasswordsGoToBothOutputs) {
     EXPECT_EQ(payload.new_admin_password_length, 9u);
     EXPECT_EQ(upload.new_user_password, SettingsUpload::Password{});
     // The drive's record learns the class of the new password's first character.
-    EXPECT_EQ(upload.settings.password_char_class, ClassAlpha);
+    EXPECT_EQ(upload.settings.password_char_class, kClassAlpha);
 }
 
 TEST_F(SettingsFormTest, APasswordRefusalIsShownAndFocused) {
@@ -222,17 +222,17 @@ TEST_F(SettingsFormTest, CentrawatchAdminModeIsSetOnlyWithCentrawatchOn) {
     view.SetRadioIndex(C::CentrawatchEnable, kDisable);
     auto gathered = Gather();
     ASSERT_TRUE(gathered);
-    EXPECT_FALSE(gathered->upload.settings.policy_flags & POLICY_CENTRAWATCH_ADMIN);
+    EXPECT_FALSE(gathered->upload.settings.policy_flags & kPolicyCentrawatchAdmin);
 
     view.SetRadioIndex(C::CentrawatchEnable, kEnable);
     gathered = Gather();
     ASSERT_TRUE(gathered);
-    EXPECT_TRUE(gathered->upload.settings.policy_flags & POLICY_CENTRAWATCH_ADMIN);
+    EXPECT_TRUE(gathered->upload.settings.policy_flags & kPolicyCentrawatchAdmin);
 }
 
 TEST_F(SettingsFormTest, CentrawatchOnceSeenIsNotTurnedOffUntilTheNextScan) {
     SettingsRecord on;
-    on.policy_flags = POLICY_CENTRAWATCH;
+    on.policy_flags = kPolicyCentrawatch;
     const SettingsRecord off;
     form.FillFormFromSettings(on);
     form.FillFormFromSettings(off);  // another drive picked, no new scan
@@ -283,7 +283,7 @@ TEST_F(SettingsFormTest, OccupiedSlotsArePackedForTheUploadAndKeptBySlotInTheFil
     EXPECT_EQ(gathered->payload.tag_count, 2);
     EXPECT_EQ(gathered->payload.tags_by_slot, (std::array<RfidTag, 5>{a, b, c, d, e}));
     EXPECT_EQ(gathered->payload.admin_tag, (std::array<std::uint32_t, 3>{0, 1, 0}));
-    EXPECT_TRUE(gathered->upload.settings.policy_flags & POLICY_RFID);
+    EXPECT_TRUE(gathered->upload.settings.policy_flags & kPolicyRfid);
 }
 
 TEST_F(SettingsFormTest, RfidEnabledWithoutTagsIsRefusedEvenWithoutTheTagChangeBox) {
@@ -295,13 +295,13 @@ TEST_F(SettingsFormTest, RfidEnabledWithoutTagsIsRefusedEvenWithoutTheTagChangeB
 }
 
 TEST_F(SettingsFormTest, RfidDisabledStillSendsTheTagsAndClearsThePolicy) {
-    form.drive_settings().policy_flags = POLICY_RFID;
+    form.drive_settings().policy_flags = kPolicyRfid;
     ReadTag(Tag({0xAB, 0xCD}));
     view.SetRadioIndex(C::RfidEnable, kDisable);
     const auto gathered = Gather();
     ASSERT_TRUE(gathered);
     EXPECT_EQ(gathered->upload.tag_count, 1);
-    EXPECT_FALSE(gathered->upload.settings.policy_flags & POLICY_RFID);
+    EXPECT_FALSE(gathered->upload.settings.policy_flags & kPolicyRfid);
 }
 
 TEST_F(SettingsFormTest, DetectCurrentSettingsKeepsTagsShownButOnlyAdminSlotsOccupied) {
@@ -322,7 +322,7 @@ storage::ConfigFilePayload FilePayload() {
     p.settings.min_password_length = 8;
     p.settings.self_destruct_limit = 20;
     p.settings.auto_lock_delay = 90;
-    p.settings.policy_flags = POLICY_RFID;
+    p.settings.policy_flags = kPolicyRfid;
     p.settings.block_menu_mask = 0x1804 | 0x40;
     p.settings.setup_id = 0x0E050C0F;
     return p;
@@ -351,7 +351,7 @@ TEST_F(SettingsFormTest, ImportNeverUnticksAChangeBoxButEmptiesItsPasswords) {
 
 TEST_F(SettingsFormTest, ImportTakesPasswordsUpToTheFirstZeroByte) {
     storage::ConfigFilePayload p = FilePayload();
-    p.change_mask = CHANGE_ADMIN_PASSWORD | CHANGE_USER_PASSWORD;
+    p.change_mask = kChangeAdminPassword | kChangeUserPassword;
     p.new_admin_password.fill('Q');  // all 32 bytes, no terminator
     const std::string user("USER\0IGNORED", 12);
     std::copy(user.begin(), user.end(), p.new_user_password.begin());

@@ -61,13 +61,13 @@ struct ChannelDrive {
             if (refuse[code]) return CheckCondition();
             std::vector<std::uint8_t> plain;
             Aes256Key key = channel_key;
-            if (code == CMD_CHANNEL_KEY) {
+            if (code == kCmdChannelKey) {
                 plain.assign(channel_key.begin(), channel_key.end());
                 key = Sha256(device_id);
-            } else if (code == CMD_TOKEN_INDEX) {
+            } else if (code == kCmdTokenIndex) {
                 plain.assign(token_index.begin(), token_index.end());
                 key = token_index_key.value_or(channel_key);
-            } else if (code == CMD_CHANNEL_CHECK) {
+            } else if (code == kCmdChannelCheck) {
                 plain.assign(check.begin(), check.end());
             }
             plain.resize(r.data.size());
@@ -106,7 +106,7 @@ TEST(OpenChannel, FetchesTheKeyChainInOrder) {
 
 TEST(OpenChannel, FailedStepsLeaveZerosAndTheRestIsStillSent) {
     ChannelDrive drive = MakeDrive();
-    drive.refuse[CMD_CHANNEL_KEY] = true;
+    drive.refuse[kCmdChannelKey] = true;
     drive.token_index_key = Aes256Key{};  // the drive's answer happens to suit the zero key
     drive.token_index.fill(0);
     ScriptedDevice device(drive.Handler());
@@ -122,7 +122,7 @@ TEST(OpenChannel, FailedStepsLeaveZerosAndTheRestIsStillSent) {
     EXPECT_EQ(Hex(device.commands[2].cdb), "3c01ce04200000000000000000000000");
 
     ChannelDrive refusing = MakeDrive();
-    for (std::uint8_t code : {CMD_CHANNEL_KEY, CMD_TOKEN_INDEX, CMD_CHANNEL_CHECK}) refusing.refuse[code] = true;
+    for (std::uint8_t code : {kCmdChannelKey, kCmdTokenIndex, kCmdChannelCheck}) refusing.refuse[code] = true;
     ScriptedDevice dead(refusing.Handler());
     keys.token_index.fill(0xEE);
     keys.channel_check.fill(0xEE);
@@ -154,18 +154,18 @@ TEST(SecureRead, DecipheresAndCopiesOnlyTheUsedBytes) {
         return Good(160);
     });
     std::vector<std::uint8_t> out(150, 0xEE);
-    ASSERT_TRUE(SecureRead(device, CMD_READ_SETTINGS, {}, 160, key, out, 148));
+    ASSERT_TRUE(SecureRead(device, kCmdReadSettings, {}, 160, key, out, 148));
     EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 148),
               std::vector<std::uint8_t>(plain.begin(), plain.begin() + 148));
     EXPECT_EQ(out[148], 0xEE);
 
     ScriptedDevice refusing([](const ScsiRequest&) { return CheckCondition(); });
     std::vector<std::uint8_t> untouched(32, 0xEE);
-    EXPECT_FALSE(SecureRead(refusing, CMD_CHANNEL_KEY, {}, 32, key, untouched, 32));
+    EXPECT_FALSE(SecureRead(refusing, kCmdChannelKey, {}, 32, key, untouched, 32));
     EXPECT_EQ(untouched, std::vector<std::uint8_t>(32, 0xEE));
     // Lengths the scratch buffer cannot hold, or not whole blocks, go unsent.
-    EXPECT_FALSE(SecureRead(refusing, CMD_CHANNEL_KEY, {}, 528, key, untouched, 32));
-    EXPECT_FALSE(SecureRead(refusing, CMD_CHANNEL_KEY, {}, 20, key, untouched, 20));
+    EXPECT_FALSE(SecureRead(refusing, kCmdChannelKey, {}, 528, key, untouched, 32));
+    EXPECT_FALSE(SecureRead(refusing, kCmdChannelKey, {}, 20, key, untouched, 20));
     EXPECT_EQ(refusing.commands.size(), 1u);
 }
 

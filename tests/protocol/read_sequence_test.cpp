@@ -115,10 +115,10 @@ TEST(ReadDrive, MessagesFollowTheFailedSteps) {
     DriveReading admin;
     admin.identity_ok = admin.settings_ok = admin.status_ok = true;
     admin.channel = {true, true, true};
-    admin.status.flags = STATUS_ADMIN_UNLOCKED;
+    admin.status.flags = kStatusAdminUnlocked;
 
     DriveReading user = admin;
-    user.status.flags = STATUS_RFID_SUPPORTED;
+    user.status.flags = kStatusRfidSupported;
 
     DriveReading broken;  // nothing worked
     const std::u16string cannot = u"QX7 drive cannot be detected. Please reconnect the QX7 drive.";

@@ -123,8 +123,8 @@ TEST(Records, SettingsUploadPacksEveryBlockInPlace) {
         + tag1 + tag2 + std::string(3 * 38, '0');    // 185 tags
     const auto bytes = Fixture<280>(hex);
     const SettingsUpload upload = SettingsUpload::Decode(bytes);
-    EXPECT_EQ(upload.change_mask, CHANGE_ADMIN_PASSWORD | CHANGE_USER_PASSWORD | CHANGE_RFID_TAGS |
-                                      CHANGE_SETTINGS);
+    EXPECT_EQ(upload.change_mask, kChangeAdminPassword | kChangeUserPassword | kChangeRfidTags |
+                                      kChangeSettings);
     EXPECT_EQ(upload.current_admin_password[7], '3');
     EXPECT_EQ(upload.current_admin_password[8], 0);
     EXPECT_EQ(upload.new_admin_password[8], '!');

@@ -211,8 +211,8 @@ TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
     EXPECT_EQ(status[0], 0x84);
 
     protocol::SettingsUpload upload;
-    upload.change_mask = protocol::CHANGE_ADMIN_PASSWORD | protocol::CHANGE_USER_PASSWORD |
-                         protocol::CHANGE_SETTINGS | protocol::CHANGE_RFID_TAGS;
+    upload.change_mask = protocol::kChangeAdminPassword | protocol::kChangeUserPassword |
+                         protocol::kChangeSettings | protocol::kChangeRfidTags;
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     std::copy_n("NEWADMIN9", 9, upload.new_admin_password.begin());
     std::copy_n("USERPASS", 8, upload.new_user_password.begin());
@@ -250,9 +250,9 @@ TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
 }
 
 TEST(SimFirmware, SettingsWriteOutcomes) {
-    using protocol::CHANGE_ADMIN_PASSWORD;
-    using protocol::CHANGE_RFID_TAGS;
-    using protocol::CHANGE_SETTINGS;
+    using protocol::kChangeAdminPassword;
+    using protocol::kChangeRfidTags;
+    using protocol::kChangeSettings;
     // The stored minimum password length is 8 (settings byte 16).
     struct Case {
         const char* what;
@@ -265,24 +265,24 @@ TEST(SimFirmware, SettingsWriteOutcomes) {
         std::uint8_t tag_count;
         const char* last_error;  // "" = accepted
     } cases[] = {
-        {"accepted", UnlockMode::Admin, 288, "QX7ADMIN", CHANGE_ADMIN_PASSWORD, "NEWADMIN", 8, 0,
+        {"accepted", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "NEWADMIN", 8, 0,
          ""},
-        {"304 bytes on the wire", UnlockMode::Admin, 304, "QX7ADMIN", CHANGE_ADMIN_PASSWORD,
+        {"304 bytes on the wire", UnlockMode::Admin, 304, "QX7ADMIN", kChangeAdminPassword,
          "NEWADMIN", 8, 0, "1931"},
         {"unlocked with the user password", UnlockMode::User, 288, "QX7ADMIN",
-         CHANGE_ADMIN_PASSWORD, "NEWADMIN", 8, 0, "1731"},
-        {"wrong current password", UnlockMode::Admin, 288, "QX7ADMIX", CHANGE_ADMIN_PASSWORD,
+         kChangeAdminPassword, "NEWADMIN", 8, 0, "1731"},
+        {"wrong current password", UnlockMode::Admin, 288, "QX7ADMIX", kChangeAdminPassword,
          "NEWADMIN", 8, 0, "1631"},
         {"current password as a prefix", UnlockMode::Admin, 288, "QX7ADMI", 0, "", 8, 0, "1631"},
-        {"empty new password", UnlockMode::Admin, 288, "QX7ADMIN", CHANGE_ADMIN_PASSWORD, "", 8, 0,
+        {"empty new password", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "", 8, 0,
          "2031"},
-        {"below the stored minimum", UnlockMode::Admin, 288, "QX7ADMIN", CHANGE_ADMIN_PASSWORD,
+        {"below the stored minimum", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword,
          "SHORT12", 7, 0, "2031"},
         {"below the minimum the write sets", UnlockMode::Admin, 288, "QX7ADMIN",
-         CHANGE_ADMIN_PASSWORD | CHANGE_SETTINGS, "LONGER123", 12, 0, "2031"},
+         kChangeAdminPassword | kChangeSettings, "LONGER123", 12, 0, "2031"},
         {"minimum lowered by the same write", UnlockMode::Admin, 288, "QX7ADMIN",
-         CHANGE_ADMIN_PASSWORD | CHANGE_SETTINGS, "SHORT12", 7, 0, ""},
-        {"six tags", UnlockMode::Admin, 288, "QX7ADMIN", CHANGE_RFID_TAGS, "", 8, 6, "1931"},
+         kChangeAdminPassword | kChangeSettings, "SHORT12", 7, 0, ""},
+        {"six tags", UnlockMode::Admin, 288, "QX7ADMIN", kChangeRfidTags, "", 8, 6, "1931"},
     };
     for (const Case& c : cases) {
         SimDrive state = DefaultDrive(0);
@@ -310,7 +310,7 @@ TEST(SimFirmware, SettingsWriteOutcomes) {
         EXPECT_EQ(LastError(*drive.device), accepted ? "0000" : c.last_error) << c.what;
         EXPECT_EQ(drive.state().admin_password, accepted ? c.new_admin : "QX7ADMIN") << c.what;
         EXPECT_EQ(drive.state().settings[16],
-                  accepted && (c.mask & CHANGE_SETTINGS) ? c.uploaded_minimum : 8)
+                  accepted && (c.mask & kChangeSettings) ? c.uploaded_minimum : 8)
             << c.what;
     }
 }

@@ -22,13 +22,13 @@
 namespace qx7::sim {
 namespace {
 
-using protocol::CHANGE_ADMIN_PASSWORD;
-using protocol::CHANGE_RFID_TAGS;
-using protocol::CHANGE_SETTINGS;
-using protocol::CHANGE_USER_PASSWORD;
+using protocol::kChangeAdminPassword;
+using protocol::kChangeRfidTags;
+using protocol::kChangeSettings;
+using protocol::kChangeUserPassword;
 
 constexpr std::uint32_t kEveryPart =
-    CHANGE_ADMIN_PASSWORD | CHANGE_USER_PASSWORD | CHANGE_SETTINGS | CHANGE_RFID_TAGS;
+    kChangeAdminPassword | kChangeUserPassword | kChangeSettings | kChangeRfidTags;
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -142,26 +142,26 @@ TEST_F(SimSave, TheFileIsRewrittenExactlyWhenACommandChangedTheDrive) {
          true},
         {"a new administrator password", {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, CHANGE_ADMIN_PASSWORD, [](auto& u) {
+             EXPECT_TRUE(WriteSettings(d, kChangeAdminPassword, [](auto& u) {
                  u.new_admin_password = {'N', 'E', 'W', 'A', 'D', 'M', 'I', 'N'};
              }));
          },
          true},
         {"a new user password", {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, CHANGE_USER_PASSWORD,
+             EXPECT_TRUE(WriteSettings(d, kChangeUserPassword,
                                        [](auto& u) { u.new_user_password = {'U', '2'}; }));
          },
          true},
         {"a new settings record", {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, CHANGE_SETTINGS,
+             EXPECT_TRUE(WriteSettings(d, kChangeSettings,
                                        [](auto& u) { u.settings.setup_id = 0x190C1F17; }));
          },
          true},
         {"new stored tags", {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, CHANGE_RFID_TAGS, [](auto& u) {
+             EXPECT_TRUE(WriteSettings(d, kChangeRfidTags, [](auto& u) {
                  u.tag_count = 1;
                  u.tags[0].uid = {0x04, 0xA1};
                  u.tags[0].uid_length = 2;

@@ -137,7 +137,7 @@ TEST_F(StateFileWatcherTest, OwnSavesAndSameDrivesRaiseNothing) {
     std::array<std::uint8_t, 148> settings{};
     ASSERT_TRUE(protocol::ReadSettings(*device, keys, settings));
     protocol::SettingsUpload upload;
-    upload.change_mask = protocol::CHANGE_SETTINGS;
+    upload.change_mask = protocol::kChangeSettings;
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     upload.settings = protocol::SettingsRecord::Decode(std::span(settings).first<52>());
     upload.settings.setup_id = 0x01020304;

@@ -156,7 +156,7 @@ protected:
 
 TEST_F(ConfigFileCheckTest, EveryFileTheFormWritesLoadsAndSavesAgainUnchanged) {
     SettingsRecord odd{};  // a drive with bytes of its own the form carries over
-    odd.policy_flags = 0x80000000u | 0x800 | 0x100 | POLICY_CENTRAWATCH_ADMIN | POLICY_USER_PASSWORD;
+    odd.policy_flags = 0x80000000u | 0x800 | 0x100 | kPolicyCentrawatchAdmin | kPolicyUserPassword;
     odd.reserved_4 = {0xFF, 0xFF, 0xFF, 0xFF};
     odd.self_destruct_limit = 20;
     odd.min_password_length = 9;

@@ -255,7 +255,7 @@ TEST(ConfigFileMessage, NamesThePathOrTheStringTableEntry) {
               u"Fail !, Invalid file length. ( /home/admin/QX7 files/S1.qx7 )");
     EXPECT_EQ(message(ConfigFileError::NotAConfigFile), u"Failed!\nCan't find QX7 Settings data file.");
     EXPECT_EQ(ConfigFileErrorMessage(ConfigFileError::NotAConfigFile, path, strings::Language::Korean),
-              std::u16string(*strings::FindString(strings::Language::Korean, 157)));
+              strings::FormatResString(strings::Language::Korean, strings::StringId::SettingsFileNotFound));
 }
 
 TEST_F(ConfigFileTest, SaveThatCannotCreateTheFileLeavesNothingBehind) {

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "strings/string_ids.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 
@@ -16,9 +19,46 @@ namespace {
 // Readable failure output for UTF-16 values.
 std::string Show(std::u16string_view text) { return ToUtf8(text); }
 
-std::u16string Text(Language language, std::uint16_t id) {
+std::u16string Text(Language language, StringId id) {
     const auto entry = FindString(language, id);
     return entry ? std::u16string(*entry) : u"<missing>";
+}
+
+std::vector<StringId> StringIdsOf(Language language) {
+    std::vector<StringId> ids;
+    for (const std::uint16_t id : StringIds(language)) ids.push_back(static_cast<StringId>(id));
+    return ids;
+}
+
+// The enumerators of StringId as string_ids.h writes them ("Name = 123,"),
+// read from the header itself: the compiler cannot list an enum's names.
+// Every line of the enum's body must be a name, a comment or blank, so a
+// name the reader would miss fails the test instead of going unchecked.
+std::map<std::string, std::uint16_t> NamedStringIds() {
+    std::ifstream file(QX7_STRING_IDS_HEADER);
+    EXPECT_TRUE(file.is_open()) << QX7_STRING_IDS_HEADER;
+    std::map<std::string, std::uint16_t> names;
+    const std::regex entry(R"(^\s*([A-Z][A-Za-z0-9]*) = ([0-9]+),\s*(//.*)?$)");
+    const std::regex other(R"(^\s*(//.*)?$)");
+    bool inside = false;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!inside) {
+            inside = line.starts_with("enum class StringId : std::uint16_t {");
+            continue;
+        }
+        if (line == "};") return names;
+        std::smatch match;
+        if (std::regex_match(line, match, entry)) {
+            const unsigned long value = std::stoul(match[2].str());
+            EXPECT_LE(value, 0xFFFFu) << line;
+            EXPECT_TRUE(names.emplace(match[1].str(), static_cast<std::uint16_t>(value)).second) << line;
+        } else {
+            EXPECT_TRUE(std::regex_match(line, other)) << "not read as a StringId: " << line;
+        }
+    }
+    ADD_FAILURE() << "no complete StringId enum in " << QX7_STRING_IDS_HEADER;
+    return names;
 }
 
 // ---------------------------------------------------------------------------
@@ -30,33 +70,38 @@ TEST(ShippedStringTables, AreWellFormedAndHoldTheSameIds) {
         EXPECT_TRUE(defects.empty()) << "table " << static_cast<int>(language) << ": "
                                      << (defects.empty() ? "" : defects.front());
     }
-
-    // Every text the program asks for by number.
+    // The header and the tables list the same ids: every name has a text in
+    // both languages, and no text is left without a name.
     std::vector<std::uint16_t> expected;
-    const auto add = [&](int first, int last) {
-        for (int id = first; id <= last; ++id) expected.push_back(static_cast<std::uint16_t>(id));
-    };
-    add(101, 117);
-    add(119, 137);
-    add(140, 146);
-    add(149, 154);
-    add(156, 157);
-    add(160, 177);
-    add(193, 193);
-    add(235, 241);
-    // The program's own messages.
-    add(901, 903);
-    // The standard messages of a refused form value.
-    for (int id : {61696, 61698, 61700}) expected.push_back(static_cast<std::uint16_t>(id));
+    for (const auto& [name, id] : NamedStringIds()) expected.push_back(id);
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(StringIds(Language::English), expected);
     EXPECT_EQ(StringIds(Language::Korean), expected);
 
     for (const std::uint16_t id : expected) {
         for (const Language language : {Language::English, Language::Korean}) {
-            const auto entry = FindString(language, id);
+            const auto entry = FindString(language, static_cast<StringId>(id));
             ASSERT_TRUE(entry.has_value()) << id;
             EXPECT_FALSE(entry->empty()) << "entry " << id << " is empty";
         }
+    }
+}
+
+TEST(StringIds, HeaderNamesEachIdOnceAndIsReadAsCompiled) {
+    const std::map<std::string, std::uint16_t> names = NamedStringIds();
+    std::map<std::uint16_t, std::string> by_id;
+    for (const auto& [name, id] : names) {
+        const auto [it, added] = by_id.emplace(id, name);
+        EXPECT_TRUE(added) << id << " is named both " << it->second << " and " << name;
+    }
+    // The reader sees the values the compiler sees, first, last and between.
+    const std::pair<const char*, StringId> compiled[] = {{"AboutProgram", StringId::AboutProgram},
+                                                         {"DriveNotDetected", StringId::DriveNotDetected},
+                                                         {"NoDrivesDetected", StringId::NoDrivesDetected},
+                                                         {"EnterNoMoreThan", StringId::EnterNoMoreThan}};
+    for (const auto& [name, id] : compiled) {
+        ASSERT_TRUE(names.contains(name)) << name;
+        EXPECT_EQ(names.at(name), static_cast<std::uint16_t>(id)) << name;
     }
 }
 
@@ -88,24 +133,24 @@ Markers MarkersOf(std::u16string_view text) {
 }
 
 TEST(ShippedStringTables, KoreanKeepsInsertsBreaksAcceleratorsAndNames) {
-    std::vector<std::uint16_t> untranslated;
-    for (const std::uint16_t id : StringIds(Language::English)) {
+    std::vector<StringId> untranslated;
+    for (const StringId id : StringIdsOf(Language::English)) {
         const std::u16string en = Text(Language::English, id);
         const std::u16string ko = Text(Language::Korean, id);
-        EXPECT_TRUE(MarkersOf(en) == MarkersOf(ko)) << id << ": " << Show(en) << " / " << Show(ko);
+        EXPECT_TRUE(MarkersOf(en) == MarkersOf(ko)) << static_cast<int>(id) << ": " << Show(en) << " / " << Show(ko);
         if (en == ko) untranslated.push_back(id);
     }
     // Only the entries that are nothing but a name read the same in both.
-    EXPECT_EQ(untranslated, (std::vector<std::uint16_t>{102, 117, 131}));
+    EXPECT_EQ(untranslated, (std::vector{StringId::ProgramName, StringId::Centrawatch, StringId::Rfid}));
 }
 
 TEST(ShippedStringTables, EscapesAndUtf8AreDecoded) {
-    EXPECT_EQ(Text(Language::English, 154),
+    EXPECT_EQ(Text(Language::English, StringId::ConnectedWithUserPassword),
               u"The QX7 device is connected with the User's password!\n"
               u"Please reconnect QX7 using the Administrator's password.");
-    EXPECT_EQ(Text(Language::English, 101), u"&About Ostrivance QX7 Configurator");
-    EXPECT_EQ(Text(Language::Korean, 101), u"Ostrivance QX7 Configurator 정보(&A)");
-    EXPECT_EQ(Text(Language::Korean, 166), u"태그를\n클립보드에 복사");
+    EXPECT_EQ(Text(Language::English, StringId::AboutProgram), u"&About Ostrivance QX7 Configurator");
+    EXPECT_EQ(Text(Language::Korean, StringId::AboutProgram), u"Ostrivance QX7 Configurator 정보(&A)");
+    EXPECT_EQ(Text(Language::Korean, StringId::CopyTags), u"태그를\n클립보드에 복사");
 }
 
 // ---------------------------------------------------------------------------
@@ -164,24 +209,25 @@ TEST(ParseStringTable, ReportsAndSkipsBadLines) {
 TEST(FormatResString, MissingEntryGivesQuestionMarks) {
     for (const Language language : {Language::English, Language::Korean}) {
         for (const std::uint16_t id : {0, 118, 178, 65535}) {
-            EXPECT_EQ(FormatResString(language, id), u"???") << id;
-            EXPECT_EQ(FormatResString(language, id, {u"x"}), u"???") << id;
+            EXPECT_EQ(FormatResString(language, static_cast<StringId>(id)), u"???") << id;
+            EXPECT_EQ(FormatResString(language, static_cast<StringId>(id), {u"x"}), u"???") << id;
         }
     }
 }
 
 TEST(FormatResString, FillsTheVersionIntoTheUpdateTexts) {
-    EXPECT_EQ(FormatResString(Language::English, 237, {u"2.3.3.1"}),
+    EXPECT_EQ(FormatResString(Language::English, StringId::UpToDate, {u"2.3.3.1"}),
               u"You are up to date!\n"
               u"Ostrivance Configurator v2.3.3.1 is currently the newest version available.");
-    EXPECT_EQ(FormatResString(Language::Korean, 238, {u"2.3.4"}),
+    EXPECT_EQ(FormatResString(Language::Korean, StringId::UpdateAvailable, {u"2.3.4"}),
               u"새 업데이트가 있습니다!\nOstrivance Configurator의 최신 버전은 v2.3.4입니다.");
     // Without an argument the insert stays as written.
-    EXPECT_EQ(FormatResString(Language::English, 238),
+    EXPECT_EQ(FormatResString(Language::English, StringId::UpdateAvailable),
               u"There is a new update available!\n"
               u"Ostrivance Configurator has been updated to v%1.");
     // A text without inserts comes back unchanged, whatever is passed.
-    EXPECT_EQ(FormatResString(Language::English, 145, {u"unused"}), u"Incorrect password length.");
+    EXPECT_EQ(FormatResString(Language::English, StringId::IncorrectPasswordLength, {u"unused"}),
+              u"Incorrect password length.");
 }
 
 TEST(FillInserts, FollowsTheMessageFormatterRules) {

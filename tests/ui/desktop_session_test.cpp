@@ -386,7 +386,8 @@ TEST_F(DesktopSessionTest, TheLanguageMenuSwitchesTheCaptionsAndReadsTheDriveAga
     ASSERT_TRUE(WaitIdle());
     auto* upload = window().Button(static_cast<int>(ControlId::UploadSettings));
     ASSERT_NE(upload, nullptr);
-    EXPECT_EQ(upload->text().toStdU16String(), strings::FormatResString(strings::Language::Korean, 136));
+    EXPECT_EQ(upload->text().toStdU16String(),
+              strings::FormatResString(strings::Language::Korean, strings::StringId::UploadSettings));
     EXPECT_EQ(devices->scans.load(), scans + 1);
     EXPECT_TRUE(window().Enabled(ControlId::ChangeSettings)) << "the drive was read again";
 
@@ -673,12 +674,12 @@ TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
     EXPECT_EQ(record.auto_lock_delay, 120);
     EXPECT_EQ(record.admin_language, 4);
     using namespace protocol;
-    for (const auto& [bit, on] : {std::pair{POLICY_SELF_DESTRUCT, true}, {POLICY_KEY_TONE_OFF, true},
-                                  {POLICY_RANDOM_KEYPAD, false}, {POLICY_CENTRAWATCH, true},
-                                  {POLICY_CENTRAWATCH_ADMIN, true}, {POLICY_RFID, true}}) {
+    for (const auto& [bit, on] : {std::pair{kPolicySelfDestruct, true}, {kPolicyKeyToneOff, true},
+                                  {kPolicyRandomKeypad, false}, {kPolicyCentrawatch, true},
+                                  {kPolicyCentrawatchAdmin, true}, {kPolicyRfid, true}}) {
         EXPECT_EQ((record.policy_flags & bit) != 0, on) << "policy bit " << bit;
     }
-    EXPECT_EQ(record.block_menu_mask, BLOCK_MENU_SELF_DESTRUCT);
+    EXPECT_EQ(record.block_menu_mask, kBlockMenuSelfDestruct);
     EXPECT_EQ(written.admin_password, "NEWPASS9X");
     ASSERT_EQ(written.tags.size(), 2u);
     EXPECT_EQ(written.tags[0][0], 0x04);

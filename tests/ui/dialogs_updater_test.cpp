@@ -29,6 +29,7 @@ namespace qx7::ui {
 namespace {
 
 using strings::Language;
+using strings::StringId;
 using test_support::WaitFor;
 using updater::test_support::LocalHttpServer;
 using updater::test_support::LocalResponse;
@@ -36,7 +37,7 @@ using updater::test_support::LoopbackSocket;
 
 constexpr int kAnswerTimeoutMs = 10000;
 
-QString Res(Language language, std::uint16_t id, std::initializer_list<std::u16string_view> inserts = {}) {
+QString Res(Language language, StringId id, std::initializer_list<std::u16string_view> inserts = {}) {
     return QString::fromStdU16String(strings::FormatResString(language, id, inserts));
 }
 
@@ -69,9 +70,9 @@ TEST(UpdaterDialog, ShowsEachStateInBothLanguages) {
     for (const Language language : {Language::English, Language::Korean}) {
         SCOPED_TRACE(language == Language::Korean ? "Korean" : "English");
         UpdaterDialog dialog(nullptr, QUrl(QStringLiteral("https://update.example.com/f/")), language);
-        EXPECT_EQ(dialog.windowTitle(), Res(language, 239));
-        EXPECT_EQ(dialog.UpdateButton()->text(), Res(language, 241));
-        EXPECT_EQ(dialog.CancelButton()->text(), Res(language, 193));
+        EXPECT_EQ(dialog.windowTitle(), Res(language, StringId::UpdaterTitle));
+        EXPECT_EQ(dialog.UpdateButton()->text(), Res(language, StringId::Update));
+        EXPECT_EQ(dialog.CancelButton()->text(), Res(language, StringId::Cancel));
         EXPECT_LT(dialog.UpdateButton()->x(), dialog.CancelButton()->x());
 
         dialog.ShowChecking();
@@ -79,24 +80,25 @@ TEST(UpdaterDialog, ShowsEachStateInBothLanguages) {
         EXPECT_FALSE(dialog.BusyBar()->isHidden());
         EXPECT_FALSE(dialog.UpdateButton()->isEnabled());
         EXPECT_EQ(dialog.ChangelogText(), QString());
-        EXPECT_NE(dialog.StatusText(), Res(language, 240)) << "checking is not yet a failure";
+        EXPECT_NE(dialog.StatusText(), Res(language, StringId::UpdateConnectionError))
+            << "checking is not yet a failure";
 
         updater::UpdateCheckOutcome newer;
         newer.result = updater::UpdateCheckResult::UpdateAvailable;
-        newer.status_text = strings::FormatResString(language, 238, {u"2.4"});
+        newer.status_text = strings::FormatResString(language, StringId::UpdateAvailable, {u"2.4"});
         newer.changelog = u"v2.4\n- 한국어 메뉴";
         newer.update_enabled = true;
         dialog.ShowOutcome(newer);
         EXPECT_FALSE(dialog.IsChecking());
         EXPECT_TRUE(dialog.BusyBar()->isHidden());
-        EXPECT_EQ(dialog.StatusText(), Res(language, 238, {u"2.4"}));
+        EXPECT_EQ(dialog.StatusText(), Res(language, StringId::UpdateAvailable, {u"2.4"}));
         EXPECT_EQ(dialog.ChangelogText(), QStringLiteral("v2.4\n- 한국어 메뉴"));
         EXPECT_TRUE(dialog.UpdateButton()->isEnabled());
 
         updater::UpdateCheckOutcome failed;
-        failed.status_text = strings::FormatResString(language, 240);
+        failed.status_text = strings::FormatResString(language, StringId::UpdateConnectionError);
         dialog.ShowOutcome(failed);
-        EXPECT_EQ(dialog.StatusText(), Res(language, 240));
+        EXPECT_EQ(dialog.StatusText(), Res(language, StringId::UpdateConnectionError));
         EXPECT_EQ(dialog.ChangelogText(), QString());
         EXPECT_FALSE(dialog.UpdateButton()->isEnabled());
     }
@@ -149,10 +151,11 @@ TEST_F(ProgramUpdaterTest, OnRequestTheDialogOpensAtOnceAndShowsTheAnswer) {
         QString changelog;
         bool update_enabled;
     } cases[] = {
-        {"newer", "2.4", Res(Language::English, 238, {u"2.4"}), QStringLiteral("v2.4\n- Faster scans"), true},
-        {"same", "2.3.3.1", Res(Language::English, 237, {u"2.3.3.1"}), QStringLiteral("v2.4\n- Faster scans"),
-         false},
-        {"no server", std::nullopt, Res(Language::English, 240), QString(), false},
+        {"newer", "2.4", Res(Language::English, StringId::UpdateAvailable, {u"2.4"}),
+         QStringLiteral("v2.4\n- Faster scans"), true},
+        {"same", "2.3.3.1", Res(Language::English, StringId::UpToDate, {u"2.3.3.1"}),
+         QStringLiteral("v2.4\n- Faster scans"), false},
+        {"no server", std::nullopt, Res(Language::English, StringId::UpdateConnectionError), QString(), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -235,7 +238,7 @@ TEST_F(ProgramUpdaterTest, TheSilentCheckOpensTheDialogOnlyForANewerVersion) {
         ASSERT_NE(updater.dialog(), nullptr);
         EXPECT_EQ(answered, 1);
         EXPECT_TRUE(updater.dialog()->isVisible());
-        EXPECT_EQ(updater.dialog()->StatusText(), Res(Language::Korean, 238, {u"2.10"}));
+        EXPECT_EQ(updater.dialog()->StatusText(), Res(Language::Korean, StringId::UpdateAvailable, {u"2.10"}));
         EXPECT_TRUE(updater.dialog()->UpdateButton()->isEnabled());
         updater.dialog()->reject();
     }
@@ -256,9 +259,9 @@ TEST_F(ProgramUpdaterTest, TheSilentCheckOpensInTheLanguageInForceWhenShown) {
         now = at_end;
         ASSERT_TRUE(WaitFor([&] { return updater.dialog() != nullptr; }, kAnswerTimeoutMs));
         const Seen seen = Look(*updater.dialog());
-        EXPECT_EQ(seen.title, Res(at_end, 239));
-        EXPECT_EQ(seen.status, Res(at_end, 238, {u"2.10"}));
-        EXPECT_EQ(updater.dialog()->UpdateButton()->text(), Res(at_end, 241));
+        EXPECT_EQ(seen.title, Res(at_end, StringId::UpdaterTitle));
+        EXPECT_EQ(seen.status, Res(at_end, StringId::UpdateAvailable, {u"2.10"}));
+        EXPECT_EQ(updater.dialog()->UpdateButton()->text(), Res(at_end, StringId::Update));
         updater.dialog()->reject();
     }
 }
@@ -301,8 +304,8 @@ TEST_F(UpdaterThroughTheWindow, TheMenuCommandChecksInTheWindowsLanguage) {
         seen.clear();
         Choose(MainWindow::kMenuCheckForUpdate);
         ASSERT_TRUE(WaitFor([&] { return !seen.empty(); }, kAnswerTimeoutMs));
-        EXPECT_EQ(seen.front().title, Res(language, 239));
-        EXPECT_EQ(seen.front().status, Res(language, 237, {u"2.3.3.1"}));
+        EXPECT_EQ(seen.front().title, Res(language, StringId::UpdaterTitle));
+        EXPECT_EQ(seen.front().status, Res(language, StringId::UpToDate, {u"2.3.3.1"}));
         EXPECT_EQ(seen.front().changelog, QStringLiteral("notes"));
         EXPECT_FALSE(seen.front().update_enabled);
         // Left unanswered by the hook, the dialog is closed.
@@ -325,7 +328,7 @@ TEST_F(UpdaterThroughTheWindow, AtStartTheWindowOpensAtOnceAndTheDialogOnlyForAN
                             kAnswerTimeoutMs));
         if (std::string(manifest) == "2.4") {
             ASSERT_EQ(seen.size(), 1u);
-            EXPECT_EQ(seen.front().status, Res(Language::English, 238, {u"2.4"}));
+            EXPECT_EQ(seen.front().status, Res(Language::English, StringId::UpdateAvailable, {u"2.4"}));
             EXPECT_TRUE(seen.front().update_enabled);
         } else {
             EXPECT_TRUE(seen.empty());

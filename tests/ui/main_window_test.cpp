@@ -29,12 +29,13 @@ namespace qx7::ui {
 namespace {
 
 using editor::ControlId;
+using strings::StringId;
 
 QString ToQ(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString String(strings::Language language, std::uint16_t id) {
+QString String(strings::Language language, StringId id) {
     return ToQ(strings::FormatResString(language, id));
 }
 
@@ -655,10 +656,13 @@ TEST_F(MainWindowTest, ListedCaptionsFollowTheLanguageAndTheOthersStayEnglish) {
     };
     struct Listed {
         int control;
-        std::uint16_t string;
+        StringId string;
     };
-    const Listed listed[] = {{1001, 103}, {1081, 106}, {1079, 107}, {1053, 114}, {1085, 120},
-                             {1132, 164}, {1121, 166}, {1007, 136}, {1155, 235}, {1156, 236}};
+    const Listed listed[] = {{1001, StringId::SelectedDevice}, {1081, StringId::Enable},
+                             {1079, StringId::Disable},        {1053, StringId::CreateUserPassword},
+                             {1085, StringId::SelfDestructLimit}, {1132, StringId::SettingsGroup},
+                             {1121, StringId::CopyTags},       {1007, StringId::UploadSettings},
+                             {1155, StringId::SettingsMenu},   {1156, StringId::HelpMenu}};
     const std::pair<int, const char*> template_only[] = {
         {1084, "Enable"},  {1089, "Disable"},        {1112, "Admin TAG #1"},
         {1120, "Copy"},    {1020, "Detect Current Settings"}};
@@ -672,13 +676,14 @@ TEST_F(MainWindowTest, ListedCaptionsFollowTheLanguageAndTheOthersStayEnglish) {
         for (const auto& [id, caption] : template_only) {
             EXPECT_EQ(text(id), QString::fromUtf8(caption)) << id;
         }
-        EXPECT_EQ(window_->TitleLabel()->text(), String(language, 102));
-        EXPECT_EQ(window_->windowTitle(), String(language, 102));
+        EXPECT_EQ(window_->TitleLabel()->text(), String(language, StringId::ProgramName));
+        EXPECT_EQ(window_->windowTitle(), String(language, StringId::ProgramName));
         // Rescan shows its icon only; its caption names it.
         EXPECT_TRUE(text(static_cast<int>(ControlId::Rescan)).isEmpty());
-        EXPECT_EQ(window_->Control(ControlId::Rescan)->accessibleName(), String(language, 104));
+        EXPECT_EQ(window_->Control(ControlId::Rescan)->accessibleName(), String(language, StringId::Rescan));
     }
-    EXPECT_NE(String(Language::Korean, 103), String(Language::English, 103));
+    EXPECT_NE(String(Language::Korean, StringId::SelectedDevice),
+              String(Language::English, StringId::SelectedDevice));
 }
 
 TEST_F(MainWindowTest, EveryButtonWithoutTextHasAName) {

@@ -14,6 +14,7 @@ namespace qx7::updater {
 namespace {
 
 using strings::Language;
+using strings::StringId;
 using test_support::LocalHttpServer;
 using test_support::LocalResponse;
 
@@ -211,7 +212,8 @@ TEST_F(UpdateCheckOverHttp, AnythingButTheManifestFailsTheCheck) {
         server_.Serve(std::string(kManifestFile), c.manifest);
         const UpdateCheckOutcome outcome = Check();
         EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+        EXPECT_EQ(Show(outcome.status_text),
+                  Show(strings::FormatResString(Language::English, StringId::UpdateConnectionError)));
         EXPECT_FALSE(outcome.update_enabled);
     }
 }
@@ -220,7 +222,8 @@ TEST_F(UpdateCheckOverHttp, MissingManifestEndsTheCheck) {
     ServeChangelog("notes");  // the manifest path gets the not-found page
     const UpdateCheckOutcome outcome = Check();
     EXPECT_EQ(outcome.result, UpdateCheckResult::ManifestMissing);
-    EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+    EXPECT_EQ(Show(outcome.status_text),
+              Show(strings::FormatResString(Language::English, StringId::UpdateConnectionError)));
     EXPECT_EQ(outcome.changelog, u"");
     EXPECT_EQ(server_.Requests().size(), 1u);
 
@@ -241,7 +244,8 @@ TEST(UpdateCheckWithoutServer, ReportsNoConnection) {
     const UpdateCheckOutcome outcome =
         CheckForUpdate(http, closed.FolderUrl(), kOwnVersion, Language::English);
     EXPECT_EQ(outcome.result, UpdateCheckResult::NoConnection);
-    EXPECT_EQ(Show(outcome.status_text), Show(strings::FormatResString(Language::English, 240)));
+    EXPECT_EQ(Show(outcome.status_text),
+              Show(strings::FormatResString(Language::English, StringId::UpdateConnectionError)));
     EXPECT_FALSE(outcome.update_enabled);
 }
 

@@ -12,6 +12,7 @@ namespace qx7::updater {
 namespace {
 
 using strings::Language;
+using strings::StringId;
 
 const std::string kFolder = "https://updates.test/downloads/qx7/utilities/update/";
 const std::string kManifestUrl = kFolder + "qx7config_update.txt";
@@ -45,7 +46,7 @@ private:
 std::string Show(const std::u16string& text) { return strings::ToUtf8(text); }
 
 std::u16string ConnectionError(Language language = Language::English) {
-    return strings::FormatResString(language, 240);
+    return strings::FormatResString(language, StringId::UpdateConnectionError);
 }
 
 // Failures end the check with the connection-error text and Update off; the
@@ -142,7 +143,8 @@ TEST(CheckForUpdate, ComparesTheManifestWithTheOwnVersion) {
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.update_enabled, available);
         EXPECT_EQ(Show(outcome.status_text),
-                  Show(strings::FormatResString(Language::English, available ? 238 : 237,
+                  Show(strings::FormatResString(Language::English,
+                                                available ? StringId::UpdateAvailable : StringId::UpToDate,
                                                 {c.status_insert})));
         EXPECT_EQ(Show(outcome.server_version), c.server_version);
         EXPECT_EQ(Show(outcome.changelog), "changes");
@@ -175,7 +177,7 @@ TEST(CheckForUpdate, ReplacesAMissingChangelogAndStillCompares) {
 TEST(CheckForUpdate, UsesTheTextsOfTheGivenLanguage) {
     ScriptedHttp up_to_date(Body("2.3.3.1"), Body(""));
     EXPECT_EQ(Show(CheckForUpdate(up_to_date, kFolder, kOwnVersion, Language::Korean).status_text),
-              Show(strings::FormatResString(Language::Korean, 237, {u"2.3.3.1"})));
+              Show(strings::FormatResString(Language::Korean, StringId::UpToDate, {u"2.3.3.1"})));
     ScriptedHttp offline(Failure(HttpStatus::NoConnection), Body(""));
     EXPECT_EQ(Show(CheckForUpdate(offline, kFolder, kOwnVersion, Language::Korean).status_text),
               Show(ConnectionError(Language::Korean)));

@@ -23,6 +23,7 @@
 namespace {
 
 using qx7::strings::Language;
+using qx7::strings::StringId;
 
 constexpr int kBandHeight = 28;
 
@@ -34,16 +35,16 @@ qx7::updater::UpdateCheckOutcome SampleOutcome(const QString& state, Language la
         u"v2.3.3.1\n- First release";
     if (state == QLatin1String("new")) {
         outcome.result = qx7::updater::UpdateCheckResult::UpdateAvailable;
-        outcome.status_text = qx7::strings::FormatResString(language, 238, {u"2.4.0"});
+        outcome.status_text = qx7::strings::FormatResString(language, StringId::UpdateAvailable, {u"2.4.0"});
         outcome.changelog = changelog;
         outcome.update_enabled = true;
     } else if (state == QLatin1String("current")) {
         outcome.result = qx7::updater::UpdateCheckResult::UpToDate;
-        outcome.status_text = qx7::strings::FormatResString(language, 237, {own});
+        outcome.status_text = qx7::strings::FormatResString(language, StringId::UpToDate, {own});
         outcome.changelog = changelog;
     } else {
         outcome.result = qx7::updater::UpdateCheckResult::NoConnection;
-        outcome.status_text = qx7::strings::FormatResString(language, 240);
+        outcome.status_text = qx7::strings::FormatResString(language, StringId::UpdateConnectionError);
     }
     return outcome;
 }

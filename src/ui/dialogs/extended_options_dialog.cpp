@@ -12,8 +12,7 @@
 namespace qx7::ui {
 namespace {
 
-constexpr std::uint16_t kTitle = 168;
-constexpr std::uint16_t kGroupCaption = 170;
+using strings::StringId;
 
 
 }  // namespace
@@ -21,13 +20,13 @@ constexpr std::uint16_t kGroupCaption = 170;
 ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::ExtendedOptions& current,
                                              strings::Language language)
     : QDialog(parent) {
-    setWindowTitle(ResText(language, kTitle));
+    setWindowTitle(ResText(language, StringId::ExtendedSettings));
     auto* layout = new QVBoxLayout(this);
-    group_ = new QGroupBox(ResText(language, kGroupCaption), this);
+    group_ = new QGroupBox(ResText(language, StringId::ExtendedMenuOptions), this);
     auto* boxes = new QVBoxLayout(group_);
     for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
-        const QString caption = option.string_id != 0 ? ResText(language, option.string_id)
-                                                      : QString::fromUtf16(option.resource_caption);
+        const QString caption = option.string_id ? ResText(language, *option.string_id)
+                                                 : QString::fromUtf16(option.resource_caption);
         auto* box = new QCheckBox(caption, this);
         if (option.bit == 0) {
             box->setChecked(current.centrawatch_admin_mode);

@@ -12,10 +12,7 @@
 namespace qx7::ui {
 namespace {
 
-constexpr std::uint16_t kCancelText = 193;
-constexpr std::uint16_t kTitleText = 239;
-constexpr std::uint16_t kConnectionErrorText = 240;
-constexpr std::uint16_t kUpdateText = 241;
+using strings::StringId;
 
 // Geometry in dialog units of the dialog's font.
 constexpr QSize kClientSize(300, 200);
@@ -27,17 +24,16 @@ constexpr QRect kCancelRect(243, 179, 50, 14);
 
 
 // Shown while the check runs.
-constexpr std::uint16_t kCheckingText = 903;
-QString CheckingText(strings::Language language) { return ResText(language, kCheckingText); }
+QString CheckingText(strings::Language language) { return ResText(language, StringId::CheckingForUpdates); }
 
 }  // namespace
 
 UpdaterDialog::UpdaterDialog(QWidget* parent, const QUrl& update_folder, strings::Language language)
     : QDialog(parent), update_folder_(update_folder), language_(language) {
     const DialogUnits units(font());
-    setWindowTitle(ResText(language, kTitleText));
+    setWindowTitle(ResText(language, StringId::UpdaterTitle));
 
-    status_ = new QLabel(ResText(language, kConnectionErrorText), this);
+    status_ = new QLabel(ResText(language, StringId::UpdateConnectionError), this);
     status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -56,11 +52,11 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, const QUrl& update_folder, strings
     busy_->setGeometry(units.ToPixels(kBusyRect));
     busy_->hide();
 
-    update_ = new QPushButton(ResText(language, kUpdateText), this);
+    update_ = new QPushButton(ResText(language, StringId::Update), this);
     update_->setGeometry(units.ToPixels(kUpdateRect));
     update_->setDefault(true);
     update_->setEnabled(false);
-    cancel_ = new QPushButton(ResText(language, kCancelText), this);
+    cancel_ = new QPushButton(ResText(language, StringId::Cancel), this);
     cancel_->setGeometry(units.ToPixels(kCancelRect));
     connect(update_, &QPushButton::clicked, this, &UpdaterDialog::OnUpdate);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);

@@ -13,7 +13,7 @@
 namespace qx7::ui {
 namespace {
 
-constexpr std::uint16_t kProgramCaption = 102;
+using strings::StringId;
 const QString kConfigFilter = QStringLiteral("QX7 Device Configuration (*.qx7)");
 const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 
@@ -43,7 +43,7 @@ void Dialogs::ShowMessage(const QString& text, editor::MessageIcon icon) {
     messages_.push_back(text);
     if (automatic_) return;
     QMessageBox box(icon == editor::MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    ResText(language_, kProgramCaption), text, QMessageBox::Ok, parent_);
+                    ResText(language_, StringId::ProgramName), text, QMessageBox::Ok, parent_);
     box.exec();
 }
 

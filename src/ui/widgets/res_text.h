@@ -3,13 +3,11 @@
 
 #include <QString>
 
-#include <cstdint>
-
 #include "strings/string_table.h"
 
 namespace qx7::ui {
 
-inline QString ResText(strings::Language language, std::uint16_t id) {
+inline QString ResText(strings::Language language, strings::StringId id) {
     return QString::fromStdU16String(strings::FormatResString(language, id));
 }
 

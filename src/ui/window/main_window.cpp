@@ -33,6 +33,7 @@ namespace qx7::ui {
 namespace {
 
 using editor::ControlId;
+using strings::StringId;
 
 constexpr QColor kCaptionColor{153, 51, 51};
 
@@ -91,55 +92,53 @@ constexpr int kBottomMargin = 19;
 // Captions that follow the interface language: control id, string id.
 struct Caption {
     int control;
-    std::uint16_t string;
+    StringId string;
 };
-constexpr int kEnableString = 106;
-constexpr int kDisableString = 107;
 constexpr std::array<int, 7> kEnableButtons{1098, 1081, 1058, 1094, 1061, 1067, 1078};
 constexpr std::array<int, 7> kDisableButtons{1099, 1082, 1059, 1095, 1062, 1068, 1079};
 constexpr std::array<Caption, 42> kCaptions{{
-    {kTitle, 102},
-    {kSelectedDeviceLabel, 103},
-    {static_cast<int>(ControlId::Rescan), 104},
-    {kSerialLabel, 105},
-    {kAdminGroup, 108},
-    {static_cast<int>(ControlId::ChangeAdminPassword), 109},
-    {kCurrentPasswordLabel, 110},
-    {kNewAdminPasswordLabel, 111},
-    {kConfirmAdminPasswordLabel, 112},
-    {kUserGroup, 113},
-    {static_cast<int>(ControlId::ChangeUserPassword), 114},
-    {kNewUserPasswordLabel, 115},
-    {kConfirmUserPasswordLabel, 116},
-    {kCentrawatchLabel, 117},
-    {kSelfDestructLabel, 119},
-    {kSelfDestructLimitLabel, 120},
-    {kVirtualCdLabel, 121},
-    {kStrongPasswordLabel, 123},
-    {kMinPasswordLengthLabel, 122},
-    {kRandomKeyPadLabel, 124},
-    {kKeyToneLabel, 126},
-    {kAdminLanguageLabel, 127},
-    {kUserLanguageLabel, 128},
-    {static_cast<int>(ControlId::SetExtendedSettings), 129},
-    {kRfidGroup, 130},
-    {kRfidLabel, 131},
-    {static_cast<int>(ControlId::ClearAllRfidTags), 132},
-    {static_cast<int>(ControlId::ReadRfidTag), 133},
-    {static_cast<int>(ControlId::Import), 134},
-    {static_cast<int>(ControlId::SaveAs), 135},
-    {static_cast<int>(ControlId::UploadSettings), 136},
-    {static_cast<int>(ControlId::Exit), 137},
-    {kCurrentSetupIdLabel, 125},
-    {kNewSetupIdLabel, 156},
-    {kSettingsGroup, 164},
-    {static_cast<int>(ControlId::ChangeSettings), 165},
-    {static_cast<int>(ControlId::AutoSaveConfiguration), 162},
-    {static_cast<int>(ControlId::EnableLog), 163},
-    {static_cast<int>(ControlId::ChangeRfidTagData), 167},
-    {static_cast<int>(ControlId::CopyTags), 166},
-    {MainWindow::kSettingsButton, 235},
-    {MainWindow::kHelpButton, 236},
+    {kTitle, StringId::ProgramName},
+    {kSelectedDeviceLabel, StringId::SelectedDevice},
+    {static_cast<int>(ControlId::Rescan), StringId::Rescan},
+    {kSerialLabel, StringId::SerialNumber},
+    {kAdminGroup, StringId::AdminPassword},
+    {static_cast<int>(ControlId::ChangeAdminPassword), StringId::ChangeAdminPassword},
+    {kCurrentPasswordLabel, StringId::CurrentPassword},
+    {kNewAdminPasswordLabel, StringId::NewAdminPassword},
+    {kConfirmAdminPasswordLabel, StringId::ConfirmAdminPassword},
+    {kUserGroup, StringId::UserPassword},
+    {static_cast<int>(ControlId::ChangeUserPassword), StringId::CreateUserPassword},
+    {kNewUserPasswordLabel, StringId::NewUserPassword},
+    {kConfirmUserPasswordLabel, StringId::ConfirmUserPassword},
+    {kCentrawatchLabel, StringId::Centrawatch},
+    {kSelfDestructLabel, StringId::SelfDestruct},
+    {kSelfDestructLimitLabel, StringId::SelfDestructLimit},
+    {kVirtualCdLabel, StringId::VirtualCd},
+    {kStrongPasswordLabel, StringId::StrongPassword},
+    {kMinPasswordLengthLabel, StringId::MinPasswordLength},
+    {kRandomKeyPadLabel, StringId::RandomKeyPad},
+    {kKeyToneLabel, StringId::KeyTone},
+    {kAdminLanguageLabel, StringId::AdminLanguage},
+    {kUserLanguageLabel, StringId::UserLanguage},
+    {static_cast<int>(ControlId::SetExtendedSettings), StringId::SetExtendedSettings},
+    {kRfidGroup, StringId::RfidAuthentication},
+    {kRfidLabel, StringId::Rfid},
+    {static_cast<int>(ControlId::ClearAllRfidTags), StringId::ClearAllRfidTags},
+    {static_cast<int>(ControlId::ReadRfidTag), StringId::ReadRfidTag},
+    {static_cast<int>(ControlId::Import), StringId::Import},
+    {static_cast<int>(ControlId::SaveAs), StringId::SaveAs},
+    {static_cast<int>(ControlId::UploadSettings), StringId::UploadSettings},
+    {static_cast<int>(ControlId::Exit), StringId::Exit},
+    {kCurrentSetupIdLabel, StringId::CurrentSetupId},
+    {kNewSetupIdLabel, StringId::NewSetupId},
+    {kSettingsGroup, StringId::SettingsGroup},
+    {static_cast<int>(ControlId::ChangeSettings), StringId::ChangeSettings},
+    {static_cast<int>(ControlId::AutoSaveConfiguration), StringId::AutoSaveConfiguration},
+    {static_cast<int>(ControlId::EnableLog), StringId::EnableLog},
+    {static_cast<int>(ControlId::ChangeRfidTagData), StringId::ChangeRfidTagData},
+    {static_cast<int>(ControlId::CopyTags), StringId::CopyTags},
+    {MainWindow::kSettingsButton, StringId::SettingsMenu},
+    {MainWindow::kHelpButton, StringId::HelpMenu},
 }};
 
 QString ToQString(std::u16string_view text) {
@@ -639,8 +638,8 @@ void MainWindow::ApplyCaptions(strings::Language language) {
     for (const Caption& caption : kCaptions) {
         SetCaption(caption.control, ToQString(strings::FormatResString(language, caption.string)));
     }
-    const QString enable = ToQString(strings::FormatResString(language, kEnableString));
-    const QString disable = ToQString(strings::FormatResString(language, kDisableString));
+    const QString enable = ToQString(strings::FormatResString(language, StringId::Enable));
+    const QString disable = ToQString(strings::FormatResString(language, StringId::Disable));
     for (int id : kEnableButtons) {
         SetCaption(id, enable);
     }

@@ -58,7 +58,7 @@ TEST_F(ScsiHelperOnFakeTree, CarriesDiscoveryAWholeReadAndAnUpload) {
     EXPECT_EQ(serial, u"QX7SIM0000000001");
 
     protocol::SettingsUpload upload;
-    upload.change_mask = protocol::CHANGE_ADMIN_PASSWORD;
+    upload.change_mask = protocol::kChangeAdminPassword;
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     std::copy_n("NEWADMIN9", 9, upload.new_admin_password.begin());
     upload.settings = reading.settings;
