@@ -6,7 +6,7 @@
 #include "protocol/constants.h"
 #include "transport/command_blocks.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 namespace {
 
 using transport::CommandBlock;
@@ -170,4 +170,4 @@ std::string CommandRefusal(const CommandShape& shape) {
     return {};
 }
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

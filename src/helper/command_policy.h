@@ -13,7 +13,7 @@
 
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 struct CommandShape {
     std::array<std::uint8_t, 16> cdb{};  // bytes past cdb_length are zero
@@ -25,4 +25,4 @@ struct CommandShape {
 // Empty when the command may be sent; otherwise why it is refused.
 std::string CommandRefusal(const CommandShape& shape);
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -6,7 +6,7 @@
 #include "helper/command_policy.h"
 #include "transport/command_blocks.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 namespace {
 
 using transport::CommandBlock;
@@ -126,4 +126,4 @@ TEST(CommandPolicy, RefusesEverythingElseSayingWhy) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper
