@@ -36,7 +36,7 @@ public:
     }
 };
 
-linux_sg::ExecuteRequest Inquiry(std::uint32_t handle) {
+platform::linux_sg::ExecuteRequest Inquiry(std::uint32_t handle) {
     platform::linux_sg::ExecuteRequest execute;
     execute.handle = handle;
     execute.direction = transport::DataDirection::In;
