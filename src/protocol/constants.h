@@ -8,7 +8,7 @@
 
 namespace qx7::protocol {
 
-// The system commands' codes, lengths, token positions and template, as
+// The system commands' codes, lengths and token positions, as
 // named values: views onto the rows of the command table
 // (transport/command_table.h), where each command is declared once.
 inline constexpr std::uint8_t CMD_IDENTITY = transport::kIdentityRead.code;
