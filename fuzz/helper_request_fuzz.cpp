@@ -28,7 +28,7 @@ namespace {
 
 using namespace qx7;
 namespace sg = platform::linux_sg;
-namespace helper = platform::scsi_helper;
+namespace helper = qx7::helper;
 
 // Every command that reaches a drive is one the policy lets through, in the
 // shape a SCSI pass-through takes.

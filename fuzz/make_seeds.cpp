@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,7 @@
 #include "support/fuzz_bus.h"
 #include "support/window_flow.h"
 #include "transport/command_blocks.h"
+#include "transport/command_table.h"
 
 namespace {
 
@@ -260,6 +262,20 @@ private:
     std::vector<std::uint8_t>& stream_;
 };
 
+// The Execute request of `block` as a row of the command table moves its
+// data; `length` other than the row's for a near miss.
+sg::ExecuteRequest ExecuteOf(const transport::DriveCommand& row, const transport::CommandBlock& block,
+                             std::optional<std::uint32_t> length = std::nullopt) {
+    sg::ExecuteRequest request;
+    request.handle = 1;
+    request.direction = row.direction;
+    request.cdb_length = block.length;
+    request.cdb = block.bytes;
+    request.transfer_length = length.value_or(row.length);
+    if (row.direction == transport::DataDirection::Out) request.data_out.assign(request.transfer_length, 0x5C);
+    return request;
+}
+
 void HelperRequestSeeds() {
     std::vector<std::uint8_t> session_stream;
     AddRequest(session_stream, sg::HelloRequest{});
@@ -292,17 +308,40 @@ void HelperRequestSeeds() {
     write10.transfer_length = 512;
     write10.data_out.assign(512, 0xA5);
     AddRequest(hostile, write10);
-    sg::ExecuteRequest stray;
+    sg::ExecuteRequest stray = ExecuteOf(transport::kInquiry, transport::InquiryCommand());
     stray.handle = 77;
-    stray.direction = transport::DataDirection::In;
-    stray.cdb_length = 6;
-    stray.cdb[0] = transport::kOpInquiry;
-    stray.cdb[4] = 36;
-    stray.transfer_length = 36;
     AddRequest(hostile, stray);
     AddRequest(hostile, sg::CloseRequest{9});
     hostile.insert(hostile.end(), {0x10, 0x00, 0x00, 0x00, 0x03, 0x01});
     Write("helper_request", "hostile_program", hostile);
+
+    // Every command of the table in its exact form, each followed by the
+    // same block and transfer one length off: the policy must take the
+    // first and refuse the second.
+    std::vector<std::uint8_t> every_command;
+    AddRequest(every_command, sg::HelloRequest{});
+    AddRequest(every_command, sg::OpenRequest{"/dev/sg2"});
+    transport::CommandTemplate token{};
+    token[8] = 0x11;
+    token[9] = 0x22;
+    token[10] = 0x33;
+    token[11] = 0x44;
+    for (const transport::DriveCommand& row : transport::kDriveCommands) {
+        const transport::CommandBlock block =
+            row.form == transport::CommandForm::PreCommand
+                ? transport::PreCommandFor(transport::CommandBlockOf(transport::kSettingsWrite, token))
+                : transport::CommandBlockOf(row, token, 0x1000);
+        sg::ExecuteRequest exact = ExecuteOf(row, block);
+        AddRequest(every_command, exact);
+        sg::ExecuteRequest longer = ExecuteOf(row, block, static_cast<std::uint32_t>(row.length + 1u));
+        if (row.IsSystemCommand()) {
+            longer.cdb[4] = static_cast<std::uint8_t>(longer.transfer_length);
+            longer.cdb[5] = static_cast<std::uint8_t>(longer.transfer_length >> 8);
+        }
+        AddRequest(every_command, longer);
+    }
+    AddRequest(every_command, sg::CloseRequest{1});
+    Write("helper_request", "every_command", every_command);
 
     // The helper's replies, framed: the target reads every frame as a reply too.
     std::vector<std::uint8_t> replies;

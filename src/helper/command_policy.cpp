@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <optional>
 
-#include "protocol/constants.h"
 #include "transport/command_blocks.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 namespace {
 
 using transport::CommandBlock;
+using transport::CommandForm;
 using transport::DataDirection;
+using transport::DriveCommand;
 
 // What one accepted command looks like.
 struct Form {
@@ -28,32 +29,6 @@ std::uint16_t Length16(const std::array<std::uint8_t, 16>& cdb) {
     return static_cast<std::uint16_t>(cdb[4] | cdb[5] << 8);
 }
 
-// The template a system command carries: the token in bytes 8 to 11, every
-// other byte zero.
-transport::CommandTemplate TokenTemplate(const std::array<std::uint8_t, 16>& cdb) {
-    transport::CommandTemplate tmpl{};
-    for (std::size_t i = 8; i < 12; ++i) tmpl[i] = cdb[i];
-    return tmpl;
-}
-
-// The tag read is the one system command whose template carries more than
-// a token: bytes 6 and 7 hold 0x13 0x88, and its token bytes are zero.
-bool IsTagReadTemplate(const std::array<std::uint8_t, 16>& cdb) {
-    return cdb[6] == protocol::kRfidReadTemplate6 && cdb[7] == protocol::kRfidReadTemplate7;
-}
-
-transport::CommandTemplate TagReadTemplate() {
-    transport::CommandTemplate tmpl{};
-    tmpl[6] = protocol::kRfidReadTemplate6;
-    tmpl[7] = protocol::kRfidReadTemplate7;
-    return tmpl;
-}
-
-bool IsAnnouncedBuffer(std::uint8_t buffer_id) {
-    return buffer_id == transport::kBufferMemoryPage || buffer_id == transport::kBufferMemoryPageDirect ||
-           buffer_id == transport::kBufferSystemWrite;
-}
-
 // A pre-command announcing the buffer and carrying the checksum in `cdb`:
 // the checksum belongs to the command that follows, so it is taken as sent.
 CommandBlock PreCommandAsSent(const std::array<std::uint8_t, 16>& cdb) {
@@ -62,43 +37,24 @@ CommandBlock PreCommandAsSent(const std::array<std::uint8_t, 16>& cdb) {
     return block;
 }
 
-std::optional<Form> ReadBufferForm(const std::array<std::uint8_t, 16>& cdb) {
-    using namespace transport;
-    switch (cdb[2]) {
-        case kBufferIdBlock:
-            return Form{"the id-block read", IdBlockCommand(), DataDirection::In, kIdBlockSize};
-        case kBufferStateBlock:
-            return Form{"the state-block read", StateBlockCommand(), DataDirection::In, kStateBlockSize};
-        case kBufferMemoryPage:
-            return Form{"the memory-page read", MemoryPageCommand(Address24(cdb)), DataDirection::In,
-                        kMemoryPageSize};
-        case kBufferMemoryPageDirect:
-            return Form{"the direct memory-page read", MemoryPageDirectCommand(Address24(cdb)),
-                        DataDirection::In, kMemoryPageSize};
-        case kBufferSystemRead:
-            if (IsTagReadTemplate(cdb)) {
-                return Form{"the RFID tag read",
-                            SystemReadCommand(protocol::kCmdReadRfidTag, TagReadTemplate(),
-                                              protocol::kRfidTagLength),
-                            DataDirection::In, protocol::kRfidTagLength};
-            }
-            return Form{"a system command read", SystemReadCommand(cdb[3], TokenTemplate(cdb), Length16(cdb)),
-                        DataDirection::In, Length16(cdb)};
-        default: return std::nullopt;
-    }
+// The row of the command table a block claims to be. A system read carrying
+// a template row's template is taken as that row whatever its code, so that
+// a near miss of the tag read is reported as one.
+const DriveCommand* RowOf(const std::array<std::uint8_t, 16>& cdb) {
+    if (const DriveCommand* by_template = transport::FindByTemplate(cdb)) return by_template;
+    return transport::FindDriveCommand(cdb);
 }
 
-std::optional<Form> WriteBufferForm(const std::array<std::uint8_t, 16>& cdb) {
-    using namespace transport;
-    switch (cdb[2]) {
-        case kBufferPreCommand:
-            if (!IsAnnouncedBuffer(cdb[3])) return std::nullopt;
-            return Form{"a pre-command", PreCommandAsSent(cdb), DataDirection::None, 0};
-        case kBufferSystemWrite:
-            return Form{"the system command write", SystemWriteCommand(TokenTemplate(cdb), Length16(cdb)),
-                        DataDirection::Out, Length16(cdb)};
-        default: return std::nullopt;
+// The exact form of the row, with the parts the row lets vary (a page's
+// address, a token) taken from `cdb`. Empty for a pre-command announcing a
+// buffer that no command of the set needs announced.
+std::optional<Form> FormOf(const DriveCommand& command, const std::array<std::uint8_t, 16>& cdb) {
+    if (command.form == CommandForm::PreCommand) {
+        if (!transport::IsAnnouncedBuffer(cdb[3])) return std::nullopt;
+        return Form{command.name, PreCommandAsSent(cdb), command.direction, command.length};
     }
+    return Form{command.name, transport::CommandBlockOf(command, cdb, Address24(cdb)), command.direction,
+                command.length};
 }
 
 std::string Hex(const std::array<std::uint8_t, 16>& cdb, std::size_t length) {
@@ -117,21 +73,14 @@ std::string Byte(std::uint8_t value) {
     return text;
 }
 
-// The form the command set gives a block with this operation code and
-// buffer id; empty when it has none.
-std::optional<Form> FormOf(const std::array<std::uint8_t, 16>& cdb) {
-    switch (cdb[0]) {
-        case transport::kOpInquiry:
-            return Form{"the INQUIRY", transport::InquiryCommand(), DataDirection::In,
-                        transport::kInquirySize};
-        case transport::kOpReadBuffer: return ReadBufferForm(cdb);
-        case transport::kOpWriteBuffer: return WriteBufferForm(cdb);
-        default: return std::nullopt;
-    }
-}
-
 std::string NotInTheSet(const std::array<std::uint8_t, 16>& cdb) {
     const std::string tail = " is not in the QX7 command set";
+    if (cdb[0] == transport::kOpReadBuffer && cdb[2] == transport::kBufferSystemRead) {
+        return "system command read " + Byte(cdb[3]) + tail;
+    }
+    if (cdb[0] == transport::kOpWriteBuffer && cdb[2] == transport::kBufferSystemWrite) {
+        return "system command write " + Byte(cdb[3]) + tail;
+    }
     if (cdb[0] == transport::kOpReadBuffer) return "READ BUFFER of buffer " + Byte(cdb[2]) + tail;
     if (cdb[0] == transport::kOpWriteBuffer) {
         const std::string announced =
@@ -154,14 +103,17 @@ const char* DirectionText(DataDirection direction) {
 
 std::string CommandRefusal(const CommandShape& shape) {
     const std::string block = "command block " + Hex(shape.cdb, shape.cdb_length);
-    const std::optional<Form> form = FormOf(shape.cdb);
+    const DriveCommand* command = RowOf(shape.cdb);
+    const std::optional<Form> form = command ? FormOf(*command, shape.cdb) : std::nullopt;
     if (!form) return block + ": " + NotInTheSet(shape.cdb);
+    // A system command's length field beyond what any command may carry is
+    // named as such, before the comparison with the row's own length.
+    if (command->IsSystemCommand() && Length16(shape.cdb) > transport::kMaxTransferLength) {
+        return block + ": transfer length " + std::to_string(Length16(shape.cdb)) + " is above " +
+               std::to_string(transport::kMaxTransferLength);
+    }
     if (CommandBlock{shape.cdb, shape.cdb_length} != form->block) {
         return block + ": not " + form->name + " in the form the QX7 takes";
-    }
-    if (form->transfer_length > transport::kMaxTransferLength) {
-        return block + ": transfer length " + std::to_string(form->transfer_length) + " is above " +
-               std::to_string(transport::kMaxTransferLength);
     }
     if (shape.direction != form->direction || shape.transfer_length != form->transfer_length) {
         return block + ": " + form->name + " moves " + std::to_string(form->transfer_length) + " bytes " +
@@ -170,4 +122,4 @@ std::string CommandRefusal(const CommandShape& shape) {
     return {};
 }
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -1,11 +1,13 @@
 #pragma once
-// The commands the privileged helper passes to a drive: the QX7's own
-// command set, each in exactly the form the drive takes it, and nothing
-// else. A command is checked by rebuilding its expected block from the
-// fields it may vary (address, system command code, token, length) and
-// comparing every byte, the direction and the transfer length. The RFID tag
-// read, whose template bytes 6 and 7 are 0x13 0x88, is taken only in its
-// one exact form.
+// The commands the privileged helper passes to a drive: the rows of the
+// command table (transport/command_table.h), each in exactly the form the
+// drive takes it, and nothing else. A command is checked by finding its row,
+// rebuilding the row's block with the fields the row lets vary (a page's
+// address, a token; a pre-command's announced buffer and checksum) and
+// comparing every byte, the direction and the transfer length: a system
+// command's code and length are both pinned to its row. The RFID tag read,
+// whose template bytes 6 and 7 are 0x13 0x88, is taken only in its one exact
+// form.
 
 #include <array>
 #include <cstdint>
@@ -13,7 +15,7 @@
 
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 struct CommandShape {
     std::array<std::uint8_t, 16> cdb{};  // bytes past cdb_length are zero
@@ -25,4 +27,4 @@ struct CommandShape {
 // Empty when the command may be sent; otherwise why it is refused.
 std::string CommandRefusal(const CommandShape& shape);
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

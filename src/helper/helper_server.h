@@ -10,7 +10,7 @@
 #include "helper/node_opener.h"
 #include "platform/linux/helper_protocol.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 // Nodes one program may hold open at once; further opens are refused.
 inline constexpr std::size_t kMaxOpenNodes = 16;
@@ -25,13 +25,13 @@ public:
     explicit HelperServer(NodeOpener& opener);
 
     // The reply to one well-formed request.
-    linux_sg::Reply Handle(const linux_sg::Request& request);
+    platform::linux_sg::Reply Handle(const platform::linux_sg::Request& request);
 
 private:
-    linux_sg::Reply Hello(const linux_sg::HelloRequest& hello);
-    linux_sg::Reply Open(const linux_sg::OpenRequest& open);
-    linux_sg::Reply Execute(const linux_sg::ExecuteRequest& execute);
-    linux_sg::Reply Close(const linux_sg::CloseRequest& close);
+    platform::linux_sg::Reply Hello(const platform::linux_sg::HelloRequest& hello);
+    platform::linux_sg::Reply Open(const platform::linux_sg::OpenRequest& open);
+    platform::linux_sg::Reply Execute(const platform::linux_sg::ExecuteRequest& execute);
+    platform::linux_sg::Reply Close(const platform::linux_sg::CloseRequest& close);
 
     NodeOpener& opener_;
     bool greeted_ = false;
@@ -46,4 +46,4 @@ private:
 // logged to `log`.
 int Serve(int in_fd, int out_fd, NodeOpener& opener, std::ostream& log);
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -18,16 +18,17 @@
 namespace {
 
 using namespace qx7::platform;
+namespace helper = qx7::helper;
 
 // Started as root through pkexec: becomes the user pkexec names, in the
 // groups of the SCSI generic nodes. Started any other way (already as that
 // user, or by root itself) it stays who it is.
 bool BecomeRequestingUser(std::string* why) {
-    const char* requested = std::getenv(scsi_helper::kRequestingUserVariable);
+    const char* requested = std::getenv(helper::kRequestingUserVariable);
     if (requested == nullptr || ::geteuid() != 0) return true;
-    const auto uid = scsi_helper::ParseUserId(requested);
+    const auto uid = helper::ParseUserId(requested);
     if (!uid) {
-        *why = std::string(scsi_helper::kRequestingUserVariable) + " is not a user id";
+        *why = std::string(helper::kRequestingUserVariable) + " is not a user id";
         return false;
     }
     if (*uid == 0) return true;
@@ -36,8 +37,8 @@ bool BecomeRequestingUser(std::string* why) {
         *why = "udev is not available";
         return false;
     }
-    return scsi_helper::BecomeUser(
-        scsi_helper::IdentityFor(*uid, scsi_helper::GenericNodeGroups(context.get())), why);
+    return helper::BecomeUser(
+        helper::IdentityFor(*uid, helper::GenericNodeGroups(context.get())), why);
 }
 
 }  // namespace
@@ -50,16 +51,16 @@ int main() {
     std::string why;
     if (!BecomeRequestingUser(&why)) {
         std::cerr << "qx7-scsi-helper: cannot run as the requesting user: " << why << '\n';
-        return scsi_helper::kExitStartFailed;
+        return helper::kExitStartFailed;
     }
     if (!linux_sg::KeepOnlyRawIoCapability(&why)) {
         std::cerr << "qx7-scsi-helper: cannot drop privileges: " << why << '\n';
-        return scsi_helper::kExitStartFailed;
+        return helper::kExitStartFailed;
     }
-    scsi_helper::GuardedNodeOpener opener;
+    helper::GuardedNodeOpener opener;
     if (!opener.ok()) {
         std::cerr << "qx7-scsi-helper: udev is not available\n";
-        return scsi_helper::kExitStartFailed;
+        return helper::kExitStartFailed;
     }
-    return scsi_helper::Serve(STDIN_FILENO, STDOUT_FILENO, opener, std::cerr);
+    return helper::Serve(STDIN_FILENO, STDOUT_FILENO, opener, std::cerr);
 }

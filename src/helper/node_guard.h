@@ -11,7 +11,7 @@
 #include "helper/node_opener.h"
 #include "platform/linux/udev_handles.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 class GuardedNodeOpener final : public NodeOpener {
 public:
@@ -22,7 +22,7 @@ public:
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path, std::string* refusal) override;
 
 private:
-    linux_udev::UdevPtr context_;
+    platform::linux_udev::UdevPtr context_;
 };
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -7,7 +7,7 @@
 
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 class NodeOpener {
 public:
@@ -17,4 +17,4 @@ public:
     virtual std::unique_ptr<transport::ScsiDevice> Open(const std::string& path, std::string* refusal) = 0;
 };
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

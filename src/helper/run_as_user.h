@@ -14,7 +14,7 @@
 
 #include <libudev.h>
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 
 // The environment variable in which pkexec names the user who ran it.
 inline constexpr const char* kRequestingUserVariable = "PKEXEC_UID";
@@ -51,4 +51,4 @@ Identity IdentityFor(uid_t uid, const std::vector<gid_t>& node_groups);
 // any step fails or the ids did not all change.
 bool BecomeUser(const Identity& identity, std::string* why);
 
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -18,12 +18,17 @@ bool ValidWireLength(std::uint32_t length) {
     return length > 0 && length <= kSecureBufferSize && length % kAesBlockSize == 0;
 }
 
+// Each channel field is exactly the answer of the command that fetches it.
+static_assert(sizeof(ChannelKeys::channel_key) == transport::kChannelKeyRead.length);
+static_assert(sizeof(ChannelKeys::token_index) == transport::kTokenIndexRead.length);
+static_assert(sizeof(ChannelKeys::channel_check) == transport::kChannelCheckRead.length);
+
 template <std::size_t N>
-bool FetchInto(transport::ScsiDevice& device, std::uint8_t code,
+bool FetchInto(transport::ScsiDevice& device, const transport::DriveCommand& command,
                const transport::CommandTemplate& tmpl,
                std::span<const std::uint8_t, kAes256KeySize> key, std::array<std::uint8_t, N>& field) {
     field.fill(0);
-    return SecureRead(device, code, tmpl, static_cast<std::uint32_t>(N), key, field, N);
+    return SecureRead(device, command, tmpl, key, field, N);
 }
 
 }  // namespace
@@ -64,6 +69,12 @@ bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
     return true;
 }
 
+bool SecureRead(transport::ScsiDevice& device, const transport::DriveCommand& command,
+                const transport::CommandTemplate& tmpl, std::span<const std::uint8_t, kAes256KeySize> key,
+                std::span<std::uint8_t> out, std::size_t used) {
+    return SecureRead(device, command.code, tmpl, command.length, key, out, used);
+}
+
 SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
                               std::uint32_t wire_length,
                               std::span<const std::uint8_t, kAes256KeySize> key,
@@ -80,13 +91,14 @@ SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std
 ChannelOpenResult OpenChannel(transport::ScsiDevice& device, ChannelKeys& keys) {
     ChannelOpenResult result;
     const transport::CommandTemplate zero_template{};
-    result.channel_key = FetchInto(device, kCmdChannelKey, zero_template, keys.id_key, keys.channel_key);
+    result.channel_key =
+        FetchInto(device, transport::kChannelKeyRead, zero_template, keys.id_key, keys.channel_key);
     result.token_index =
-        FetchInto(device, kCmdTokenIndex, zero_template, keys.channel_key, keys.token_index);
+        FetchInto(device, transport::kTokenIndexRead, zero_template, keys.channel_key, keys.token_index);
     keys.channel_check.fill(0);
-    if (const auto tmpl = TokenTemplate(keys, kTokenChannelCheck)) {
+    if (const auto tmpl = TokenTemplate(keys, transport::kChannelCheckRead.token_position)) {
         result.channel_check =
-            FetchInto(device, kCmdChannelCheck, *tmpl, keys.channel_key, keys.channel_check);
+            FetchInto(device, transport::kChannelCheckRead, *tmpl, keys.channel_key, keys.channel_check);
     }
     return result;
 }

@@ -45,6 +45,11 @@ bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
                 std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
                 std::size_t used);
 
+// The same for a system read row of the command table: its code and length.
+bool SecureRead(transport::ScsiDevice& device, const transport::DriveCommand& command,
+                const transport::CommandTemplate& tmpl, std::span<const std::uint8_t, kAes256KeySize> key,
+                std::span<std::uint8_t> out, std::size_t used);
+
 // What became of a protected write: whether anything reached the drive, and
 // whether the drive accepted it. Converts to true only for an accepted write.
 struct SecureWriteResult {

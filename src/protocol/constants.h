@@ -1,41 +1,43 @@
 #pragma once
 // Named values of the drive's system command set and of its records.
+// Everything per command is declared in transport/command_table.h.
 
 #include <cstdint>
 
+#include "transport/command_table.h"
+
 namespace qx7::protocol {
 
-// System command codes (command byte 3 of a system read; 0x31 is the write).
-inline constexpr std::uint8_t kCmdIdentity = 0x01;
-inline constexpr std::uint8_t kCmdLastError = 0x02;
-inline constexpr std::uint8_t kCmdChannelCheck = 0x04;
-inline constexpr std::uint8_t kCmdReadSettings = 0x30;
-inline constexpr std::uint8_t kCmdWriteSettings = 0x31;
-inline constexpr std::uint8_t kCmdStatus = 0x32;
-inline constexpr std::uint8_t kCmdReadRfidTag = 0x38;
-inline constexpr std::uint8_t kCmdTokenIndex = 0x7D;
-inline constexpr std::uint8_t kCmdChannelKey = 0x7E;
+// The system commands' codes, lengths and token positions, as
+// named values: views onto the rows of the command table
+// (transport/command_table.h), where each command is declared once.
+inline constexpr std::uint8_t kCmdIdentity = transport::kIdentityRead.code;
+inline constexpr std::uint8_t kCmdLastError = transport::kLastErrorRead.code;
+inline constexpr std::uint8_t kCmdChannelCheck = transport::kChannelCheckRead.code;
+inline constexpr std::uint8_t kCmdReadSettings = transport::kSettingsRead.code;
+inline constexpr std::uint8_t kCmdWriteSettings = transport::kSettingsWrite.code;
+inline constexpr std::uint8_t kCmdStatus = transport::kStatusRead.code;
+inline constexpr std::uint8_t kCmdReadRfidTag = transport::kRfidTagRead.code;
+inline constexpr std::uint8_t kCmdTokenIndex = transport::kTokenIndexRead.code;
+inline constexpr std::uint8_t kCmdChannelKey = transport::kChannelKeyRead.code;
 
 // Lengths on the wire.
-inline constexpr std::uint32_t kIdentityLength = 22;
-inline constexpr std::uint32_t kLastErrorLength = 4;
-inline constexpr std::uint32_t kChannelCheckLength = 32;
-inline constexpr std::uint32_t kReadSettingsWireLength = 160;
+inline constexpr std::uint32_t kIdentityLength = transport::kIdentityRead.length;
+inline constexpr std::uint32_t kLastErrorLength = transport::kLastErrorRead.length;
+inline constexpr std::uint32_t kChannelCheckLength = transport::kChannelCheckRead.length;
+inline constexpr std::uint32_t kReadSettingsWireLength = transport::kSettingsRead.length;
+inline constexpr std::uint32_t kWriteSettingsWireLength = transport::kSettingsWrite.length;
+inline constexpr std::uint32_t kStatusLength = transport::kStatusRead.length;
+inline constexpr std::uint32_t kRfidTagLength = transport::kRfidTagRead.length;
+inline constexpr std::uint32_t kTokenIndexLength = transport::kTokenIndexRead.length;
+inline constexpr std::uint32_t kChannelKeyLength = transport::kChannelKeyRead.length;
+// Of the settings read's 160 deciphered bytes, the ones the host keeps.
 inline constexpr std::uint32_t kReadSettingsUsedLength = 148;
-inline constexpr std::uint32_t kWriteSettingsWireLength = 288;
-inline constexpr std::uint32_t kStatusLength = 32;
-inline constexpr std::uint32_t kRfidTagLength = 19;
-inline constexpr std::uint32_t kTokenIndexLength = 16;
-inline constexpr std::uint32_t kChannelKeyLength = 32;
 
 // Token positions of the protected commands.
-inline constexpr int kTokenReadSettings = 0;
-inline constexpr int kTokenWriteSettings = 1;
-inline constexpr int kTokenChannelCheck = 4;
-
-// Template bytes 6 and 7 of the tag read: the value 5000, high byte first.
-inline constexpr std::uint8_t kRfidReadTemplate6 = 0x13;
-inline constexpr std::uint8_t kRfidReadTemplate7 = 0x88;
+inline constexpr int kTokenReadSettings = transport::kSettingsRead.token_position;
+inline constexpr int kTokenWriteSettings = transport::kSettingsWrite.token_position;
+inline constexpr int kTokenChannelCheck = transport::kChannelCheckRead.token_position;
 
 // USB identifiers an identity answer must carry.
 inline constexpr std::uint16_t kQx7VendorId = 0x230A;

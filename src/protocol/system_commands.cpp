@@ -9,6 +9,12 @@
 namespace qx7::protocol {
 namespace {
 
+// The records are exactly the answers of the commands that read them.
+static_assert(DriveIdentity::kSize == transport::kIdentityRead.length);
+static_assert(LastError::kSize == transport::kLastErrorRead.length);
+static_assert(DriveStatus::kSize == transport::kStatusRead.length);
+static_assert(RfidTag::kSize == transport::kRfidTagRead.length);
+
 constexpr std::uint32_t kFirstBankPage = 0x1000;
 constexpr std::uint32_t kSecondBankPage = 0x81000;
 constexpr char kSettingsReadDiagnostic[] =
@@ -24,7 +30,7 @@ bool IsQx7(const DriveIdentity& identity) {
 
 bool ReadIdentity(transport::ScsiDevice& device, ChannelKeys& keys, std::u16string& serial_text) {
     std::array<std::uint8_t, DriveIdentity::kSize> answer{};
-    if (!transport::SystemCommandRead(device, kCmdIdentity, {}, kIdentityLength, answer)) {
+    if (!transport::SystemCommandRead(device, transport::kIdentityRead, {}, answer)) {
         return false;
     }
     const DriveIdentity identity = DriveIdentity::Decode(answer);
@@ -37,9 +43,9 @@ bool ReadIdentity(transport::ScsiDevice& device, ChannelKeys& keys, std::u16stri
 bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
                   std::span<std::uint8_t, kReadSettingsUsedLength> out,
                   std::ostream* diagnostics) {
-    const auto tmpl = TokenTemplate(keys, kTokenReadSettings);
-    if (tmpl && SecureRead(device, kCmdReadSettings, *tmpl, kReadSettingsWireLength,
-                           keys.channel_key, out, kReadSettingsUsedLength)) {
+    const auto tmpl = TokenTemplate(keys, transport::kSettingsRead.token_position);
+    if (tmpl && SecureRead(device, transport::kSettingsRead, *tmpl, keys.channel_key, out,
+                           kReadSettingsUsedLength)) {
         return true;
     }
     std::ostream& stream = diagnostics ? *diagnostics : std::cout;
@@ -48,18 +54,15 @@ bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
 }
 
 bool ReadStatus(transport::ScsiDevice& device, std::span<std::uint8_t, kStatusLength> out) {
-    return transport::SystemCommandRead(device, kCmdStatus, {}, kStatusLength, out);
+    return transport::SystemCommandRead(device, transport::kStatusRead, {}, out);
 }
 
 bool ReadLastError(transport::ScsiDevice& device, std::span<std::uint8_t, kLastErrorLength> out) {
-    return transport::SystemCommandRead(device, kCmdLastError, {}, kLastErrorLength, out);
+    return transport::SystemCommandRead(device, transport::kLastErrorRead, {}, out);
 }
 
 bool ReadRfidTag(transport::ScsiDevice& device, std::span<std::uint8_t, kRfidTagLength> out) {
-    transport::CommandTemplate tmpl{};
-    tmpl[6] = kRfidReadTemplate6;
-    tmpl[7] = kRfidReadTemplate7;
-    return transport::SystemCommandRead(device, kCmdReadRfidTag, tmpl, kRfidTagLength, out);
+    return transport::SystemCommandRead(device, transport::kRfidTagRead, {}, out);
 }
 
 bool PageBanksDiffer(transport::ScsiDevice& device) {

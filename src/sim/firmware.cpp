@@ -10,6 +10,7 @@
 #include "protocol/aes256.h"
 #include "protocol/constants.h"
 #include "protocol/sha256.h"
+#include "transport/command_table.h"
 
 namespace qx7::sim {
 namespace {
@@ -33,48 +34,57 @@ using transport::DataDirection;
 using transport::ScsiRequest;
 using transport::ScsiResult;
 
-// Operation codes and buffer ids (command byte 2) the firmware understands.
-constexpr std::uint8_t kOpInquiry = 0x12;
-constexpr std::uint8_t kOpReadBuffer = 0x3C;
-constexpr std::uint8_t kOpWriteBuffer = 0x3B;
-constexpr std::uint8_t kVendorMode = 0x01;
-constexpr std::uint8_t kIdPreCommand = 0x10;
-constexpr std::uint8_t kIdMemoryPage = 0x22;
-constexpr std::uint8_t kIdMemoryPageDirect = 0xC2;
-constexpr std::uint8_t kIdStateBlock = 0x51;
-constexpr std::uint8_t kIdIdBlock = 0x52;
-constexpr std::uint8_t kIdSystemWrite = 0xCD;
-constexpr std::uint8_t kIdSystemRead = 0xCE;
+using transport::kBufferIdBlock;
+using transport::kBufferMemoryPage;
+using transport::kBufferMemoryPageDirect;
+using transport::kBufferPreCommand;
+using transport::kBufferStateBlock;
+using transport::kBufferSystemRead;
+using transport::kBufferSystemWrite;
+using transport::kOpInquiry;
+using transport::kOpReadBuffer;
+using transport::kOpWriteBuffer;
+using transport::kVendorMode;
 
-constexpr std::size_t kInquiryLength = 36;
-constexpr std::uint32_t kPageSize = 1024;
+constexpr std::size_t kInquiryLength = transport::kInquiry.length;
+constexpr std::uint32_t kPageSize = transport::kMemoryPageRead.length;
 constexpr std::uint32_t kConfigAreaSize = 4096;
 constexpr std::uint32_t kFirstBankPage = 0x1000;
 constexpr std::uint32_t kSecondBankPage = 0x81000;
 constexpr std::uint32_t kBankMirrorBit = 0x80000;
 
-// The system commands, by code: which buffer id carries them, their one
-// transfer length, the token position they must carry in bytes 8-11, whether
-// they need a keyed channel and whether a locked drive answers them.
-struct SystemCommand {
-    std::uint8_t code;
-    std::uint8_t buffer_id;
-    std::uint16_t length;
-    int token_position;  // -1: no token
+// What the firmware adds to each system command of the command table
+// (which gives its buffer id, its one transfer length and the token position
+// it must carry in bytes 8-11): whether it needs a keyed channel and whether
+// a locked drive answers it. A system command without a rule here is
+// unknown to the firmware.
+struct FirmwareRule {
+    const transport::DriveCommand* command;
     bool needs_channel;
     bool answered_locked;
 };
-constexpr SystemCommand kSystemCommands[] = {
-    {kCmdIdentity, kIdSystemRead, 22, -1, false, true},
-    {kCmdLastError, kIdSystemRead, 4, -1, false, true},
-    {kCmdChannelCheck, kIdSystemRead, 32, 4, true, false},
-    {kCmdReadSettings, kIdSystemRead, 160, 0, true, false},
-    {kCmdStatus, kIdSystemRead, 32, -1, false, true},
-    {kCmdReadRfidTag, kIdSystemRead, 19, -1, false, false},
-    {kCmdTokenIndex, kIdSystemRead, 16, -1, true, false},
-    {kCmdChannelKey, kIdSystemRead, 32, -1, false, false},
-    {kCmdWriteSettings, kIdSystemWrite, 288, 1, true, false},
+constexpr FirmwareRule kFirmwareRules[] = {
+    {&transport::kIdentityRead, false, true},     {&transport::kLastErrorRead, false, true},
+    {&transport::kChannelCheckRead, true, false}, {&transport::kSettingsRead, true, false},
+    {&transport::kStatusRead, false, true},       {&transport::kRfidTagRead, false, false},
+    {&transport::kTokenIndexRead, true, false},   {&transport::kChannelKeyRead, false, false},
+    {&transport::kSettingsWrite, true, false},
 };
+
+const FirmwareRule* RuleFor(const transport::DriveCommand* command) {
+    if (command == nullptr || !command->IsSystemCommand()) return nullptr;
+    for (const FirmwareRule& rule : kFirmwareRules) {
+        if (rule.command->opcode == command->opcode && rule.command->buffer_id == command->buffer_id &&
+            rule.command->code == command->code) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+// The drive's blocks are exactly what the id-block and state-block reads move.
+static_assert(sizeof(SimDrive::id_block) == transport::kIdBlockRead.length);
+static_assert(sizeof(SimDrive::state_block) == transport::kStateBlockRead.length);
 
 // Plaintext of the settings write (0x31), by offset.
 constexpr std::size_t kWriteChangeMask = 0;
@@ -95,7 +105,7 @@ constexpr std::size_t kSettingsMinPasswordLength = 16;
 // then 12 zero bytes.
 constexpr std::size_t kReadTagCount = 52;
 constexpr std::size_t kReadTags = 53;
-constexpr std::size_t kReadSettingsLength = 160;
+constexpr std::size_t kReadSettingsLength = transport::kSettingsRead.length;
 
 constexpr std::size_t kTokenOffset = 8;
 constexpr std::size_t kTokenSize = 4;
@@ -146,14 +156,14 @@ private:
             case kOpReadBuffer:
                 if (Cdb(1) != kVendorMode) return Refused();
                 switch (Cdb(2)) {
-                    case kIdIdBlock:
+                    case kBufferIdBlock:
                         return FixedBlock(drive_.id_block);
-                    case kIdStateBlock:
+                    case kBufferStateBlock:
                         return FixedBlock(drive_.state_block);
-                    case kIdMemoryPage:
-                    case kIdMemoryPageDirect:
+                    case kBufferMemoryPage:
+                    case kBufferMemoryPageDirect:
                         return PageRead();
-                    case kIdSystemRead:
+                    case kBufferSystemRead:
                         return SystemCommandBlock();
                     default:
                         return Refused();
@@ -161,9 +171,9 @@ private:
             case kOpWriteBuffer:
                 if (Cdb(1) != kVendorMode) return Refused();
                 switch (Cdb(2)) {
-                    case kIdPreCommand:
+                    case kBufferPreCommand:
                         return PreCommand();
-                    case kIdSystemWrite:
+                    case kBufferSystemWrite:
                         return SystemCommandBlock();
                     default:
                         return Refused();
@@ -238,9 +248,7 @@ private:
     ScsiResult PreCommand() {
         if (!Shaped(10, DataDirection::None) || DataLength() != 0) return Refused();
         const std::uint8_t id = Cdb(3);
-        if (id != kIdMemoryPage && id != kIdMemoryPageDirect && id != kIdSystemWrite) {
-            return Refused();
-        }
+        if (!transport::IsAnnouncedBuffer(id)) return Refused();
         if (Cdb(6) != 'F' || Cdb(7) != 'M' || Cdb(8) != 'L' || Cdb(9) != 0) return Refused();
         runtime_.announcement =
             FirmwareRuntime::Announcement{id, static_cast<std::uint16_t>(Cdb(4) | Cdb(5) << 8)};
@@ -279,28 +287,26 @@ private:
     // (the settings write): the checks every system command goes through,
     // then the command itself.
     ScsiResult SystemCommandBlock() {
-        const bool write = Cdb(2) == kIdSystemWrite;
+        const bool write = Cdb(2) == kBufferSystemWrite;
         if (write && !Announced()) return Fail(kErrorNotAnnounced);
         if (!Shaped(16, write ? DataDirection::Out : DataDirection::In)) {
             return Fail(kErrorMalformedCommand);
         }
-        const SystemCommand* command = nullptr;
-        for (const SystemCommand& candidate : kSystemCommands) {
-            if (candidate.code == Cdb(3) && candidate.buffer_id == Cdb(2)) command = &candidate;
-        }
-        if (command == nullptr) return Fail(kErrorUnknownCommand);
+        const FirmwareRule* rule = RuleFor(transport::FindDriveCommand(request_.cdb));
+        if (rule == nullptr) return Fail(kErrorUnknownCommand);
+        const transport::DriveCommand& command = *rule->command;
         const std::size_t length_field = static_cast<std::size_t>(Cdb(4) | Cdb(5) << 8);
-        if (length_field != command->length || DataLength() != command->length) {
+        if (length_field != command.length || DataLength() != command.length) {
             return Fail(kErrorParameterSize);
         }
-        if (drive_.mode == UnlockMode::Locked && !command->answered_locked) {
+        if (drive_.mode == UnlockMode::Locked && !rule->answered_locked) {
             return Fail(kErrorDriveLocked);
         }
-        if (command->needs_channel && !runtime_.channel_keyed) return Fail(kErrorNoChannel);
-        if (command->token_position >= 0 && !TokenMatches(command->token_position)) {
+        if (rule->needs_channel && !runtime_.channel_keyed) return Fail(kErrorNoChannel);
+        if (command.token_position >= 0 && !TokenMatches(command.token_position)) {
             return Fail(kErrorWrongToken);
         }
-        switch (command->code) {
+        switch (command.code) {
             case kCmdIdentity:
                 return Identity();
             case kCmdLastError:
@@ -325,7 +331,7 @@ private:
     }
 
     ScsiResult Identity() {
-        std::array<std::uint8_t, 22> answer{};
+        std::array<std::uint8_t, transport::kIdentityRead.length> answer{};
         answer[0] = drive_.firmware[0];
         answer[1] = drive_.firmware[1];
         // The two USB identifiers are the only big-endian fields.
@@ -338,13 +344,13 @@ private:
     }
 
     ScsiResult LastError() {
-        const std::array<std::uint8_t, 4> answer{runtime_.error_code, runtime_.failed_command, 0,
-                                                 0};
+        const std::array<std::uint8_t, transport::kLastErrorRead.length> answer{
+            runtime_.error_code, runtime_.failed_command, 0, 0};
         return Answer(answer);
     }
 
     ScsiResult Status() {
-        std::array<std::uint8_t, 32> answer{};
+        std::array<std::uint8_t, transport::kStatusRead.length> answer{};
         if (drive_.mode == UnlockMode::Admin) answer[0] |= kStatusAdminUnlocked;
         if (drive_.rfid_reader) answer[0] |= kStatusRfidSupported;
         return Answer(answer);
@@ -359,7 +365,7 @@ private:
         random_(runtime_.channel_check);
         runtime_.channel_keyed = true;
         const protocol::Sha256Digest id_key = protocol::Sha256(drive_.device_id);
-        std::array<std::uint8_t, 32> answer{};
+        std::array<std::uint8_t, transport::kChannelKeyRead.length> answer{};
         protocol::EncryptBlocks(answer, runtime_.channel_key, id_key,
                                 static_cast<int>(answer.size()));
         return Answer(answer);
@@ -385,7 +391,7 @@ private:
     }
 
     ScsiResult WriteSettings() {
-        std::array<std::uint8_t, 288> plain{};
+        std::array<std::uint8_t, transport::kSettingsWrite.length> plain{};
         protocol::DecryptBlocks(plain, request_.data, runtime_.channel_key,
                                 static_cast<int>(plain.size()));
         const std::span<const std::uint8_t> bytes(plain);

@@ -1,8 +1,11 @@
 #pragma once
 // The simulated drive's firmware: parses each command block a host sends,
-// checks it as the drive does, and lays out the answer. It shares no record
-// codec or command-block builder with the host side, so that a layout
-// mistake on either side shows up as a refusal instead of cancelling out.
+// checks it as the drive does, and lays out the answer. Which commands exist,
+// their buffer ids, codes, lengths and token positions come from the command
+// table (transport/command_table.h) that the host uses too; the firmware
+// shares no record codec or command-block builder with the host side, so
+// that a layout mistake on either side shows up as a refusal instead of
+// cancelling out.
 
 #include <array>
 #include <cstdint>

@@ -12,13 +12,13 @@ CommandBlock Block10(std::uint8_t op, std::uint8_t buffer_id) {
     return block;
 }
 
-CommandBlock PageRead(std::uint8_t buffer_id, std::uint32_t address) {
-    CommandBlock block = Block10(kOpReadBuffer, buffer_id);
+CommandBlock PageRead(const DriveCommand& command, std::uint32_t address) {
+    CommandBlock block = Block10(command.opcode, command.buffer_id);
     block.bytes[4] = static_cast<std::uint8_t>(address);
     block.bytes[5] = static_cast<std::uint8_t>(address >> 8);
     block.bytes[6] = static_cast<std::uint8_t>(address >> 16);
-    block.bytes[7] = static_cast<std::uint8_t>(kMemoryPageSize);
-    block.bytes[8] = static_cast<std::uint8_t>(kMemoryPageSize >> 8);
+    block.bytes[7] = static_cast<std::uint8_t>(command.length);
+    block.bytes[8] = static_cast<std::uint8_t>(command.length >> 8);
     return block;
 }
 
@@ -36,26 +36,50 @@ CommandBlock SystemCommand(std::uint8_t op, std::uint8_t buffer_id, std::uint8_t
     return block;
 }
 
+// The template a system command row sends: zeros, the caller's token or the
+// row's own template.
+CommandTemplate SystemTemplateOf(const DriveCommand& command, const CommandTemplate& tmpl) {
+    CommandTemplate exact{};
+    if (command.form == CommandForm::SystemTemplate) exact = command.tmpl;
+    if (command.form == CommandForm::SystemToken) {
+        for (std::size_t i = 8; i < 12; ++i) exact[i] = tmpl[i];
+    }
+    return exact;
+}
+
 }  // namespace
 
-CommandBlock IdBlockCommand() { return Block10(kOpReadBuffer, kBufferIdBlock); }
-
-CommandBlock StateBlockCommand() { return Block10(kOpReadBuffer, kBufferStateBlock); }
-
-CommandBlock InquiryCommand() {
-    CommandBlock block;
-    block.length = 6;
-    block.bytes[0] = kOpInquiry;
-    block.bytes[4] = static_cast<std::uint8_t>(kInquirySize);
-    return block;
+CommandBlock CommandBlockOf(const DriveCommand& command, const CommandTemplate& tmpl, std::uint32_t address) {
+    switch (command.form) {
+        case CommandForm::Inquiry: {
+            CommandBlock block;
+            block.length = 6;
+            block.bytes[0] = command.opcode;
+            block.bytes[4] = static_cast<std::uint8_t>(command.length);
+            return block;
+        }
+        case CommandForm::Block:
+        case CommandForm::PreCommand: return Block10(command.opcode, command.buffer_id);
+        case CommandForm::Page: return PageRead(command, address);
+        case CommandForm::SystemPlain:
+        case CommandForm::SystemToken:
+        case CommandForm::SystemTemplate:
+            return SystemCommand(command.opcode, command.buffer_id, command.code, SystemTemplateOf(command, tmpl),
+                                 command.length);
+    }
+    return {};
 }
 
-CommandBlock MemoryPageCommand(std::uint32_t address) {
-    return PageRead(kBufferMemoryPage, address);
-}
+CommandBlock IdBlockCommand() { return CommandBlockOf(kIdBlockRead); }
+
+CommandBlock StateBlockCommand() { return CommandBlockOf(kStateBlockRead); }
+
+CommandBlock InquiryCommand() { return CommandBlockOf(kInquiry); }
+
+CommandBlock MemoryPageCommand(std::uint32_t address) { return CommandBlockOf(kMemoryPageRead, {}, address); }
 
 CommandBlock MemoryPageDirectCommand(std::uint32_t address) {
-    return PageRead(kBufferMemoryPageDirect, address);
+    return CommandBlockOf(kMemoryPageDirectRead, {}, address);
 }
 
 CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl,
@@ -64,7 +88,7 @@ CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl,
 }
 
 CommandBlock SystemWriteCommand(const CommandTemplate& tmpl, std::uint32_t length) {
-    return SystemCommand(kOpWriteBuffer, kBufferSystemWrite, kSystemWriteCode, tmpl, length);
+    return SystemCommand(kSettingsWrite.opcode, kSettingsWrite.buffer_id, kSettingsWrite.code, tmpl, length);
 }
 
 std::uint16_t PreCommandChecksum(const CommandBlock& announced) {
@@ -77,7 +101,7 @@ std::uint16_t PreCommandChecksum(const CommandBlock& announced) {
 
 CommandBlock PreCommandFor(const CommandBlock& announced) {
     const std::uint16_t checksum = PreCommandChecksum(announced);
-    CommandBlock block = Block10(kOpWriteBuffer, kBufferPreCommand);
+    CommandBlock block = CommandBlockOf(kPreCommand);
     block.bytes[3] = announced.bytes[2];
     block.bytes[4] = static_cast<std::uint8_t>(checksum);
     block.bytes[5] = static_cast<std::uint8_t>(checksum >> 8);

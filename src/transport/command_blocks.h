@@ -7,29 +7,17 @@
 #include <array>
 #include <cstdint>
 
+#include "transport/command_table.h"
+
 namespace qx7::transport {
 
-inline constexpr std::uint8_t kOpInquiry = 0x12;
-inline constexpr std::uint8_t kOpReadBuffer = 0x3C;
-inline constexpr std::uint8_t kOpWriteBuffer = 0x3B;
-inline constexpr std::uint8_t kVendorMode = 0x01;
-
-// Buffer ids (command byte 2).
-inline constexpr std::uint8_t kBufferPreCommand = 0x10;
-inline constexpr std::uint8_t kBufferMemoryPage = 0x22;
-inline constexpr std::uint8_t kBufferMemoryPageDirect = 0xC2;
-inline constexpr std::uint8_t kBufferStateBlock = 0x51;
-inline constexpr std::uint8_t kBufferIdBlock = 0x52;
-inline constexpr std::uint8_t kBufferSystemWrite = 0xCD;
-inline constexpr std::uint8_t kBufferSystemRead = 0xCE;
-
 // The system command code that every system write carries.
-inline constexpr std::uint8_t kSystemWriteCode = 0x31;
+inline constexpr std::uint8_t kSystemWriteCode = kSettingsWrite.code;
 
-inline constexpr std::size_t kIdBlockSize = 8;
-inline constexpr std::size_t kStateBlockSize = 12;
-inline constexpr std::size_t kInquirySize = 36;
-inline constexpr std::size_t kMemoryPageSize = 1024;
+inline constexpr std::size_t kIdBlockSize = kIdBlockRead.length;
+inline constexpr std::size_t kStateBlockSize = kStateBlockRead.length;
+inline constexpr std::size_t kInquirySize = kInquiry.length;
+inline constexpr std::size_t kMemoryPageSize = kMemoryPageRead.length;
 
 struct CommandBlock {
     std::array<std::uint8_t, 16> bytes{};  // bytes past length stay zero
@@ -38,9 +26,12 @@ struct CommandBlock {
     bool operator==(const CommandBlock&) const = default;
 };
 
-// Bytes 6 to 15 of a system command block, supplied by the caller; bytes 0
-// to 5 are ignored (the transport writes its own there).
-using CommandTemplate = std::array<std::uint8_t, 16>;
+// The block of a row of the command table in its exact form. The Page form
+// takes `address`, the SystemToken form bytes 8-11 of `tmpl` (the token);
+// every other byte comes from the row. A pre-command's block depends on the
+// block it announces: PreCommandFor.
+CommandBlock CommandBlockOf(const DriveCommand& command, const CommandTemplate& tmpl = {},
+                            std::uint32_t address = 0);
 
 CommandBlock IdBlockCommand();          // 3C 01 52 00 ... (10 bytes)
 CommandBlock StateBlockCommand();       // 3C 01 51 00 ... (10 bytes)

@@ -81,6 +81,13 @@ bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTempl
     return BufferedRead(device, SystemReadCommand(code, tmpl, length), length, out);
 }
 
+bool SystemCommandRead(ScsiDevice& device, const DriveCommand& command, const CommandTemplate& tmpl,
+                       std::span<std::uint8_t> out) {
+    if (!command.IsSystemCommand() || command.direction != DataDirection::In) return false;
+    if (command.length > kMaxTransferLength || command.length > out.size()) return false;
+    return BufferedRead(device, CommandBlockOf(command, tmpl), command.length, out);
+}
+
 bool SystemCommandWrite(ScsiDevice& device, const CommandTemplate& tmpl, std::uint32_t length,
                         std::span<const std::uint8_t> data) {
     if (length > kMaxTransferLength || length > data.size()) return false;

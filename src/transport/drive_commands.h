@@ -34,6 +34,13 @@ bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address,
 // length above kMaxTransferLength or beyond `out` is refused unsent.
 bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTemplate& tmpl,
                        std::uint32_t length, std::span<std::uint8_t> out);
+// The system read of a row of the command table, in the row's exact form
+// and length (`tmpl` supplies only a SystemToken row's token, bytes 8-11).
+// On success `out` receives the bytes transferred; on failure it is left as
+// the caller had it. Refused unsent when the row is not a system read or its
+// length is beyond `out`.
+bool SystemCommandRead(ScsiDevice& device, const DriveCommand& command, const CommandTemplate& tmpl,
+                       std::span<std::uint8_t> out);
 // Sends `length` bytes of `data` as system command 0x31 (always that code,
 // whatever the template holds). A length above kMaxTransferLength or beyond
 // `data` is refused unsent.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "strings/hex.h"
-#include "transport/command_blocks.h"
+#include "transport/command_table.h"
 
 namespace qx7::transport {
 namespace {
@@ -18,17 +18,13 @@ const char* DirectionText(DataDirection direction) {
     return "none";
 }
 
-// The system command whose answer carries the channel key.
-constexpr std::uint8_t kChannelKeyCode = 0x7E;
-
 // Whether the data of this command lets a reader recover the channel key or
-// the passwords: the channel key's answer and whatever the system write
-// buffer carries (the settings write).
+// the passwords: the command table marks those rows secret (the channel
+// key's answer, the settings write). A code the table does not know, on a
+// buffer that carries secrets, is left out too.
 bool CarriesSecret(const ScsiRequest& request) {
-    const auto& cdb = request.cdb;
-    if (request.cdb_length < 4) return false;
-    if (cdb[0] == kOpReadBuffer) return cdb[2] == kBufferSystemRead && cdb[3] == kChannelKeyCode;
-    return cdb[0] == kOpWriteBuffer && cdb[2] == kBufferSystemWrite;
+    if (const DriveCommand* command = FindDriveCommand(request.cdb)) return command->secret;
+    return request.cdb_length >= 4 && IsSecretBuffer(request.cdb[0], request.cdb[2]);
 }
 
 // A traced device that owns the device it traces.

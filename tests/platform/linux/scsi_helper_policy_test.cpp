@@ -1,12 +1,13 @@
 // The helper's command policy: the QX7 command set in its exact forms and
-// nothing else.
+// nothing else: every row of the command table, code and length pinned.
 
 #include <gtest/gtest.h>
 
 #include "helper/command_policy.h"
 #include "transport/command_blocks.h"
+#include "transport/command_table.h"
 
-namespace qx7::platform::scsi_helper {
+namespace qx7::helper {
 namespace {
 
 using transport::CommandBlock;
@@ -46,7 +47,7 @@ TEST(CommandPolicy, AcceptsEachCommandOfTheSetInItsForm) {
         Shape(MemoryPageCommand(0x1C00), DataDirection::In, 1024),
         Shape(MemoryPageDirectCommand(0x81000), DataDirection::In, 1024),
         Shape(SystemReadCommand(0x30, Token(), 160), DataDirection::In, 160),
-        Shape(SystemReadCommand(0x01, {}, 32), DataDirection::In, 32),
+        Shape(SystemReadCommand(0x01, {}, 22), DataDirection::In, 22),
         Shape(SystemReadCommand(0x38, TagRead(), 19), DataDirection::In, 19),
         Shape(SystemWriteCommand(Token(), 288), DataDirection::Out, 288),
         Shape(PreCommandFor(MemoryPageCommand(0x1000)), DataDirection::None, 0),
@@ -104,6 +105,16 @@ TEST(CommandPolicy, RefusesEverythingElseSayingWhy) {
         {"template byte 7 alone",
          Shape(Changed(SystemReadCommand(0x38, {}, 19), 7, 0x88), DataDirection::In, 19), "system command read"},
         {"system read above 2048", Shape(long_system_read, DataDirection::In, 2304), "above 2048"},
+        // A system read's code and length are pinned to its row; so is its
+        // template (a token only where the row carries one).
+        {"identity read of 32", Shape(SystemReadCommand(0x01, {}, 32), DataDirection::In, 32),
+         "not the identity read"},
+        {"identity read with a token", Shape(SystemReadCommand(0x01, Token(), 22), DataDirection::In, 22),
+         "not the identity read"},
+        {"system read 0x33", Shape(SystemReadCommand(0x33, {}, 32), DataDirection::In, 32),
+         "system command read 0x33 is not in the QX7 command set"},
+        {"settings read of 512", Shape(SystemReadCommand(0x30, Token(), 512), DataDirection::In, 512),
+         "not the settings read"},
         {"system read length mismatch", Shape(SystemReadCommand(0x30, {}, 160), DataDirection::In, 128),
          "not 128"},
         {"system write code 0x32",
@@ -125,5 +136,43 @@ TEST(CommandPolicy, RefusesEverythingElseSayingWhy) {
     }
 }
 
+// Each row's block, as the program sends it: with a token where the row
+// carries one, at a page address where it reads a page, and a pre-command
+// announcing the settings write.
+CommandShape ShapeOfRow(const transport::DriveCommand& row) {
+    using namespace transport;
+    const CommandBlock block = row.form == CommandForm::PreCommand
+                                   ? PreCommandFor(CommandBlockOf(kSettingsWrite, Token()))
+                                   : CommandBlockOf(row, Token(), 0x1C00);
+    return Shape(block, row.direction, row.length);
+}
+
+TEST(CommandPolicy, AcceptsEveryRowOfTheCommandTable) {
+    for (const transport::DriveCommand& row : transport::kDriveCommands) {
+        EXPECT_EQ(CommandRefusal(ShapeOfRow(row)), "") << row.name;
+    }
+}
+
+// Every transfer length up to the largest a command may carry, other than
+// the row's own, is refused: in the block's length field and transfer
+// together for a system command, in the transfer alone for the others.
+TEST(CommandPolicy, RefusesEveryLengthThatIsNotTheRows) {
+    for (const transport::DriveCommand& row : transport::kDriveCommands) {
+        int accepted = 0;
+        for (std::uint32_t length = 0; length <= transport::kMaxTransferLength; ++length) {
+            CommandShape shape = ShapeOfRow(row);
+            shape.transfer_length = length;
+            if (row.IsSystemCommand()) {
+                shape.cdb[4] = static_cast<std::uint8_t>(length);
+                shape.cdb[5] = static_cast<std::uint8_t>(length >> 8);
+            }
+            const bool refused = !CommandRefusal(shape).empty();
+            EXPECT_EQ(refused, length != row.length) << row.name << " of " << length;
+            if (!refused) ++accepted;
+        }
+        EXPECT_EQ(accepted, 1) << row.name;
+    }
+}
+
 }  // namespace
-}  // namespace qx7::platform::scsi_helper
+}  // namespace qx7::helper

@@ -88,7 +88,7 @@ TEST(ScsiHelperProcess, AnswersMalformedRequestsAndEndsWhenItsInputCloses) {
         EXPECT_EQ(reply->status, status) << int(request[0]) << ": " << reply->message;
     }
     helper.CloseInput();
-    EXPECT_EQ(helper.Wait(), scsi_helper::kExitInputClosed);
+    EXPECT_EQ(helper.Wait(), qx7::helper::kExitInputClosed);
 }
 
 TEST(ScsiHelperProcess, StopsWithoutCrashingWhenFramingIsLost) {
@@ -98,13 +98,13 @@ TEST(ScsiHelperProcess, StopsWithoutCrashingWhenFramingIsLost) {
         const auto reply = helper.Receive();
         ASSERT_TRUE(reply);
         EXPECT_EQ(reply->status, ReplyStatus::Malformed);
-        EXPECT_EQ(helper.Wait(), scsi_helper::kExitProtocolBroken);
+        EXPECT_EQ(helper.Wait(), qx7::helper::kExitProtocolBroken);
     }
     {
         HelperProcess helper;
         helper.SendRaw({40, 0, 0, 0, 1, 0x51});  // a frame that never ends
         helper.CloseInput();
-        EXPECT_EQ(helper.Wait(), scsi_helper::kExitProtocolBroken);
+        EXPECT_EQ(helper.Wait(), qx7::helper::kExitProtocolBroken);
     }
 }
 
