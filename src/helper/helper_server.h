@@ -25,13 +25,13 @@ public:
     explicit HelperServer(NodeOpener& opener);
 
     // The reply to one well-formed request.
-    linux_sg::Reply Handle(const linux_sg::Request& request);
+    platform::Reply Handle(const platform::Request& request);
 
 private:
-    linux_sg::Reply Hello(const linux_sg::HelloRequest& hello);
-    linux_sg::Reply Open(const linux_sg::OpenRequest& open);
-    linux_sg::Reply Execute(const linux_sg::ExecuteRequest& execute);
-    linux_sg::Reply Close(const linux_sg::CloseRequest& close);
+    platform::Reply Hello(const platform::HelloRequest& hello);
+    platform::Reply Open(const platform::OpenRequest& open);
+    platform::Reply Execute(const platform::ExecuteRequest& execute);
+    platform::Reply Close(const platform::CloseRequest& close);
 
     NodeOpener& opener_;
     bool greeted_ = false;
