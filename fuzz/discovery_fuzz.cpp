@@ -88,14 +88,14 @@ void CheckNarrowText(std::span<const std::uint8_t> bytes) {
     const auto back = strings::ToLatin1(latin);
     QX7_FUZZ_CHECK(back.has_value() && *back == text);
 
-    const std::u16string usb_string = platform::linux_udev::UsbStringText(text);
+    const std::u16string usb_string = platform::UsbStringText(text);
     QX7_FUZZ_CHECK(usb_string.size() <= transport::kUsbStringUnits && IsWellFormed(usb_string));
-    if (const auto id = platform::linux_udev::ParseUsbIdText(text)) {
+    if (const auto id = platform::ParseUsbIdText(text)) {
         QX7_FUZZ_CHECK(text.size() == 4);
         QX7_FUZZ_CHECK(std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }));
         QX7_FUZZ_CHECK(*id == std::stoul(std::string(text), nullptr, 16));
     }
-    (void)platform::linux_udev::PortFromUsbName(text);
+    (void)platform::PortFromUsbName(text);
 }
 
 void CheckTable(const transport::DriveTable& table) {

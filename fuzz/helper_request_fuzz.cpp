@@ -27,7 +27,7 @@
 namespace {
 
 using namespace qx7;
-namespace sg = platform::linux_sg;
+namespace sg = platform;
 namespace helper = qx7::helper;
 
 // Every command that reaches a drive is one the policy lets through, in the

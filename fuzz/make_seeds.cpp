@@ -36,7 +36,7 @@ namespace {
 
 using namespace qx7;
 namespace fs = std::filesystem;
-namespace sg = platform::linux_sg;
+namespace sg = platform;
 
 fs::path g_root;
 int g_written = 0;

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --build --preset default --target qx7config >/dev/null
-qx7config=build/default/src/ui/app/qx7config
+qx7config=build/default/src/ui/program/qx7config
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p docs/images

@@ -51,7 +51,7 @@ main() {
     cmake --preset default >/dev/null
     cmake --build --preset default --parallel "$(nproc)" --target qx7ctl qx7config qx7-scsi-helper
     local qx7ctl=build/default/src/cli/qx7ctl
-    local qx7config=build/default/src/ui/app/qx7config
+    local qx7config=build/default/src/ui/program/qx7config
 
     local state attached=no
     state=$(sim_state)

@@ -6,7 +6,7 @@
 #include "platform/linux/helper_launch.h"
 
 int main() {
-    const auto launch = qx7::platform::linux_sg::PkexecLaunch();
+    const auto launch = qx7::platform::PkexecLaunch();
     std::printf("%s\n", launch.command.back().c_str());
     return 0;
 }

@@ -1,7 +1,5 @@
 #include "app/provisioning_station.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <list>
@@ -208,7 +206,7 @@ private:
 std::vector<DriveOutcome> RunStation(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                                      transport::DeviceWatcher& watcher, const StationSettings& settings,
                                      const DriveContextFactory& contexts, const OutcomeHandler& finished,
-                                     const StopFlag& stop, int wake_fd) {
+                                     const StopFlag& stop) {
     Station station(plan, devices, settings, contexts, finished, stop);
     watcher.TakeEvents();  // what happened before the first scan is in it
     station.ScanAndStart();
@@ -216,16 +214,12 @@ std::vector<DriveOutcome> RunStation(const ProvisioningPlan& plan, transport::De
     bool rescan_due = false;
     Clock::time_point rescan_at{};
     while (!stop.load() && !station.Done()) {
-        pollfd fds[2];
-        nfds_t count = 0;
-        if (watcher.PollDescriptor() >= 0) fds[count++] = {watcher.PollDescriptor(), POLLIN, 0};
-        if (wake_fd >= 0) fds[count++] = {wake_fd, POLLIN, 0};
         milliseconds timeout = kIdleTick;
         if (rescan_due) {
             const auto left = std::chrono::duration_cast<milliseconds>(rescan_at - Clock::now());
             timeout = std::clamp(left, milliseconds{0}, kIdleTick);
         }
-        ::poll(fds, count, static_cast<int>(timeout.count()));
+        watcher.WaitForChange(timeout);
         if (stop.load()) break;
 
         const std::vector<transport::DeviceEvent> events = watcher.TakeEvents();

@@ -28,13 +28,13 @@ struct StationSettings {
     std::chrono::milliseconds settle{1500};
 };
 
-// Runs the station on the calling thread. `wake_fd` (or -1) is polled with
-// the watcher's descriptor: it should become readable when `stop` is set, so
-// that the station notices at once. Returns every drive's outcome, in the
+// Runs the station on the calling thread, waiting on the watcher. Whoever
+// sets `stop` should also wake the watcher (DeviceWatcher::Wake), so that
+// the station notices at once. Returns every drive's outcome, in the
 // order they finished; drives still working when it stops are waited for.
 std::vector<DriveOutcome> RunStation(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
                                      transport::DeviceWatcher& watcher, const StationSettings& settings,
                                      const DriveContextFactory& contexts, const OutcomeHandler& finished,
-                                     const StopFlag& stop, int wake_fd = -1);
+                                     const StopFlag& stop);
 
 }  // namespace qx7::app

@@ -372,8 +372,9 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         app::StationSettings settings;
         settings.count = args.count;
         settings.jobs = args.jobs ? args.jobs : app::kMaxJobs;
-        outcomes = app::RunStation(plan, devices, *watcher, settings, contexts, finished, interrupt.flag(),
-                                   interrupt.wake_descriptor());
+        interrupt.WakeOnSignal(watcher.get());
+        outcomes = app::RunStation(plan, devices, *watcher, settings, contexts, finished, interrupt.flag());
+        interrupt.WakeOnSignal(nullptr);
     } else {
         const transport::DriveTable table = transport::ScanDrives(devices);
         const std::size_t listed = table.listed_count();

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_host.h"
-#include "storage/posix_file.h"
+#include "storage/files.h"
 #include "strings/control_escape.h"
 #include "strings/text_codec.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Where qx7ctl finds its drives: the simulator's state file with --sim, the
-// platform's drives (udev and SG_IO, through the privileged helper when the
-// process lacks CAP_SYS_RAWIO) otherwise; every SCSI command traced with
+// machine's drives from the operating system's back end
+// (platform::OpenMachineDrives) otherwise; every SCSI command traced with
 // --trace.
 
 #include <functional>
@@ -31,15 +31,14 @@ public:
     // What the platform found below a USB device (block and SCSI generic
     // nodes), one line each, for list --verbose.
     virtual std::vector<std::string> NodeDetails(const std::string& /*usb_key*/) { return {}; }
-    // Hot-plug events from now on: udev's for real drives, the state
+    // Hot-plug events from now on: the back end's for real drives, the state
     // file's changes for simulated ones (a change it refuses is handed to
     // `problem`). Null with *error set when they cannot be had.
     virtual std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> problem,
                                                              std::string* error) = 0;
 };
 
-// "8:16", or "no device number".
-std::string DeviceNumberText(const std::optional<transport::DeviceNumber>& number);
+using transport::DeviceNumberText;
 
 // Null with *error set when the simulator's state file or the platform's
 // device services cannot be used. `messages` (standard error) receives the

@@ -1,8 +1,6 @@
 #include "cli/interrupt_signal.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -11,10 +9,11 @@ namespace qx7::cli {
 namespace {
 
 // A signal handler may only touch lock-free atomics and call
-// async-signal-safe functions such as write().
+// async-signal-safe functions such as write(), which is all the watcher's
+// Wake does.
 app::StopFlag g_stop{false};
 std::atomic<int> g_signal{0};
-int g_pipe[2] = {-1, -1};
+std::atomic<transport::DeviceWatcher*> g_watcher{nullptr};
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
 struct sigaction g_previous_hup {};
@@ -23,10 +22,7 @@ void OnSignal(int signal_number) {
     const int saved_errno = errno;
     g_signal.store(signal_number);
     g_stop.store(true);
-    if (g_pipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
-    }
+    if (transport::DeviceWatcher* watcher = g_watcher.load()) watcher->Wake();
     errno = saved_errno;
 }
 
@@ -35,7 +31,7 @@ void OnSignal(int signal_number) {
 InterruptSignal::InterruptSignal() {
     g_stop.store(false);
     g_signal.store(0);
-    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
+    g_watcher.store(nullptr);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -52,14 +48,11 @@ InterruptSignal::~InterruptSignal() {
     ::sigaction(SIGINT, &g_previous_int, nullptr);
     ::sigaction(SIGTERM, &g_previous_term, nullptr);
     ::sigaction(SIGHUP, &g_previous_hup, nullptr);
-    for (int& fd : g_pipe) {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
+    g_watcher.store(nullptr);
 }
 
 const app::StopFlag& InterruptSignal::flag() const { return g_stop; }
-int InterruptSignal::wake_descriptor() const { return g_pipe[0]; }
+void InterruptSignal::WakeOnSignal(transport::DeviceWatcher* watcher) { g_watcher.store(watcher); }
 int InterruptSignal::signal_number() const { return g_signal.load(); }
 
 }  // namespace qx7::cli

@@ -1,10 +1,11 @@
 #pragma once
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP during a batch: while an InterruptSignal is
 // alive they do not end the process; they set a flag the batch looks at and
-// make a descriptor readable, so that a loop waiting in poll() wakes at
-// once. A second signal ends the process as usual.
+// wake the watcher a station waits on, so that it stops at once. A second
+// signal ends the process as usual.
 
 #include "app/provisioning.h"
+#include "transport/device_watcher.h"
 
 namespace qx7::cli {
 
@@ -16,8 +17,10 @@ public:
     InterruptSignal& operator=(const InterruptSignal&) = delete;
 
     const app::StopFlag& flag() const;
-    // Readable once a signal came; -1 when it could not be made.
-    int wake_descriptor() const;
+    // The watcher a signal wakes (DeviceWatcher::Wake); null: none. It must
+    // be one whose Wake is safe in a signal handler, and it is unset again
+    // before the watcher ends.
+    void WakeOnSignal(transport::DeviceWatcher* watcher);
     // The signal that came, 0 when none.
     int signal_number() const;
 };

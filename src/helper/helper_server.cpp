@@ -8,9 +8,9 @@
 namespace qx7::helper {
 namespace {
 
-using platform::linux_sg::Reply;
-using platform::linux_sg::ReplyStatus;
-using platform::linux_sg::RequestType;
+using platform::Reply;
+using platform::ReplyStatus;
+using platform::RequestType;
 
 Reply Answer(RequestType type) {
     Reply reply;
@@ -29,25 +29,25 @@ Reply Refuse(RequestType type, std::string message) {
 
 HelperServer::HelperServer(NodeOpener& opener) : opener_(opener) {}
 
-Reply HelperServer::Handle(const platform::linux_sg::Request& request) {
-    if (const auto* hello = std::get_if<platform::linux_sg::HelloRequest>(&request)) return Hello(*hello);
-    if (!greeted_) return Refuse(static_cast<RequestType>(platform::linux_sg::TypeOf(request)), "hello first");
-    if (const auto* open = std::get_if<platform::linux_sg::OpenRequest>(&request)) return Open(*open);
-    if (const auto* execute = std::get_if<platform::linux_sg::ExecuteRequest>(&request)) return Execute(*execute);
-    return Close(std::get<platform::linux_sg::CloseRequest>(request));
+Reply HelperServer::Handle(const platform::Request& request) {
+    if (const auto* hello = std::get_if<platform::HelloRequest>(&request)) return Hello(*hello);
+    if (!greeted_) return Refuse(static_cast<RequestType>(platform::TypeOf(request)), "hello first");
+    if (const auto* open = std::get_if<platform::OpenRequest>(&request)) return Open(*open);
+    if (const auto* execute = std::get_if<platform::ExecuteRequest>(&request)) return Execute(*execute);
+    return Close(std::get<platform::CloseRequest>(request));
 }
 
-Reply HelperServer::Hello(const platform::linux_sg::HelloRequest& hello) {
-    if (hello.magic != platform::linux_sg::kHelperMagic) return Refuse(RequestType::Hello, "not a QX7 helper client");
+Reply HelperServer::Hello(const platform::HelloRequest& hello) {
+    if (hello.magic != platform::kHelperMagic) return Refuse(RequestType::Hello, "not a QX7 helper client");
     greeted_ = true;
     // The version is answered whatever the client's: the client decides
     // whether it can go on.
     Reply reply = Answer(RequestType::Hello);
-    reply.value = platform::linux_sg::kHelperProtocolVersion;
+    reply.value = platform::kHelperProtocolVersion;
     return reply;
 }
 
-Reply HelperServer::Open(const platform::linux_sg::OpenRequest& open) {
+Reply HelperServer::Open(const platform::OpenRequest& open) {
     if (nodes_.size() >= kMaxOpenNodes) {
         return Refuse(RequestType::Open, open.path + ": too many nodes open; close one first");
     }
@@ -61,7 +61,7 @@ Reply HelperServer::Open(const platform::linux_sg::OpenRequest& open) {
     return reply;
 }
 
-Reply HelperServer::Execute(const platform::linux_sg::ExecuteRequest& execute) {
+Reply HelperServer::Execute(const platform::ExecuteRequest& execute) {
     const auto node = nodes_.find(execute.handle);
     if (node == nodes_.end()) return Refuse(RequestType::Execute, "no node open with that handle");
     const std::string refusal =
@@ -87,7 +87,7 @@ Reply HelperServer::Execute(const platform::linux_sg::ExecuteRequest& execute) {
     return reply;
 }
 
-Reply HelperServer::Close(const platform::linux_sg::CloseRequest& close) {
+Reply HelperServer::Close(const platform::CloseRequest& close) {
     if (nodes_.erase(close.handle) == 0) return Refuse(RequestType::Close, "no node open with that handle");
     return Answer(RequestType::Close);
 }
@@ -96,28 +96,28 @@ int Serve(int in_fd, int out_fd, NodeOpener& opener, std::ostream& log) {
     HelperServer server(opener);
     std::vector<std::uint8_t> payload;
     while (true) {
-        const platform::linux_sg::FrameStatus status = platform::linux_sg::ReadFrame(in_fd, payload);
-        if (status == platform::linux_sg::FrameStatus::End) return kExitInputClosed;
-        if (status != platform::linux_sg::FrameStatus::Ok) {
-            const char* why = status == platform::linux_sg::FrameStatus::TooLong ? "frame length out of range"
+        const platform::FrameStatus status = platform::ReadFrame(in_fd, payload);
+        if (status == platform::FrameStatus::End) return kExitInputClosed;
+        if (status != platform::FrameStatus::Ok) {
+            const char* why = status == platform::FrameStatus::TooLong ? "frame length out of range"
                                                                        : "input ended inside a frame";
             log << "qx7-scsi-helper: " << why << "; stopping\n";
             Reply reply;
             reply.status = ReplyStatus::Malformed;
             reply.message = why;
-            platform::linux_sg::WriteFrame(out_fd, platform::linux_sg::EncodeReply(reply));
+            platform::WriteFrame(out_fd, platform::EncodeReply(reply));
             return kExitProtocolBroken;
         }
         Reply reply;
         std::string why;
-        if (const auto request = platform::linux_sg::DecodeRequest(payload, &why)) {
+        if (const auto request = platform::DecodeRequest(payload, &why)) {
             reply = server.Handle(*request);
         } else {
             reply.request_type = payload.empty() ? 0 : payload[0];
             reply.status = ReplyStatus::Malformed;
             reply.message = why;
         }
-        if (!platform::linux_sg::WriteFrame(out_fd, platform::linux_sg::EncodeReply(reply))) {
+        if (!platform::WriteFrame(out_fd, platform::EncodeReply(reply))) {
             log << "qx7-scsi-helper: cannot answer the program; stopping\n";
             return kExitProtocolBroken;
         }

@@ -25,13 +25,13 @@ public:
     explicit HelperServer(NodeOpener& opener);
 
     // The reply to one well-formed request.
-    platform::linux_sg::Reply Handle(const platform::linux_sg::Request& request);
+    platform::Reply Handle(const platform::Request& request);
 
 private:
-    platform::linux_sg::Reply Hello(const platform::linux_sg::HelloRequest& hello);
-    platform::linux_sg::Reply Open(const platform::linux_sg::OpenRequest& open);
-    platform::linux_sg::Reply Execute(const platform::linux_sg::ExecuteRequest& execute);
-    platform::linux_sg::Reply Close(const platform::linux_sg::CloseRequest& close);
+    platform::Reply Hello(const platform::HelloRequest& hello);
+    platform::Reply Open(const platform::OpenRequest& open);
+    platform::Reply Execute(const platform::ExecuteRequest& execute);
+    platform::Reply Close(const platform::CloseRequest& close);
 
     NodeOpener& opener_;
     bool greeted_ = false;

@@ -32,7 +32,7 @@ bool BecomeRequestingUser(std::string* why) {
         return false;
     }
     if (*uid == 0) return true;
-    const linux_udev::UdevPtr context(udev_new());
+    const qx7::platform::UdevPtr context(udev_new());
     if (!context) {
         *why = "udev is not available";
         return false;
@@ -53,7 +53,7 @@ int main() {
         std::cerr << "qx7-scsi-helper: cannot run as the requesting user: " << why << '\n';
         return helper::kExitStartFailed;
     }
-    if (!linux_sg::KeepOnlyRawIoCapability(&why)) {
+    if (!qx7::platform::KeepOnlyRawIoCapability(&why)) {
         std::cerr << "qx7-scsi-helper: cannot drop privileges: " << why << '\n';
         return helper::kExitStartFailed;
     }

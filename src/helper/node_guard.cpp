@@ -17,8 +17,8 @@
 namespace qx7::helper {
 namespace {
 
-using platform::linux_udev::TextOf;
-using platform::linux_udev::UdevDevicePtr;
+using platform::TextOf;
+using platform::UdevDevicePtr;
 
 std::string UsbIdText(const transport::UsbId& id) {
     char text[16];
@@ -35,10 +35,10 @@ std::string CheckUdevDevice(udev* context, const std::string& path, dev_t number
         return "not a SCSI generic (sg) node";
     if (TextOf(udev_device_get_devnode(device.get())) != path)
         return "not the node udev names for its device";
-    if (platform::linux_udev::ScsiDeviceAbove(device.get()) == nullptr) return "no SCSI device above it";
-    udev_device* usb = platform::linux_udev::UsbDeviceAbove(device.get());
+    if (platform::ScsiDeviceAbove(device.get()) == nullptr) return "no SCSI device above it";
+    udev_device* usb = platform::UsbDeviceAbove(device.get());
     if (usb == nullptr) return "not on a USB device";
-    const auto id = platform::linux_udev::UsbIdOf(usb);
+    const auto id = platform::UsbIdOf(usb);
     if (!id) return "its USB device has no readable vendor and product id";
     if (!transport::KnownDeviceIndex(*id)) return "its USB device " + UsbIdText(*id) + " is not a QX7";
     return {};
@@ -84,7 +84,7 @@ std::unique_ptr<transport::ScsiDevice> GuardedNodeOpener::Open(const std::string
         ::close(fd);
         return refuse("the node changed while it was being opened");
     }
-    return std::make_unique<platform::linux_sg::SgDevice>(fd);
+    return std::make_unique<platform::SgDevice>(fd);
 }
 
 }  // namespace qx7::helper

@@ -22,7 +22,7 @@ public:
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path, std::string* refusal) override;
 
 private:
-    platform::linux_udev::UdevPtr context_;
+    platform::UdevPtr context_;
 };
 
 }  // namespace qx7::helper

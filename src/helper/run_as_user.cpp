@@ -36,7 +36,7 @@ std::optional<uid_t> ParseUserId(std::string_view text) {
 
 std::vector<gid_t> GenericNodeGroups(udev* context) {
     std::vector<gid_t> groups;
-    platform::linux_udev::ForEachDevice(context, "scsi_generic", nullptr, [&groups](udev_device* device) {
+    platform::ForEachDevice(context, "scsi_generic", nullptr, [&groups](udev_device* device) {
         const char* node = udev_device_get_devnode(device);
         struct stat info {};
         if (node == nullptr || ::lstat(node, &info) != 0 || !S_ISCHR(info.st_mode)) return;

@@ -69,7 +69,21 @@ bool SimBus::SetPlugged(std::size_t index, bool plugged, std::string* error) {
     if (!saved || !changed) return false;
     const std::vector<DeviceEvent> events = PlugEvents(*changed, plugged);
     pending_.insert(pending_.end(), events.begin(), events.end());
+    changed_.notify_all();
     return true;
+}
+
+bool SimBus::WaitForChange(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const bool changed = changed_.wait_for(lock, timeout, [this] { return woken_ || !pending_.empty(); });
+    woken_ = false;
+    return changed;
+}
+
+void SimBus::Wake() {
+    const std::lock_guard lock(mutex_);
+    woken_ = true;
+    changed_.notify_all();
 }
 
 std::vector<transport::DeviceEvent> SimBus::TakeEvents() {

@@ -19,6 +19,7 @@
 // the session's drives, plugging changes them through SimSession::Edit, and
 // the pending events have a lock of their own.
 
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -58,9 +59,11 @@ public:
     // Null for a path that belongs to no plugged drive.
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;
 
-    // Events are raised only by Plug and Unplug, on the caller's thread, so
-    // there is nothing to poll: take them right after.
-    int PollDescriptor() const override { return -1; }
+    // Events are raised only by Plug and Unplug, on the caller's thread:
+    // take them right after, or wait for them on another thread. Wake is
+    // safe from any thread, not from a signal handler.
+    bool WaitForChange(std::chrono::milliseconds timeout) override;
+    void Wake() override;
     std::vector<transport::DeviceEvent> TakeEvents() override;
 
 private:
@@ -71,6 +74,8 @@ private:
     // the order the changes were made; never held while waiting for a drive.
     std::mutex mutex_;
     std::vector<transport::DeviceEvent> pending_;
+    std::condition_variable changed_;  // events pending, or woken
+    bool woken_ = false;
 };
 
 }  // namespace qx7::sim

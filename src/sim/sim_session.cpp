@@ -8,7 +8,7 @@
 
 #include "sim/state_file.h"
 #include "storage/bounded_read.h"
-#include "storage/posix_file.h"
+#include "storage/files.h"
 
 namespace qx7::sim {
 namespace {

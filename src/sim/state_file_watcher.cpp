@@ -49,6 +49,10 @@ StateFileWatcher::StateFileWatcher(SimSession& session, storage::FileDescriptor 
                                    std::string file_name)
     : session_(session), inotify_(std::move(inotify)), file_name_(std::move(file_name)) {}
 
+bool StateFileWatcher::WaitForChange(std::chrono::milliseconds timeout) {
+    return wake_.WaitReadable(inotify_.get(), timeout);
+}
+
 StateFileWatcher::Drained StateFileWatcher::DrainFileEvents() {
     Drained drained;
     alignas(inotify_event) char buffer[4096];

@@ -5,17 +5,17 @@
 // SimBus::Plug and Unplug, so that a program watching for hot-plug reacts
 // to the file as to real drives.
 //
-// The descriptor is an inotify watch on the file's folder: it sees the file
+// It waits on an inotify watch of the file's folder: it sees the file
 // written in place and a new file renamed over it (as the session itself,
-// and most editors and scripts, write it). The session's own saves wake the
-// descriptor too, but give no events: their text is the session's own.
+// and most editors and scripts, write it). The session's own saves end a
+// wait too, but give no events: their text is the session's own.
 
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "storage/posix_file.h"
+#include "storage/posix/file_descriptor.h"
 #include "transport/device_watcher.h"
 
 namespace qx7::sim {
@@ -29,10 +29,11 @@ public:
     // session.
     static std::unique_ptr<StateFileWatcher> Create(SimSession& session, std::string* error);
 
-    // Readable when the file's folder changed.
-    int PollDescriptor() const override { return inotify_.get(); }
+    // Returns when the file's folder changed (or on Wake).
+    bool WaitForChange(std::chrono::milliseconds timeout) override;
+    void Wake() override { wake_.Signal(); }
 
-    // Never blocks: drains the descriptor and, when the state file was
+    // Never blocks: drains the folder's events and, when the state file was
     // written or replaced, reloads the session from it. Gives, in drive
     // order, for each drive the file plugged (an appended plugged drive
     // included) or unplugged, the events SimBus::Plug or Unplug raises.
@@ -59,6 +60,7 @@ private:
 
     SimSession& session_;
     storage::FileDescriptor inotify_;
+    storage::WakeChannel wake_;
     std::string file_name_;  // the state file's name within the watched folder
 
     std::mutex mutex_;  // TakeEvents and TakeProblem may run on different threads

@@ -1,9 +1,5 @@
 #include "storage/config_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
@@ -12,7 +8,7 @@
 #include "protocol/byte_order.h"
 #include "protocol/sha256.h"
 #include "storage/config_file_check.h"
-#include "storage/posix_file.h"
+#include "storage/files.h"
 #include "strings/text_codec.h"
 
 namespace qx7::storage {
@@ -136,18 +132,18 @@ ConfigFileError SaveConfigFile(const std::filesystem::path& path, const ConfigFi
 
 LoadedConfigFile LoadConfigFile(const std::filesystem::path& path) {
     LoadedConfigFile result;
-    // O_NONBLOCK keeps a FIFO from blocking the open; anything but a
-    // regular file is refused before it is read.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    // Anything but a regular file is refused before it is read; a FIFO
+    // does not block the open.
+    std::string problem;
+    ReadableFile file = ReadableFile::OpenRegular(path, &problem);
+    if (!file.valid()) {
         result.error = ConfigFileError::CannotOpen;
         return result;
     }
     // One byte more than a file may hold tells a longer file from an exact
     // one without trusting the size the folder reports.
     std::array<std::uint8_t, kConfigFileSize + 1> buffer{};
-    const std::optional<std::size_t> count = ReadUpTo(file.get(), buffer);
+    const std::optional<std::size_t> count = file.Read(buffer, &problem);
     if (!count) {
         result.error = ConfigFileError::CannotOpen;
         return result;

@@ -1,13 +1,9 @@
 #include "storage/operation_log.h"
 
+#include "storage/files.h"
 #include "storage/numbered_name.h"
-#include "storage/posix_file.h"
 #include "strings/control_escape.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <system_error>
 
 namespace qx7::storage {
@@ -62,24 +58,19 @@ LogWriteResult WriteOperationLog(const std::filesystem::path& folder, const Uplo
 
     const std::string stamp = LogStamp(local_time);
     LogWriteResult result;
-    FileDescriptor file(-1);
-    // O_EXCL: an earlier log of the same name, or one created meanwhile by
-    // another process, is never replaced; the next counter is tried instead.
+    // Everything must reach the disk for the log to count as written; a
+    // partial file is kept, as it still names the drives it holds. An
+    // earlier log of the same name, or one created meanwhile by another
+    // process, is never replaced; the next counter is tried instead.
+    const std::string content = LogContent(serials);
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
     for (int counter = 1; counter <= kMaxNameCounter; ++counter) {
         result.path = LogPath(folder, stamp, counter);
-        file = FileDescriptor(::open(result.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (file.valid() || errno != EEXIST) break;
+        const NewFileResult written = WriteNewFile(result.path, bytes);
+        if (written == NewFileResult::NameTaken) continue;
+        result.ok = written == NewFileResult::Written;
+        break;
     }
-    if (!file.valid()) return result;
-
-    // Everything must reach the disk for the log to count as written; a
-    // partial file is kept, as it still names the drives it holds.
-    const std::string content = LogContent(serials);
-    bool ok = WriteAll(file.get(), std::span(reinterpret_cast<const std::uint8_t*>(content.data()),
-                                             content.size())) &&
-              ::fsync(file.get()) == 0;
-    ok = file.Close() && ok;
-    result.ok = ok;
     return result;
 }
 

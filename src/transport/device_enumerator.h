@@ -28,6 +28,9 @@ struct DeviceNumber {
     bool operator==(const DeviceNumber&) const = default;
 };
 
+// "8:16", or "no device number".
+std::string DeviceNumberText(const std::optional<DeviceNumber>& number);
+
 struct UsbDevice {
     std::uint16_t vendor_id = 0;
     std::uint16_t product_id = 0;

@@ -1,10 +1,10 @@
 #pragma once
 // Hot-plug notifications, reduced to the three kinds of change the main
-// window reacts to. A watcher either offers a file descriptor that becomes
-// readable when events are pending (for a Qt socket notifier or a poll
-// loop) or none, in which case its owner polls TakeEvents() on a timer or
-// right after it caused a change itself.
+// window reacts to. The owner waits for them with WaitForChange (a loop of
+// its own, or a thread that hands the events on, as the window's notifier
+// does) or takes them right after it caused a change itself.
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -22,9 +22,18 @@ class DeviceWatcher {
 public:
     virtual ~DeviceWatcher() = default;
 
-    // Readable while events are pending; -1 when the watcher has none.
-    virtual int PollDescriptor() const = 0;
-    // The pending events, oldest first; never blocks.
+    // Blocks until events may be pending, Wake() was called, or `timeout`
+    // passed; false only when the time ran out. It takes no events: a call
+    // right after one that returned true for pending events returns at once
+    // again until TakeEvents took them. A wake is kept until a wait ends
+    // on it, so a Wake() just before the wait is not lost.
+    virtual bool WaitForChange(std::chrono::milliseconds timeout) = 0;
+    // Ends the wait in progress, or the next one, at once. Safe from any
+    // thread; the back ends' watchers and the simulator's state-file watcher
+    // also from a POSIX signal handler (they only write to a descriptor).
+    virtual void Wake() = 0;
+    // The pending events, oldest first; never blocks. WaitForChange and
+    // TakeEvents are called from one thread at a time.
     virtual std::vector<DeviceEvent> TakeEvents() = 0;
 };
 

@@ -24,7 +24,8 @@ using namespace std::chrono_literals;
 class CountingWatcher final : public transport::DeviceWatcher {
 public:
     explicit CountingWatcher(sim::SimBus& bus) : bus_(bus) {}
-    int PollDescriptor() const override { return -1; }
+    bool WaitForChange(std::chrono::milliseconds timeout) override { return bus_.WaitForChange(timeout); }
+    void Wake() override { bus_.Wake(); }
     std::vector<transport::DeviceEvent> TakeEvents() override {
         std::vector<transport::DeviceEvent> events = bus_.TakeEvents();
         std::lock_guard lock(mutex_);

@@ -245,4 +245,21 @@ TEST_F(ApplyBatchTest, TheStationConfiguresEachDrivePluggedInOnce) {
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000002"}));
 }
 
+TEST_F(ApplyBatchTest, CtrlCEndsAStationWaitingForDrives) {
+    Write("state.json", R"({"drives": [{"plugged": false}]})");
+    auto process = Start(ApplyArgs("--watch --report " + Quoted(Path("report.json"))));
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (Read(Path("stderr.txt")).find("press Ctrl+C to stop") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_NE(Read(Path("stderr.txt")).find("press Ctrl+C to stop"), std::string::npos);
+    // The signal wakes the watcher the station waits on.
+    process->Signal(SIGINT);
+    EXPECT_EQ(process->Wait(30s), 130) << process->Output() << Read(Path("stderr.txt"));
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("mode"), "watch");
+    EXPECT_EQ(report.at("interrupted"), true);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "sim/firmware.h"
 #include "sim/sim_bus.h"
@@ -76,10 +77,11 @@ TEST(SimBus, PlugAndUnplugRaiseEventsAndChangeWhatIsPresent) {
     state.drives[1].has_cdrom = false;
     SimSession session(state);
     SimBus bus(session);
-    EXPECT_EQ(bus.PollDescriptor(), -1);
+    EXPECT_FALSE(bus.WaitForChange(std::chrono::milliseconds(0)));
     EXPECT_THAT(bus.TakeEvents(), IsEmpty());
 
     EXPECT_TRUE(bus.Unplug(0));
+    EXPECT_TRUE(bus.WaitForChange(std::chrono::milliseconds(0)));  // pending until taken
     EXPECT_THAT(bus.TakeEvents(),
                 ElementsAre(DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::NodesChanged));
     EXPECT_THAT(bus.TakeEvents(), IsEmpty());

@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -71,11 +70,8 @@ protected:
         std::filesystem::rename(temporary, path_);
     }
 
-    // Whether the watcher's descriptor becomes readable within a few seconds.
-    bool Readable() const {
-        pollfd fd{watcher_->PollDescriptor(), POLLIN, 0};
-        return ::poll(&fd, 1, 5000) == 1 && (fd.revents & POLLIN) != 0;
-    }
+    // Whether the watcher sees a change within a few seconds.
+    bool Readable() const { return watcher_->WaitForChange(std::chrono::seconds(5)); }
 
     std::filesystem::path folder_;
     std::filesystem::path path_;

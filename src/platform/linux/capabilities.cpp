@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 constexpr unsigned kWords = _LINUX_CAPABILITY_U32S_3;
@@ -55,4 +55,4 @@ bool KeepOnlyRawIoCapability(std::string* why) {
     return true;
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 // CAP_SYS_RAWIO is in this process's effective set (usually: it runs as root).
 bool HasRawIoCapability();
@@ -18,4 +18,4 @@ bool HasRawIoCapability();
 // False with *why set on failure.
 bool KeepOnlyRawIoCapability(std::string* why);
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -11,7 +11,7 @@
 
 extern char** environ;
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 using transport::DataDirection;
@@ -182,4 +182,4 @@ transport::ScsiResult HelperScsiDevice::Execute(const transport::ScsiRequest& re
     return reply->result;
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -15,7 +15,7 @@
 #include "platform/linux/helper_protocol.h"
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 // Why a helper did not start: how its process ended, when it did end.
 struct HelperStartFailure {
@@ -77,4 +77,4 @@ private:
     std::string why_;
 };
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

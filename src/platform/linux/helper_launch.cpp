@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <system_error>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 // pkexec's own exit codes.
@@ -98,4 +98,4 @@ std::string StartFailureMessage(const HelperLaunch& launch, const HelperStartFai
     return text + ". Reinstall the program, or " + run_as_root;
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -10,7 +10,7 @@
 
 #include "platform/linux/helper_connection.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 inline constexpr const char* kPkexecPath = "/usr/bin/pkexec";
 
@@ -70,4 +70,4 @@ std::string LaunchProblem(const HelperLaunch& launch);
 // What the user is told when the helper did not start.
 std::string StartFailureMessage(const HelperLaunch& launch, const HelperStartFailure& failure);
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

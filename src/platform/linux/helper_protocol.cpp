@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 using transport::DataDirection;
@@ -335,4 +335,4 @@ bool WriteFrame(int fd, std::span<const std::uint8_t> payload) {
     return WriteFully(fd, frame);
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

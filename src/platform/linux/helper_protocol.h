@@ -20,7 +20,7 @@
 
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 inline constexpr std::uint32_t kHelperMagic = 0x48375851;  // "QX7H" in wire order
 inline constexpr std::uint16_t kHelperProtocolVersion = 1;
@@ -92,4 +92,4 @@ FrameStatus ReadFrame(int fd, std::vector<std::uint8_t>& payload);
 // SIGPIPE on a socket.
 bool WriteFrame(int fd, std::span<const std::uint8_t> payload);
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

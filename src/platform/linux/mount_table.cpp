@@ -4,7 +4,7 @@
 #include <fstream>
 #include <optional>
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 // mountinfo fields: mount id, parent id, major:minor, root, mount point, …
@@ -94,4 +94,4 @@ std::vector<MountEntry> ReadMountTable(const std::string& path) {
     return ParseMountInfo(text);
 }
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

@@ -8,7 +8,7 @@
 
 #include "transport/device_enumerator.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 inline constexpr const char* kProcMountInfo = "/proc/self/mountinfo";
 
@@ -24,4 +24,4 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 // Reads and parses the table at `path`; empty when it cannot be read.
 std::vector<MountEntry> ReadMountTable(const std::string& path);
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

@@ -3,7 +3,7 @@
 #include "platform/linux/capabilities.h"
 #include "platform/linux/sg_device.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 std::unique_ptr<transport::ScsiDevice> DirectOpener::Open(const std::string& path, std::string* why) {
     return SgDevice::Open(path, why);
@@ -52,4 +52,4 @@ std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable, He
     return std::make_unique<HelperOpener>(PkexecLaunch(advice), std::move(on_unavailable));
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

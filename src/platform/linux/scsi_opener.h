@@ -12,7 +12,7 @@
 #include "platform/linux/helper_launch.h"
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 class ScsiOpener {
 public:
@@ -60,4 +60,4 @@ private:
 std::unique_ptr<ScsiOpener> MakeScsiOpener(UnavailableHandler on_unavailable = {},
                                            HelperAdvice advice = HelperAdvice::CommandLine);
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

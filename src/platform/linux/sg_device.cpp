@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 // Driver status that only says "sense data is attached"; it accompanies a
@@ -85,4 +85,4 @@ transport::ScsiResult SgDevice::Execute(const transport::ScsiRequest& request) {
     return result;
 }
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -10,7 +10,7 @@
 
 #include "transport/scsi_device.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 
 // The ioctl call SgDevice makes; injectable so that tests can check the
 // request header and play back the kernel's answers.
@@ -39,4 +39,4 @@ private:
     SgIoctl ioctl_;
 };
 
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

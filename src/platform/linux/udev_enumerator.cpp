@@ -9,7 +9,7 @@
 #include "platform/linux/usb_attributes.h"
 #include "strings/text_codec.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 // Floppy volumes are not reported (block major 2).
@@ -73,7 +73,7 @@ std::optional<transport::Volume> VolumeOf(udev* context, const MountEntry& mount
 
 }  // namespace
 
-std::unique_ptr<UdevEnumerator> UdevEnumerator::Create(linux_sg::ScsiOpener& opener, std::string* error,
+std::unique_ptr<UdevEnumerator> UdevEnumerator::Create(ScsiOpener& opener, std::string* error,
                                                        std::string mount_table) {
     UdevPtr context(udev_new());
     if (!context) {
@@ -84,7 +84,7 @@ std::unique_ptr<UdevEnumerator> UdevEnumerator::Create(linux_sg::ScsiOpener& ope
         new UdevEnumerator(std::move(context), opener, std::move(mount_table)));
 }
 
-UdevEnumerator::UdevEnumerator(UdevPtr context, linux_sg::ScsiOpener& opener, std::string mount_table)
+UdevEnumerator::UdevEnumerator(UdevPtr context, ScsiOpener& opener, std::string mount_table)
     : context_(std::move(context)), opener_(opener), mount_table_(std::move(mount_table)) {}
 
 std::vector<transport::UsbDevice> UdevEnumerator::UsbDevices() {
@@ -144,4 +144,4 @@ std::string UdevEnumerator::OpenFailure(const std::string& path) const {
     return it == open_failures_.end() ? std::string() : it->second;
 }
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

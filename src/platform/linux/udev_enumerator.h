@@ -15,7 +15,7 @@
 #include "platform/linux/udev_handles.h"
 #include "transport/device_enumerator.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 // A whole disk or CD-ROM block device of a SCSI device.
 struct StorageNode {
@@ -30,7 +30,7 @@ class UdevEnumerator final : public transport::DeviceEnumerator {
 public:
     // Null with *error set when udev cannot be used. `opener` must outlive
     // the enumerator.
-    static std::unique_ptr<UdevEnumerator> Create(linux_sg::ScsiOpener& opener, std::string* error,
+    static std::unique_ptr<UdevEnumerator> Create(ScsiOpener& opener, std::string* error,
                                                   std::string mount_table = kProcMountInfo);
 
     // Every USB device, in udev's order (by sysfs path). The key is the
@@ -53,13 +53,13 @@ public:
     std::string OpenFailure(const std::string& path) const;
 
 private:
-    UdevEnumerator(UdevPtr context, linux_sg::ScsiOpener& opener, std::string mount_table);
+    UdevEnumerator(UdevPtr context, ScsiOpener& opener, std::string mount_table);
 
     UdevPtr context_;
-    linux_sg::ScsiOpener& opener_;
+    ScsiOpener& opener_;
     std::string mount_table_;
     mutable std::mutex failures_mutex_;
     std::map<std::string, std::string> open_failures_;
 };
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 template <typename T, T* (*Unref)(T*)>
 struct UdevUnref {
@@ -19,4 +19,4 @@ using UdevDevicePtr = std::unique_ptr<udev_device, UdevUnref<udev_device, udev_d
 using UdevEnumeratePtr = std::unique_ptr<udev_enumerate, UdevUnref<udev_enumerate, udev_enumerate_unref>>;
 using UdevMonitorPtr = std::unique_ptr<udev_monitor, UdevUnref<udev_monitor, udev_monitor_unref>>;
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

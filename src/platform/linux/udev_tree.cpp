@@ -4,7 +4,7 @@
 
 #include "platform/linux/usb_attributes.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 constexpr const char* kScsiPeripheralCdRom = "5";
@@ -68,4 +68,4 @@ std::string GenericNodeOf(udev* context, udev_device* scsi_device) {
     return node;
 }
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

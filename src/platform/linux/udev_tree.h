@@ -12,7 +12,7 @@
 #include "transport/device_enumerator.h"
 #include "transport/known_device_ids.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 // Calls `visit` for each device of `subsystem` (below `parent`, when it is
 // not null), in udev's order (by sysfs path).
@@ -45,4 +45,4 @@ bool IsCdRom(udev_device* block_disk);
 // when it has none (the sg driver is not loaded, or udev made no node).
 std::string GenericNodeOf(udev* context, udev_device* scsi_device);
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

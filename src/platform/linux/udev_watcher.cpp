@@ -5,7 +5,7 @@
 
 #include "platform/linux/udev_tree.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 using transport::DeviceEvent;
@@ -56,11 +56,15 @@ std::unique_ptr<UdevWatcher> UdevWatcher::Create(std::string* error) {
 UdevWatcher::UdevWatcher(UdevPtr context, UdevMonitorPtr monitor)
     : context_(std::move(context)), monitor_(std::move(monitor)) {}
 
-int UdevWatcher::PollDescriptor() const { return udev_monitor_get_fd(monitor_.get()); }
+int UdevWatcher::MonitorDescriptor() const { return udev_monitor_get_fd(monitor_.get()); }
+
+bool UdevWatcher::WaitForChange(std::chrono::milliseconds timeout) {
+    return wake_.WaitReadable(MonitorDescriptor(), timeout);
+}
 
 std::vector<DeviceEvent> UdevWatcher::TakeEvents() {
     std::vector<DeviceEvent> events;
-    for (int i = 0; i < kMaxUeventsPerTake && Readable(PollDescriptor()); ++i) {
+    for (int i = 0; i < kMaxUeventsPerTake && Readable(MonitorDescriptor()); ++i) {
         UdevDevicePtr device(udev_monitor_receive_device(monitor_.get()));
         if (!device) continue;  // filtered out or unreadable: nothing to report
         const auto event = ClassifyUevent(TextOf(udev_device_get_subsystem(device.get())),
@@ -71,4 +75,4 @@ std::vector<DeviceEvent> UdevWatcher::TakeEvents() {
     return events;
 }
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

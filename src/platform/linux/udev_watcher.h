@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "platform/linux/udev_handles.h"
+#include "storage/posix/file_descriptor.h"
 #include "transport/device_watcher.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 // The event one uevent gives, if any.
 std::optional<transport::DeviceEvent> ClassifyUevent(std::string_view subsystem, std::string_view devtype,
@@ -24,16 +25,20 @@ public:
     // Listens from now on. Null with *error set when udev cannot be used.
     static std::unique_ptr<UdevWatcher> Create(std::string* error);
 
-    // The monitor's socket: readable while uevents wait. Never blocks.
-    int PollDescriptor() const override;
+    // Waits on the monitor's socket (readable while uevents wait) and the
+    // wake channel.
+    bool WaitForChange(std::chrono::milliseconds timeout) override;
+    void Wake() override { wake_.Signal(); }
     // Reads every waiting uevent and returns the events they give.
     std::vector<transport::DeviceEvent> TakeEvents() override;
 
 private:
     UdevWatcher(UdevPtr context, UdevMonitorPtr monitor);
+    int MonitorDescriptor() const;
 
     UdevPtr context_;
     UdevMonitorPtr monitor_;
+    storage::WakeChannel wake_;
 };
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

@@ -5,7 +5,7 @@
 #include "strings/text_codec.h"
 #include "transport/discovery.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 constexpr std::size_t kUsbIdDigits = 4;
@@ -50,4 +50,4 @@ std::u16string UsbStringText(std::string_view utf8) {
     return transport::FitText(strings::FromUtf8(utf8), transport::kUsbStringUnits);
 }
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

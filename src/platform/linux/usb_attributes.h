@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 
 // idVendor and idProduct: exactly four hexadecimal digits.
 std::optional<std::uint16_t> ParseUsbIdText(std::string_view text);
@@ -21,4 +21,4 @@ std::uint32_t PortFromUsbName(std::string_view name);
 // decoded leniently and cut to the units a drive record keeps.
 std::u16string UsbStringText(std::string_view utf8);
 
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

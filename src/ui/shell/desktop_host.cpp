@@ -11,7 +11,7 @@
 
 #include <ctime>
 
-#include "ui/shell/dialogs.h"
+#include "ui/shell/dialog_runner.h"
 #include "ui/shell/logic_thread.h"
 #include "ui/window/main_window.h"
 
@@ -35,7 +35,7 @@ std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen
 
 }  // namespace
 
-DesktopHost::DesktopHost(MainWindow& window, Dialogs& dialogs, const UiThreadCall& call, LogicThread& logic)
+DesktopHost::DesktopHost(MainWindow& window, DialogRunner& dialogs, const UiThreadCall& call, LogicThread& logic)
     : window_(window), dialogs_(dialogs), call_(call), logic_(logic) {}
 
 DesktopHost::~DesktopHost() { JoinScan(); }

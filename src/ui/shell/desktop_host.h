@@ -18,13 +18,13 @@
 
 namespace qx7::ui {
 
-class Dialogs;
+class DialogRunner;
 class LogicThread;
 class MainWindow;
 
 class DesktopHost final : public app::Host {
 public:
-    DesktopHost(MainWindow& window, Dialogs& dialogs, const UiThreadCall& call, LogicThread& logic);
+    DesktopHost(MainWindow& window, DialogRunner& dialogs, const UiThreadCall& call, LogicThread& logic);
     ~DesktopHost() override;
 
     void ShowMessage(std::u16string_view text, editor::MessageIcon icon) override;
@@ -71,7 +71,7 @@ private:
     static QString RememberedFolder();
 
     MainWindow& window_;
-    Dialogs& dialogs_;
+    DialogRunner& dialogs_;
     const UiThreadCall& call_;
     LogicThread& logic_;
     strings::Language language_ = strings::Language::English;

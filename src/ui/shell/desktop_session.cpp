@@ -1,12 +1,12 @@
 #include "ui/shell/desktop_session.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
 #include "ui/dialogs/updater_dialog.h"
 #include "ui/shell/desktop_host.h"
+#include "ui/shell/device_event_notifier.h"
 #include "ui/shell/form_input_gate.h"
 #include "ui/shell/form_view_proxy.h"
 #include "ui/shell/logic_thread.h"
@@ -57,6 +57,7 @@ DesktopSession::~DesktopSession() { Shutdown(); }
 void DesktopSession::Shutdown() {
     if (shut_down_) return;
     shut_down_ = true;
+    device_events_.reset();
     // From here on the logic's calls on the window return at once; calls it
     // made before are still answered while the thread winds down.
     call_.Stop();
@@ -78,16 +79,15 @@ void DesktopSession::StartLogicTimers() {
         auto* timer = new QTimer(logic_->context());
         QObject::connect(timer, &QTimer::timeout, timer, [this] { configurator_->OnTimer(); });
         timer->start(kTimerPeriodMs);
-        if (watcher_ && watcher_->PollDescriptor() >= 0) {
-            auto* notifier =
-                new QSocketNotifier(watcher_->PollDescriptor(), QSocketNotifier::Read, logic_->context());
-            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
-                for (const transport::DeviceEvent event : watcher_->TakeEvents()) {
-                    configurator_->OnDeviceEvent(event);
-                }
-            });
-        }
     });
+    // Hot-plug events reach the logic thread as the timer's ticks do, outside
+    // the queue of commands (they do not make the window busy).
+    if (watcher_) {
+        device_events_ = std::make_unique<DeviceEventNotifier>(
+            *watcher_, logic_->context(), [this](const std::vector<transport::DeviceEvent>& events) {
+                for (const transport::DeviceEvent event : events) configurator_->OnDeviceEvent(event);
+            });
+    }
 }
 
 void DesktopSession::DeliverDeviceEvents(const std::vector<transport::DeviceEvent>& events) {

@@ -16,12 +16,13 @@
 #include "transport/device_enumerator.h"
 #include "transport/device_watcher.h"
 #include "ui/dialogs/program_updater.h"
-#include "ui/shell/dialogs.h"
+#include "ui/shell/dialog_runner.h"
 #include "ui/shell/ui_thread_call.h"
 
 namespace qx7::ui {
 
 class DesktopHost;
+class DeviceEventNotifier;
 class FormInputGate;
 class FormViewProxy;
 class LogicThread;
@@ -41,8 +42,8 @@ public:
         int wait_divisor = 1;
     };
 
-    // `watcher` may be null, or have no descriptor: then its events come
-    // through DeliverDeviceEvents.
+    // `watcher` may be null: then device events come through
+    // DeliverDeviceEvents.
     DesktopSession(transport::DeviceEnumerator& devices, transport::DeviceWatcher* watcher, Options options);
     ~DesktopSession() override;
 
@@ -50,12 +51,12 @@ public:
     void Start();
 
     MainWindow& window() { return *window_; }
-    Dialogs& dialogs() { return dialogs_; }
+    DialogRunner& dialogs() { return dialogs_; }
     // The update checks, at start and from the Settings menu; their dialog
     // answers through dialogs() (AnswerOpenDialog).
     ProgramUpdater& updater() { return *updater_; }
 
-    // Device events from a source without a descriptor (the simulator).
+    // Device events from a source without a watcher (the simulator).
     void DeliverDeviceEvents(const std::vector<transport::DeviceEvent>& events);
     // Runs `job` on the logic thread after the commands queued before it.
     void PostToLogic(std::function<void(app::Configurator&)> job);
@@ -84,7 +85,7 @@ private:
     transport::DeviceWatcher* watcher_;
     Options options_;
     std::unique_ptr<MainWindow> window_;
-    Dialogs dialogs_;
+    DialogRunner dialogs_;
     UiThreadCall call_;
     std::unique_ptr<LogicThread> logic_;
     std::unique_ptr<DesktopHost> host_;
@@ -92,6 +93,7 @@ private:
     std::unique_ptr<app::Configurator> configurator_;
     std::unique_ptr<ProgramUpdater> updater_;
     std::unique_ptr<FormInputGate> input_gate_;
+    std::unique_ptr<DeviceEventNotifier> device_events_;
     bool shut_down_ = false;
 };
 

@@ -2,42 +2,35 @@
 
 #include <cstdlib>
 
-#include "platform/linux/scsi_opener.h"
-#include "platform/linux/udev_enumerator.h"
-#include "platform/linux/udev_watcher.h"
-#include "sim/sim_bus.h"
-#include "sim/sim_session.h"
+#include "platform/machine_drives.h"
+#include "sim/simulated_drives.h"
 
 namespace qx7::ui {
 namespace {
 
 class MachineDrives final : public DriveSource {
 public:
-    MachineDrives(std::unique_ptr<platform::linux_sg::ScsiOpener> opener,
-                  std::unique_ptr<platform::linux_udev::UdevEnumerator> enumerator,
-                  std::unique_ptr<platform::linux_udev::UdevWatcher> watcher)
-        : opener_(std::move(opener)), enumerator_(std::move(enumerator)), watcher_(std::move(watcher)) {}
-    transport::DeviceEnumerator& enumerator() override { return *enumerator_; }
+    MachineDrives(std::unique_ptr<platform::MachineDrives> machine,
+                  std::unique_ptr<transport::DeviceWatcher> watcher)
+        : machine_(std::move(machine)), watcher_(std::move(watcher)) {}
+    transport::DeviceEnumerator& enumerator() override { return machine_->enumerator(); }
     transport::DeviceWatcher* watcher() override { return watcher_.get(); }
 
 private:
-    std::unique_ptr<platform::linux_sg::ScsiOpener> opener_;
-    std::unique_ptr<platform::linux_udev::UdevEnumerator> enumerator_;
-    std::unique_ptr<platform::linux_udev::UdevWatcher> watcher_;
+    std::unique_ptr<platform::MachineDrives> machine_;
+    std::unique_ptr<transport::DeviceWatcher> watcher_;
 };
 
 class SimulatedDrives final : public DriveSource {
 public:
-    explicit SimulatedDrives(std::unique_ptr<sim::SimSession> session)
-        : session_(std::move(session)), bus_(*session_) {}
-    transport::DeviceEnumerator& enumerator() override { return bus_; }
+    explicit SimulatedDrives(std::unique_ptr<sim::SimulatedDrives> drives) : drives_(std::move(drives)) {}
+    transport::DeviceEnumerator& enumerator() override { return drives_->bus(); }
     transport::DeviceWatcher* watcher() override { return nullptr; }
-    sim::SimSession* sim_session() override { return session_.get(); }
-    sim::SimBus* sim_bus() override { return &bus_; }
+    sim::SimSession* sim_session() override { return &drives_->session(); }
+    sim::SimBus* sim_bus() override { return &drives_->bus(); }
 
 private:
-    std::unique_ptr<sim::SimSession> session_;
-    sim::SimBus bus_;
+    std::unique_ptr<sim::SimulatedDrives> drives_;
 };
 
 }  // namespace
@@ -45,20 +38,18 @@ private:
 std::unique_ptr<DriveSource> OpenMachineDrives(std::function<void(const std::string&)> on_unavailable,
                                                std::string* error) {
     // The window's own advice: it never sends the user to the command-line tool.
-    auto opener =
-        platform::linux_sg::MakeScsiOpener(std::move(on_unavailable), platform::linux_sg::HelperAdvice::Window);
-    auto enumerator = platform::linux_udev::UdevEnumerator::Create(*opener, error);
-    if (!enumerator) return nullptr;
+    auto machine = platform::OpenMachineDrives(platform::FrontEnd::Window, std::move(on_unavailable), error);
+    if (!machine) return nullptr;
     std::string watcher_error;
     // Without a watcher the window still works; rescans are then manual.
-    auto watcher = platform::linux_udev::UdevWatcher::Create(&watcher_error);
-    return std::make_unique<MachineDrives>(std::move(opener), std::move(enumerator), std::move(watcher));
+    auto watcher = machine->Watch(&watcher_error);
+    return std::make_unique<MachineDrives>(std::move(machine), std::move(watcher));
 }
 
 std::unique_ptr<DriveSource> OpenSimulatedDrives(const std::string& path, std::string* error) {
-    auto session = sim::SimSession::Load(path, error);
-    if (!session) return nullptr;
-    return std::make_unique<SimulatedDrives>(std::move(session));
+    auto drives = sim::SimulatedDrives::Open(path, error);
+    if (!drives) return nullptr;
+    return std::make_unique<SimulatedDrives>(std::move(drives));
 }
 
 std::string DefaultSimulatorStatePath() {

@@ -1,7 +1,7 @@
 #pragma once
-// Where the desktop program finds its drives: the machine's (udev for
-// discovery and hot-plug, SG_IO directly or through the privileged helper
-// for the commands) or the simulator's state file.
+// Where the desktop program finds its drives: the machine's (from the
+// operating system's back end, platform::OpenMachineDrives) or the
+// simulator's state file.
 
 #include <functional>
 #include <memory>
@@ -31,7 +31,7 @@ public:
 // The machine's drives. `on_unavailable` receives, on whichever thread
 // first opens a drive, why drives cannot be written (for example: the
 // administrator's authentication was refused). Null with *error set when
-// udev cannot be used.
+// the system's device services cannot be used.
 std::unique_ptr<DriveSource> OpenMachineDrives(std::function<void(const std::string&)> on_unavailable,
                                                std::string* error);
 

@@ -9,7 +9,7 @@
 
 #include "platform/linux/helper_launch.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -75,4 +75,4 @@ TEST(HelperPath, ThisBuildTreesProgramsUseTheConfiguredInstall) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -123,4 +123,4 @@ TEST(HelperProtocol, FramesWithABadLengthOrCutShortAreNotRead) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -73,7 +73,7 @@ enum ChildFault {
 int DropAndProbe(const std::string& root_only, const std::string& group_node) {
     std::string why;
     if (!BecomeUser(IdentityFor(kUser, {kNodeGroup}), &why)) return kDropFailed;
-    if (!platform::linux_sg::KeepOnlyRawIoCapability(&why)) return kCapsFailed;
+    if (!platform::KeepOnlyRawIoCapability(&why)) return kCapsFailed;
     if (::getuid() != kUser || ::geteuid() != kUser || ::getegid() != kNodeGroup) return kStillRoot;
     const int secret = ::open(root_only.c_str(), O_RDONLY | O_CLOEXEC);
     if (secret >= 0) return kOpenedRootFile;
@@ -81,7 +81,7 @@ int DropAndProbe(const std::string& root_only, const std::string& group_node) {
     const int node = ::open(group_node.c_str(), O_RDWR | O_CLOEXEC);
     if (node < 0) return kNodeGroupDenied;
     ::close(node);
-    if (!platform::linux_sg::HasRawIoCapability()) return kNoRawIo;
+    if (!platform::HasRawIoCapability()) return kNoRawIo;
     if (::setuid(0) == 0 || ::seteuid(0) == 0) return kRegainedRoot;
     return 0;
 }
@@ -159,9 +159,9 @@ TEST(ScsiHelperAsRequestingUser, RunsAsTheUserWithRawIoAlone) {
     const pid_t helper = start("65534", &socket);
     ASSERT_GT(helper, 0);
     // Once it answers the hello, it has settled who it is.
-    ASSERT_TRUE(platform::linux_sg::WriteFrame(socket, platform::linux_sg::EncodeRequest(platform::linux_sg::HelloRequest{})));
+    ASSERT_TRUE(platform::WriteFrame(socket, platform::EncodeRequest(platform::HelloRequest{})));
     std::vector<std::uint8_t> payload;
-    ASSERT_EQ(platform::linux_sg::ReadFrame(socket, payload), platform::linux_sg::FrameStatus::Ok);
+    ASSERT_EQ(platform::ReadFrame(socket, payload), platform::FrameStatus::Ok);
     EXPECT_EQ(StatusLine(helper, "Uid"), "65534\t65534\t65534\t65534");
     EXPECT_EQ(StatusLine(helper, "CapEff"), "0000000000020000");
     EXPECT_EQ(StatusLine(helper, "CapPrm"), "0000000000020000");

@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -190,4 +190,4 @@ TEST(HelperPolkitAction, NamesTheHelperPathThatPkexecIsGiven) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

@@ -9,7 +9,7 @@
 namespace qx7::helper {
 namespace {
 
-using platform::linux_sg::ReplyStatus;
+using platform::ReplyStatus;
 using test::ScriptedDevice;
 
 // Forwards to a ScriptedDevice the test keeps.
@@ -36,8 +36,8 @@ public:
     }
 };
 
-platform::linux_sg::ExecuteRequest Inquiry(std::uint32_t handle) {
-    platform::linux_sg::ExecuteRequest execute;
+platform::ExecuteRequest Inquiry(std::uint32_t handle) {
+    platform::ExecuteRequest execute;
     execute.handle = handle;
     execute.direction = transport::DataDirection::In;
     execute.cdb_length = 6;
@@ -49,7 +49,7 @@ platform::linux_sg::ExecuteRequest Inquiry(std::uint32_t handle) {
 class HelperServerTest : public ::testing::Test {
 protected:
     std::uint32_t OpenNode() {
-        const auto reply = server_.Handle(platform::linux_sg::OpenRequest{"/dev/sg1"});
+        const auto reply = server_.Handle(platform::OpenRequest{"/dev/sg1"});
         EXPECT_EQ(reply.status, ReplyStatus::Ok) << reply.message;
         return reply.value;
     }
@@ -59,26 +59,26 @@ protected:
 };
 
 TEST_F(HelperServerTest, AnswersNothingBeforeTheHelloAndOnlyKnownHandlesAfter) {
-    EXPECT_EQ(server_.Handle(platform::linux_sg::OpenRequest{"/dev/sg1"}).status, ReplyStatus::Refused);
-    EXPECT_EQ(server_.Handle(platform::linux_sg::HelloRequest{0x12345678, 1}).status, ReplyStatus::Refused);
-    const auto hello = server_.Handle(platform::linux_sg::HelloRequest{});
+    EXPECT_EQ(server_.Handle(platform::OpenRequest{"/dev/sg1"}).status, ReplyStatus::Refused);
+    EXPECT_EQ(server_.Handle(platform::HelloRequest{0x12345678, 1}).status, ReplyStatus::Refused);
+    const auto hello = server_.Handle(platform::HelloRequest{});
     ASSERT_EQ(hello.status, ReplyStatus::Ok);
-    EXPECT_EQ(hello.value, platform::linux_sg::kHelperProtocolVersion);
+    EXPECT_EQ(hello.value, platform::kHelperProtocolVersion);
 
-    const auto refused = server_.Handle(platform::linux_sg::OpenRequest{"/dev/sg4"});
+    const auto refused = server_.Handle(platform::OpenRequest{"/dev/sg4"});
     EXPECT_EQ(refused.status, ReplyStatus::Refused);
     EXPECT_EQ(refused.message, "/dev/sg4: not a QX7");
     EXPECT_EQ(server_.Handle(Inquiry(77)).status, ReplyStatus::Refused);
-    EXPECT_EQ(server_.Handle(platform::linux_sg::CloseRequest{77}).status, ReplyStatus::Refused);
+    EXPECT_EQ(server_.Handle(platform::CloseRequest{77}).status, ReplyStatus::Refused);
 
     const std::uint32_t handle = OpenNode();
-    EXPECT_EQ(server_.Handle(platform::linux_sg::CloseRequest{handle}).status, ReplyStatus::Ok);
+    EXPECT_EQ(server_.Handle(platform::CloseRequest{handle}).status, ReplyStatus::Ok);
     EXPECT_EQ(server_.Handle(Inquiry(handle)).status, ReplyStatus::Refused);
     EXPECT_TRUE(opener_.device->commands.empty());
 }
 
 TEST_F(HelperServerTest, ReturnsOnlyTheBytesTheDriveTransferred) {
-    server_.Handle(platform::linux_sg::HelloRequest{});
+    server_.Handle(platform::HelloRequest{});
     opener_.device->handler = [](const transport::ScsiRequest& request) {
         std::fill(request.data.begin(), request.data.end(), 0x5A);
         return test::Good(20);
@@ -93,14 +93,14 @@ TEST_F(HelperServerTest, ReturnsOnlyTheBytesTheDriveTransferred) {
 }
 
 TEST_F(HelperServerTest, KeepsAtMostSixteenNodesOpen) {
-    server_.Handle(platform::linux_sg::HelloRequest{});
+    server_.Handle(platform::HelloRequest{});
     std::uint32_t first = 0;
     for (std::size_t i = 0; i < kMaxOpenNodes; ++i) {
         const std::uint32_t handle = OpenNode();
         if (i == 0) first = handle;
     }
-    EXPECT_EQ(server_.Handle(platform::linux_sg::OpenRequest{"/dev/sg1"}).status, ReplyStatus::Refused);
-    server_.Handle(platform::linux_sg::CloseRequest{first});
+    EXPECT_EQ(server_.Handle(platform::OpenRequest{"/dev/sg1"}).status, ReplyStatus::Refused);
+    server_.Handle(platform::CloseRequest{first});
     OpenNode();
 }
 

@@ -8,7 +8,7 @@
 #include "transport/command_blocks.h"
 #include "transport/drive_commands.h"
 
-namespace qx7::platform::linux_sg {
+namespace qx7::platform {
 namespace {
 
 using test::Hex;
@@ -167,4 +167,4 @@ TEST(SgDevice, OpenReportsWhatFailed) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::linux_sg
+}  // namespace qx7::platform

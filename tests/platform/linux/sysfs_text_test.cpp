@@ -6,7 +6,7 @@
 #include "platform/linux/udev_watcher.h"
 #include "platform/linux/usb_attributes.h"
 
-namespace qx7::platform::linux_udev {
+namespace qx7::platform {
 namespace {
 
 TEST(UsbAttributes, IdsAreExactlyFourHexDigits) {
@@ -79,4 +79,4 @@ TEST(UeventClassification, BlockAddAndRemoveAndUsbDeviceChangesOnly) {
 }
 
 }  // namespace
-}  // namespace qx7::platform::linux_udev
+}  // namespace qx7::platform

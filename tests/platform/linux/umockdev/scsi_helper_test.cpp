@@ -19,8 +19,8 @@
 namespace qx7::test {
 namespace {
 
-using platform::linux_sg::HelperOpener;
-using platform::linux_sg::HelperScsiDevice;
+using platform::HelperOpener;
+using platform::HelperScsiDevice;
 
 class ScsiHelperOnFakeTree : public ::testing::Test {
 protected:
@@ -35,12 +35,12 @@ protected:
 
     // Declared first so that the helper is gone before the testbed.
     FakeDriveTree tree_;
-    HelperOpener opener_{platform::linux_sg::DirectLaunch(QX7_SCSI_HELPER_PATH)};
+    HelperOpener opener_{platform::DirectLaunch(QX7_SCSI_HELPER_PATH)};
 };
 
 TEST_F(ScsiHelperOnFakeTree, CarriesDiscoveryAWholeReadAndAnUpload) {
     std::string error;
-    auto enumerator = platform::linux_udev::UdevEnumerator::Create(opener_, &error, "/dev/null");
+    auto enumerator = platform::UdevEnumerator::Create(opener_, &error, "/dev/null");
     ASSERT_TRUE(enumerator) << error;
     const transport::DriveTable table = transport::ScanDrives(*enumerator);
     ASSERT_EQ(table.listed_count(), 1u);

@@ -19,8 +19,8 @@
 namespace qx7::test {
 namespace {
 
-using platform::linux_sg::DirectOpener;
-using platform::linux_udev::UdevEnumerator;
+using platform::DirectOpener;
+using platform::UdevEnumerator;
 using transport::DeviceNumber;
 
 bool AnyStartsWith(const CommandLog& log, const std::string& prefix) {
@@ -133,7 +133,7 @@ protected:
         UdevDiscovery::SetUp();
         if (IsSkipped()) return;
         // Without CAP_SYS_RAWIO qx7ctl would ask pkexec for the helper.
-        if (!platform::linux_sg::HasRawIoCapability()) {
+        if (!platform::HasRawIoCapability()) {
             GTEST_SKIP() << "qx7ctl uses SG_IO directly only with CAP_SYS_RAWIO: run as root";
         }
     }

@@ -3,7 +3,6 @@
 #include "platform/linux/udev_watcher.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <chrono>
 
@@ -12,18 +11,17 @@
 namespace qx7::test {
 namespace {
 
-using platform::linux_udev::UdevWatcher;
+using platform::UdevWatcher;
 using transport::DeviceEvent;
 
-// Waits on the descriptor, as a poll loop would, until `count` events came
-// or `patience` passed.
+// Waits on the watcher, as the station does, until `count` events came or
+// `patience` passed.
 std::vector<DeviceEvent> Collect(UdevWatcher& watcher, std::size_t count,
                                  std::chrono::milliseconds patience = std::chrono::seconds(2)) {
     std::vector<DeviceEvent> events;
     const auto deadline = std::chrono::steady_clock::now() + patience;
     while (events.size() < count && std::chrono::steady_clock::now() < deadline) {
-        pollfd entry{watcher.PollDescriptor(), POLLIN, 0};
-        if (::poll(&entry, 1, 100) <= 0) continue;
+        if (!watcher.WaitForChange(std::chrono::milliseconds(100))) continue;
         for (const DeviceEvent event : watcher.TakeEvents()) events.push_back(event);
     }
     return events;
@@ -35,8 +33,11 @@ TEST(UdevWatcherOnFakeTree, TurnsUeventsIntoArrivalRemovalAndTreeChange) {
     std::string error;
     auto watcher = UdevWatcher::Create(&error);
     ASSERT_TRUE(watcher) << error;
-    ASSERT_GE(watcher->PollDescriptor(), 0);
     EXPECT_TRUE(watcher->TakeEvents().empty());  // nothing waiting, and it does not block
+    // A wake given before the wait ends it: a stop is never missed.
+    watcher->Wake();
+    EXPECT_TRUE(watcher->WaitForChange(std::chrono::seconds(30)));
+    EXPECT_TRUE(watcher->TakeEvents().empty());
 
     // Plugging: the USB devices (the root hub comes with the first drive)
     // change the tree; the disk, its partition and the CD-ROM arrive; the

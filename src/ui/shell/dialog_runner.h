@@ -1,5 +1,5 @@
 #pragma once
-// The modal dialogs of the main window: message boxes, the configuration
+// Runs the main window's modal dialogs: message boxes, the configuration
 // file's save and open dialogs, the folder browser, the extended options
 // dialog and the About box. A test can queue the next answers; a queued
 // answer is taken instead of showing the dialog, so no test ever waits for a
@@ -25,10 +25,10 @@ namespace qx7::ui {
 
 class LightFileIcons;
 
-class Dialogs {
+class DialogRunner {
 public:
-    explicit Dialogs(QWidget* parent);
-    ~Dialogs();
+    explicit DialogRunner(QWidget* parent);
+    ~DialogRunner();
 
     void set_language(strings::Language language) { language_ = language; }
 

@@ -1,4 +1,4 @@
-#include "ui/shell/dialogs.h"
+#include "ui/shell/dialog_runner.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -19,16 +19,16 @@ const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 
 }  // namespace
 
-Dialogs::Dialogs(QWidget* parent) : parent_(parent) {}
+DialogRunner::DialogRunner(QWidget* parent) : parent_(parent) {}
 
-Dialogs::~Dialogs() = default;
+DialogRunner::~DialogRunner() = default;
 
-void Dialogs::UseLightIcons(QFileDialog& dialog) {
+void DialogRunner::UseLightIcons(QFileDialog& dialog) {
     if (!file_icons_) file_icons_ = std::make_unique<LightFileIcons>();
     dialog.setIconProvider(file_icons_.get());
 }
 
-bool Dialogs::TakeQueuedAnswer(std::optional<QString>* answer) {
+bool DialogRunner::TakeQueuedAnswer(std::optional<QString>* answer) {
     answer->reset();
     if (!file_answers_.empty()) {
         const QString path = file_answers_.front();
@@ -39,7 +39,7 @@ bool Dialogs::TakeQueuedAnswer(std::optional<QString>* answer) {
     return automatic_;
 }
 
-void Dialogs::ShowMessage(const QString& text, editor::MessageIcon icon) {
+void DialogRunner::ShowMessage(const QString& text, editor::MessageIcon icon) {
     messages_.push_back(text);
     if (automatic_) return;
     QMessageBox box(icon == editor::MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
@@ -47,7 +47,7 @@ void Dialogs::ShowMessage(const QString& text, editor::MessageIcon icon) {
     box.exec();
 }
 
-std::optional<QString> Dialogs::AskSavePath(const QString& initial_name) {
+std::optional<QString> DialogRunner::AskSavePath(const QString& initial_name) {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
     QFileDialog dialog(parent_);
     UseLightIcons(dialog);
@@ -59,7 +59,7 @@ std::optional<QString> Dialogs::AskSavePath(const QString& initial_name) {
     return dialog.selectedFiles().front();
 }
 
-std::optional<QString> Dialogs::AskOpenPath() {
+std::optional<QString> DialogRunner::AskOpenPath() {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
     QFileDialog dialog(parent_);
     UseLightIcons(dialog);
@@ -71,7 +71,7 @@ std::optional<QString> Dialogs::AskOpenPath() {
     return dialog.selectedFiles().front();
 }
 
-std::optional<QString> Dialogs::AskFolder() {
+std::optional<QString> DialogRunner::AskFolder() {
     if (std::optional<QString> queued; TakeQueuedAnswer(&queued)) return queued;
     QFileDialog dialog(parent_, QStringLiteral("Browse for Folder"));
     UseLightIcons(dialog);
@@ -87,25 +87,25 @@ std::optional<QString> Dialogs::AskFolder() {
 
 namespace qx7::ui {
 
-bool Dialogs::Run(QDialog& dialog) {
+bool DialogRunner::Run(QDialog& dialog) {
     if (!automatic_) return dialog.exec() == QDialog::Accepted;
     dialog.setResult(QDialog::Rejected);
     if (dialog_hook_) dialog_hook_(dialog);
     return dialog.result() == QDialog::Accepted;
 }
 
-std::optional<editor::ExtendedOptions> Dialogs::RunExtendedOptions(const editor::ExtendedOptions& current) {
+std::optional<editor::ExtendedOptions> DialogRunner::RunExtendedOptions(const editor::ExtendedOptions& current) {
     ExtendedOptionsDialog dialog(parent_, current, language_);
     if (!Run(dialog)) return std::nullopt;
     return dialog.Chosen();
 }
 
-void Dialogs::RunAbout(const QString& web_host) {
+void DialogRunner::RunAbout(const QString& web_host) {
     AboutDialog dialog(parent_, web_host);
     Run(dialog);
 }
 
-void Dialogs::AnswerOpenDialog(QDialog& dialog) {
+void DialogRunner::AnswerOpenDialog(QDialog& dialog) {
     if (!automatic_) return;
     const QPointer<QDialog> guard(&dialog);
     if (dialog_hook_) dialog_hook_(dialog);
