@@ -21,7 +21,6 @@
 #include <QStyle>
 #include <QValidator>
 
-#include <array>
 #include <utility>
 
 #include "editor/control_table.h"

@@ -100,9 +100,9 @@ public:
     QString ProgressText() const;
 
     // A control by its id (statics and the band's buttons included), or
-    // nullptr. The widget types: QLineEdit (texts), NumberEdit (1055, 1064,
-    // 1069 and their spin ids), QCheckBox, QRadioButton, QComboBox,
-    // IconButton, QPushButton (1020, 1040), QLabel, QGroupBox.
+    // nullptr. The widget types follow the control table's kinds: QLineEdit
+    // (texts), NumberEdit (also under its arrows' id), QCheckBox,
+    // QRadioButton, QComboBox, IconButton, QPushButton, QLabel, QGroupBox.
     QWidget* Control(int id) const;
     QWidget* Control(editor::ControlId id) const { return Control(static_cast<int>(id)); }
     IconButton* Button(int id) const;
