@@ -255,13 +255,10 @@ constexpr auto SortValueRows() {
 
 constexpr auto kValueRows = SortValueRows();
 
-// Every value row names where it keeps its value, and a radio pair's
-// second button follows its first.
+// A radio pair's second button follows its first.
 constexpr bool RowsAreWellFormed() {
     for (std::size_t i = 0; i < std::size(kRows); ++i) {
         const ControlRow& row = kRows[i];
-        const int fields = (row.value.text ? 1 : 0) + (row.value.flag ? 1 : 0) + (row.value.number ? 1 : 0);
-        if (fields != (row.exchange != 0 ? 1 : 0)) return false;
         if (row.kind == K::RadioFirst && (i + 1 == std::size(kRows) || kRows[i + 1].kind != K::RadioSecond)) {
             return false;
         }

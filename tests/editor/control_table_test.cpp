@@ -44,15 +44,20 @@ TEST(ControlTableTest, ValuesAreExchangedInOneUnbrokenOrder) {
         previous = row->exchange;
         // Every kind that holds a value keeps it where the kind says.
         switch (row->kind) {
-            case ControlKind::Edit: EXPECT_NE(row->value.text, nullptr); break;
-            case ControlKind::Check: EXPECT_NE(row->value.flag, nullptr); break;
+            case ControlKind::Edit: ASSERT_NE(row->value.text, nullptr); break;
+            case ControlKind::Check: ASSERT_NE(row->value.flag, nullptr); break;
             case ControlKind::RadioFirst:
             case ControlKind::Number:
-            case ControlKind::Combo: EXPECT_NE(row->value.number, nullptr); break;
+            case ControlKind::Combo: ASSERT_NE(row->value.number, nullptr); break;
             default: ADD_FAILURE() << static_cast<int>(row->id) << " holds a value but cannot show one";
         }
     }
     EXPECT_GT(previous, 0);
+    // A row that keeps a value without a place in the order is never exchanged.
+    for (const ControlRow& row : ControlRows()) {
+        const bool keeps = row.value.text != nullptr || row.value.flag != nullptr || row.value.number != nullptr;
+        EXPECT_EQ(keeps, row.exchange != 0) << static_cast<int>(row.id);
+    }
     // The two values stored by the same field of two rows would overwrite
     // each other: each row reaches a field of its own.
     FormValues values;
