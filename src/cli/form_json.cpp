@@ -1,8 +1,12 @@
 #include "cli/form_json.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
+#include "editor/control_table.h"
 #include "editor/password_policy.h"
 #include "protocol/constants.h"
 #include "strings/hex.h"
@@ -70,42 +74,25 @@ protocol::RfidTag TagOf(const Json& value, const std::string& key) {
     return tag;
 }
 
-// Boxes whose handler the window runs when they are clicked, in the order a
-// form is best filled: boxes first (their handlers may reset fields), then
-// values.
-const std::pair<const char*, ControlId> kChangeBoxes[] = {
-    {"change_admin_password", ControlId::ChangeAdminPassword},
-    {"change_user_password", ControlId::ChangeUserPassword},
-    {"change_settings", ControlId::ChangeSettings},
-    {"change_rfid_tag_data", ControlId::ChangeRfidTagData},
-};
+// The form's keys are those of the control table. The rows are applied in
+// the order the form is read, a kind at a time: boxes first (their handlers
+// may reset fields), then values.
+std::vector<const editor::ControlRow*> KeyedRows(editor::ControlKind kind) {
+    std::vector<const editor::ControlRow*> rows;
+    for (const editor::ControlRow* row : editor::ValueRows()) {
+        if (row->kind == kind && row->json_key != nullptr) rows.push_back(row);
+    }
+    return rows;
+}
 
-const std::pair<const char*, ControlId> kTexts[] = {
-    {"current_password", ControlId::CurrentPassword},
-    {"new_admin_password", ControlId::NewAdminPassword},
-    {"confirm_admin_password", ControlId::ConfirmAdminPassword},
-    {"new_user_password", ControlId::NewUserPassword},
-    {"confirm_user_password", ControlId::ConfirmUserPassword},
-};
+// Radio pairs whose click the window answers with a handler: set after the
+// others, in this order, each followed by its handler.
+constexpr ControlId kRadiosWithHandler[] = {ControlId::StrongPasswordEnable, ControlId::RfidEnable};
 
-const std::pair<const char*, ControlId> kNumbers[] = {
-    {"self_destruct_counter", ControlId::SelfDestructCounter},
-    {"min_password_length", ControlId::MinPasswordLength},
-    {"auto_lock_delay", ControlId::AutoLockDelay},
-};
-
-const std::pair<const char*, ControlId> kRadios[] = {
-    {"virtual_cd", ControlId::VirtualCdEnable},       {"random_keypad", ControlId::RandomKeyPadEnable},
-    {"key_tone", ControlId::KeyToneEnable},           {"self_destruct", ControlId::SelfDestructEnable},
-    {"centrawatch", ControlId::CentrawatchEnable},    {"read_only", ControlId::ReadOnlyEnable},
-    {"auto_lock", ControlId::AutoLockEnable},         {"strong_password", ControlId::StrongPasswordEnable},
-    {"rfid", ControlId::RfidEnable},
-};
-
-const std::pair<const char*, ControlId> kLanguages[] = {
-    {"admin_language", ControlId::AdminLanguage},
-    {"user_language", ControlId::UserLanguage},
-};
+bool HasHandler(ControlId first) {
+    return std::find(std::begin(kRadiosWithHandler), std::end(kRadiosWithHandler), first) !=
+           std::end(kRadiosWithHandler);
+}
 
 const char* const kOtherKeys[] = {"extended_options_mask", "centrawatch_admin_mode", "tags", "admin_tags"};
 
@@ -119,11 +106,9 @@ const char* const kSettingsKeys[] = {
 void CheckKeys(const Json& form) {
     for (const auto& [key, value] : form.items()) {
         bool known = false;
-        for (const auto& [name, id] : kChangeBoxes) known |= key == name;
-        for (const auto& [name, id] : kTexts) known |= key == name;
-        for (const auto& [name, id] : kNumbers) known |= key == name;
-        for (const auto& [name, id] : kRadios) known |= key == name;
-        for (const auto& [name, id] : kLanguages) known |= key == name;
+        for (const editor::ControlRow& row : editor::ControlRows()) {
+            known |= row.json_key != nullptr && key == row.json_key;
+        }
         for (const char* name : kOtherKeys) known |= key == name;
         if (!known) Refuse(key, "unknown key");
     }
@@ -153,12 +138,15 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
     if (!form.is_object()) throw Refusal("the form must be a JSON object");
     CheckKeys(form);
 
-    for (const auto& [key, id] : kChangeBoxes) {
+    for (const editor::ControlRow* row : KeyedRows(editor::ControlKind::Check)) {
+        const std::string key = row->json_key;
         if (!form.contains(key)) continue;
-        view.SetChecked(id, BoolOf(form[key], key));
-        configurator.OnCommand(id);
+        view.SetChecked(row->id, BoolOf(form[key], key));
+        configurator.OnCommand(row->id);
     }
-    for (const auto& [key, id] : kTexts) {
+    for (const editor::ControlRow* row : KeyedRows(editor::ControlKind::Edit)) {
+        const std::string key = row->json_key;
+        const ControlId id = row->id;
         if (!form.contains(key)) continue;
         // Each is a password field: the text it would hold, or refused.
         const editor::PasswordFieldText field = editor::AsPasswordFieldText(TextOf(form[key], key));
@@ -172,33 +160,34 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
     if (form.contains("new_user_password") && !form.contains("confirm_user_password")) {
         view.SetText(ControlId::ConfirmUserPassword, view.Text(ControlId::NewUserPassword));
     }
-    for (const auto& [key, id] : kNumbers) {
+    for (const editor::ControlRow* row : KeyedRows(editor::ControlKind::Number)) {
+        const std::string key = row->json_key;
         if (form.contains(key)) {
-            view.SetText(id, strings::FromUtf8(std::to_string(IntOf(form[key], key))));
+            view.SetText(row->id, strings::FromUtf8(std::to_string(IntOf(form[key], key))));
         }
     }
 
     editor::SettingsForm& settings = configurator.form();
-    for (const auto& [key, id] : kLanguages) {
+    for (const editor::ControlRow* row : KeyedRows(editor::ControlKind::Combo)) {
+        const std::string key = row->json_key;
         if (!form.contains(key)) continue;
         const int index = LanguageOf(form[key], key);
         settings.ReadForm();
         if (index >= 4) settings.SetLanguageLists(true);
-        (id == ControlId::AdminLanguage ? settings.values().admin_language : settings.values().user_language) =
-            index;
+        *row->value.number(settings.values()) = index;
         settings.WriteForm();
     }
 
-    for (const auto& [key, id] : kRadios) {
+    std::vector<const editor::ControlRow*> radios = KeyedRows(editor::ControlKind::RadioFirst);
+    std::erase_if(radios, [](const editor::ControlRow* row) { return HasHandler(row->id); });
+    for (const ControlId first : kRadiosWithHandler) radios.push_back(editor::FindControl(first));
+    for (const editor::ControlRow* row : radios) {
+        const std::string key = row->json_key;
         if (!form.contains(key)) continue;
         const int index = RadioOf(form[key], key);
-        view.SetRadioIndex(id, index);
-        if (id == ControlId::StrongPasswordEnable) {
-            configurator.OnCommand(index == editor::kEnable ? ControlId::StrongPasswordEnable
-                                                            : ControlId::StrongPasswordDisable);
-        } else if (id == ControlId::RfidEnable) {
-            configurator.OnCommand(index == editor::kEnable ? ControlId::RfidEnable
-                                                            : ControlId::RfidDisable);
+        view.SetRadioIndex(row->id, index);
+        if (HasHandler(row->id)) {
+            configurator.OnCommand(index == editor::kEnable ? row->id : editor::SecondOfPair(row->id));
         }
     }
 
@@ -254,14 +243,11 @@ void Apply(const Json& form, app::Configurator& configurator, editor::FormView& 
 std::span<const char* const> SettingsKeys() { return kSettingsKeys; }
 
 std::string FormKeyOf(ControlId id) {
-    for (const auto& table : {std::span<const std::pair<const char*, ControlId>>(kNumbers),
-                              std::span<const std::pair<const char*, ControlId>>(kLanguages),
-                              std::span<const std::pair<const char*, ControlId>>(kRadios)}) {
-        for (const auto& [name, control] : table) {
-            if (control == id) return name;
-        }
-    }
-    return {};
+    const editor::ControlRow* row = editor::FindControl(id);
+    if (row == nullptr || row->json_key == nullptr) return {};
+    const bool setting = row->kind == editor::ControlKind::Number || row->kind == editor::ControlKind::Combo ||
+                         row->kind == editor::ControlKind::RadioFirst;
+    return setting ? row->json_key : std::string();
 }
 
 bool ApplyFormJson(const Json& form, app::Configurator& configurator, editor::FormView& view,

@@ -1,6 +1,7 @@
 #pragma once
 // The main form's controls, by their identifiers. A view maps each id to
-// its widget; a radio pair is addressed by the id of its first button.
+// its widget; a radio pair is addressed by the id of its first button. The
+// controls' kinds, places and captions are in control_table.h.
 
 #include <cstdint>
 
@@ -70,6 +71,38 @@ enum class ControlId : std::uint16_t {
     AutoSaveConfiguration = 1147,
     EnableLog = 1149,
     FolderField = 1150,
+
+    // Controls that carry no value: labels, groups and the title band.
+    SelectedDeviceLabel = 1001,
+    AdminGroup = 1027,
+    CurrentPasswordLabel = 1041,
+    NewAdminPasswordLabel = 1043,
+    ConfirmAdminPasswordLabel = 1045,
+    UserGroup = 1048,
+    NewUserPasswordLabel = 1049,
+    ConfirmUserPasswordLabel = 1051,
+    VirtualCdLabel = 1057,
+    RandomKeyPadLabel = 1060,
+    MinPasswordLengthLabel = 1063,
+    KeyToneLabel = 1066,
+    AdminLanguageLabel = 1071,
+    UserLanguageLabel = 1072,
+    RfidGroup = 1076,
+    RfidLabel = 1077,
+    SelfDestructLabel = 1080,
+    SelfDestructLimitLabel = 1085,
+    StrongPasswordLabel = 1093,
+    CentrawatchLabel = 1097,
+    SerialLabel = 1118,
+    NewSetupIdLabel = 1129,
+    SettingsGroup = 1132,
+    CurrentSetupIdLabel = 1135,
+    CloseButton = 1154,
+    SettingsButton = 1155,  // opens the Settings menu
+    HelpButton = 1156,      // opens the Help menu
+    BandButton = 1157,      // minimises the window
+    AppIconButton = 1158,
+    Title = 1160,
 };
 
 // Field of tag slot `slot` (0 to 4).

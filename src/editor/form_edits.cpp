@@ -8,11 +8,12 @@ namespace qx7::editor {
 FormEdits SettingsForm::TakeEdits() {
     FormEdits edits;
     edits.values = values_;
-    ReadFormAsShown(view_, edits.values);
+    const FormSnapshot shown = view_.Snapshot();
+    ReadFormAsShown(shown, edits.values);
     edits.number_texts = {{{ControlId::SelfDestructCounter, {}},
                            {ControlId::MinPasswordLength, {}},
                            {ControlId::AutoLockDelay, {}}}};
-    for (auto& [id, text] : edits.number_texts) text = view_.Text(id);
+    for (auto& [id, text] : edits.number_texts) text = shown.Text(id);
     edits.drive_settings = drive_settings_;
     edits.tag_slots = tag_slots_;
     edits.extended = extended_;

@@ -1,9 +1,9 @@
 // Which of the form's control groups are available: each group opens with
 // its change box, and a few controls follow the drive's abilities and the
-// values already chosen.
+// values already chosen. The groups' members are marked in the control
+// table.
 
-#include <initializer_list>
-
+#include "editor/control_table.h"
 #include "editor/settings_form.h"
 #include "protocol/constants.h"
 #include "strings/text_codec.h"
@@ -13,51 +13,28 @@ namespace {
 
 using C = ControlId;
 
-constexpr C kChangeBoxes[] = {C::ChangeAdminPassword, C::ChangeUserPassword, C::ChangeSettings};
-constexpr C kAdminPasswordFields[] = {C::NewAdminPassword, C::ConfirmAdminPassword};
-constexpr C kUserPasswordFields[] = {C::NewUserPassword, C::ConfirmUserPassword};
-
-// The settings group without the Centrawatch and RFID pairs, which follow
-// rules of their own.
-constexpr C kSettingsGroup[] = {
-    C::SelfDestructEnable,    C::SelfDestructDisable, C::SelfDestructCounter,    C::SelfDestructSpin,
-    C::VirtualCdEnable,       C::VirtualCdDisable,    C::StrongPasswordEnable,   C::StrongPasswordDisable,
-    C::RandomKeyPadEnable,    C::RandomKeyPadDisable, C::KeyToneEnable,          C::KeyToneDisable,
-    C::MinPasswordLength,     C::MinPasswordLengthSpin, C::AdminLanguage,        C::UserLanguage,
-    C::SetExtendedSettings,   C::ReadOnlyEnable,      C::ReadOnlyDisable,        C::AutoLockEnable,
-    C::AutoLockDisable,
-};
-
-// Controls outside the groups that a locked form greys out as well.
-constexpr C kOtherInputs[] = {
-    C::CurrentPassword, C::Rescan, C::NewSetupId, C::SerialNumber, C::CopySerial,
-    C::UploadSettings,  C::SaveAs, C::Import,     C::Exit,         C::FolderField,
-    C::FolderButton,    C::AutoSaveConfiguration, C::EnableLog,    C::DetectCurrentSettings,
-};
-
-template <std::size_t N>
-void SetAllEnabled(FormView& view, const C (&controls)[N], bool on) {
-    for (const C id : controls) view.SetEnabled(id, on);
-}
-
-void SetPairEnabled(FormView& view, C first, C second, bool on) {
-    view.SetEnabled(first, on);
-    view.SetEnabled(second, on);
+// Every control of `group` in the control table, a number edit with its
+// arrows.
+void SetGroupEnabled(FormView& view, Enabling group, bool on) {
+    for (const ControlRow& row : ControlRows()) {
+        if (row.enabling != group) continue;
+        view.SetEnabled(row.id, on);
+        if (row.partner != ControlId{}) view.SetEnabled(row.partner, on);
+    }
 }
 
 }  // namespace
 
 void SettingsForm::EnableChangeControls(bool on) {
-    SetAllEnabled(view_, kChangeBoxes, on);
+    SetGroupEnabled(view_, Enabling::ChangeBox, on);
     EnableRfidSection(on);
 }
 
 void SettingsForm::EnableSettingsControls(bool on) {
-    SetAllEnabled(view_, kSettingsGroup, on);
+    SetGroupEnabled(view_, Enabling::Settings, on);
     // Once Centrawatch is on, the form never lets it be switched off.
-    SetPairEnabled(view_, C::CentrawatchEnable, C::CentrawatchDisable,
-                   on && values_.centrawatch == kDisable);
-    SetPairEnabled(view_, C::RfidEnable, C::RfidDisable, on && rfid_supported_);
+    SetGroupEnabled(view_, Enabling::Centrawatch, on && values_.centrawatch == kDisable);
+    SetGroupEnabled(view_, Enabling::Rfid, on && rfid_supported_);
 }
 
 void SettingsForm::EnableTagControls(bool on) {
@@ -66,9 +43,7 @@ void SettingsForm::EnableTagControls(bool on) {
         const bool admin = slot < kAdminTagCount && values_.admin_tags[slot];
         view_.SetEnabled(TagField(static_cast<int>(slot)), on && !admin);
     }
-    for (const C id : {C::ReadRfidTag, C::ClearAllRfidTags, C::AdminTag1, C::AdminTag2, C::AdminTag3}) {
-        view_.SetEnabled(id, on);
-    }
+    SetGroupEnabled(view_, Enabling::TagControl, on);
 }
 
 void SettingsForm::EnableRfidSection(bool on) {
@@ -84,21 +59,21 @@ void SettingsForm::EnableRfidSection(bool on) {
 }
 
 void SettingsForm::ApplyChangeChecks() {
-    SetAllEnabled(view_, kAdminPasswordFields, values_.change_admin_password);
+    SetGroupEnabled(view_, Enabling::AdminPassword, values_.change_admin_password);
     if (values_.change_admin_password) view_.SetFocus(C::CurrentPassword);
-    SetAllEnabled(view_, kUserPasswordFields, values_.change_user_password);
+    SetGroupEnabled(view_, Enabling::UserPassword, values_.change_user_password);
     EnableSettingsControls(values_.change_settings);
     EnableRfidSection(values_.change_rfid_tag_data);
 }
 
 void SettingsForm::DisableAllControls() {
-    SetAllEnabled(view_, kChangeBoxes, false);
+    SetGroupEnabled(view_, Enabling::ChangeBox, false);
     EnableRfidSection(false);
-    SetAllEnabled(view_, kAdminPasswordFields, false);
-    SetAllEnabled(view_, kUserPasswordFields, false);
+    SetGroupEnabled(view_, Enabling::AdminPassword, false);
+    SetGroupEnabled(view_, Enabling::UserPassword, false);
     EnableSettingsControls(false);
     EnableTagControls(false);
-    SetAllEnabled(view_, kOtherInputs, false);
+    SetGroupEnabled(view_, Enabling::Other, false);
 }
 
 void SettingsForm::SetLanguageLists(bool six_languages) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "editor/control_table.h"
 #include "strings/text_codec.h"
 
 namespace qx7::editor {
@@ -42,15 +43,15 @@ std::optional<int> ParseInteger(std::u16string_view text) {
     return static_cast<int>(value);
 }
 
-// Reads the controls in order; the first refusal shows its message, moves
-// the focus to the control and ends the reading. Without a notifier it
-// takes every control as shown and shows nothing: a number out of range is
-// taken, while an over-long text, and a number field whose text is not a
-// number, keep the value held.
+// Reads the controls in order from what the view showed; the first refusal
+// shows its message, moves the focus to the control and ends the reading.
+// Without a notifier it takes every control as shown and shows nothing: a
+// number out of range is taken, while an over-long text, and a number field
+// whose text is not a number, keep the value held.
 class FormReader {
 public:
-    FormReader(FormView& view, Notifier* notifier, strings::Language language)
-        : view_(view), notifier_(notifier), language_(language) {}
+    FormReader(const FormSnapshot& shown, FormView* view, Notifier* notifier, strings::Language language)
+        : shown_(shown), view_(view), notifier_(notifier), language_(language) {}
 
     bool ok() const { return ok_; }
 
@@ -58,7 +59,7 @@ public:
     // more than the field allows.
     void Text(ControlId id, std::u16string& value, std::size_t max_chars) {
         if (!ok_) return;
-        std::u16string text = view_.Text(id);
+        std::u16string text = shown_.Text(id);
         if (text.size() > max_chars) {
             if (notifier_) {
                 Refuse(id, strings::FormatResString(language_, StringId::EnterNoMoreThan,
@@ -70,21 +71,21 @@ public:
     }
 
     void Text(ControlId id, std::u16string& value) {
-        if (ok_) value = view_.Text(id);
+        if (ok_) value = shown_.Text(id);
     }
 
     void Check(ControlId id, bool& value) {
-        if (ok_) value = view_.Checked(id);
+        if (ok_) value = shown_.Checked(id);
     }
 
     void Radio(ControlId first, int& value) {
-        if (ok_) value = view_.RadioIndex(first);
+        if (ok_) value = shown_.RadioIndex(first);
     }
 
     // A number out of range has been taken when it is refused.
     void Number(ControlId id, int& value, int min, int max) {
         if (!ok_) return;
-        const std::optional<int> parsed = ParseInteger(view_.Text(id));
+        const std::optional<int> parsed = ParseInteger(shown_.Text(id));
         if (!parsed) {
             if (!notifier_) return;
             Refuse(id, strings::FormatResString(language_, StringId::EnterInteger));
@@ -96,7 +97,7 @@ public:
 
     void ComboIndex(ControlId id, int& value, int min, int max) {
         if (!ok_) return;
-        value = view_.ComboIndex(id);
+        value = shown_.ComboIndex(id);
         CheckRange(id, value, min, max);
     }
 
@@ -108,97 +109,68 @@ private:
 
     void Refuse(ControlId id, const std::u16string& message) {
         notifier_->ShowMessage(message);
-        view_.SetFocus(id);
+        view_->SetFocus(id);
         ok_ = false;
     }
 
-    FormView& view_;
+    const FormSnapshot& shown_;
+    FormView* view_;
     Notifier* notifier_;
     strings::Language language_;
     bool ok_ = true;
 };
 
 bool ReadControls(FormReader& read, FormValues& values) {
-    read.Text(ControlId::CurrentPassword, values.current_password, kPasswordMaxChars);
-    read.Text(ControlId::NewAdminPassword, values.new_admin_password, kPasswordMaxChars);
-    read.Text(ControlId::ConfirmAdminPassword, values.confirm_admin_password, kPasswordMaxChars);
-    read.Text(ControlId::NewUserPassword, values.new_user_password, kPasswordMaxChars);
-    read.Text(ControlId::ConfirmUserPassword, values.confirm_user_password, kPasswordMaxChars);
-    read.Check(ControlId::ChangeAdminPassword, values.change_admin_password);
-    read.Check(ControlId::ChangeUserPassword, values.change_user_password);
-    read.Number(ControlId::SelfDestructCounter, values.self_destruct_counter, 10, 35);
-    read.Number(ControlId::MinPasswordLength, values.min_password_length, 7, 31);
-    read.ComboIndex(ControlId::AdminLanguage, values.admin_language, 0, 5);
-    read.ComboIndex(ControlId::UserLanguage, values.user_language, 0, 5);
-    read.Radio(ControlId::VirtualCdEnable, values.virtual_cd);
-    read.Radio(ControlId::RandomKeyPadEnable, values.random_keypad);
-    read.Radio(ControlId::KeyToneEnable, values.key_tone);
-    read.Radio(ControlId::SelfDestructEnable, values.self_destruct);
-    read.Radio(ControlId::RfidEnable, values.rfid);
-    read.Radio(ControlId::StrongPasswordEnable, values.strong_password);
-    for (std::size_t slot = 0; slot < kTagSlotCount; ++slot) {
-        read.Text(TagField(static_cast<int>(slot)), values.tag_texts[slot]);
+    for (const ControlRow* row : ValueRows()) {
+        const ControlId id = row->id;
+        switch (row->kind) {
+            case ControlKind::Edit:
+                if (row->max > 0) {
+                    read.Text(id, *row->value.text(values), static_cast<std::size_t>(row->max));
+                } else {
+                    read.Text(id, *row->value.text(values));
+                }
+                break;
+            case ControlKind::Check: read.Check(id, *row->value.flag(values)); break;
+            case ControlKind::RadioFirst: read.Radio(id, *row->value.number(values)); break;
+            case ControlKind::Number: read.Number(id, *row->value.number(values), row->min, row->max); break;
+            case ControlKind::Combo: read.ComboIndex(id, *row->value.number(values), row->min, row->max); break;
+            default: break;
+        }
     }
-    read.Radio(ControlId::CentrawatchEnable, values.centrawatch);
-    for (std::size_t slot = 0; slot < kAdminTagCount; ++slot) {
-        read.Check(AdminTagBox(static_cast<int>(slot)), values.admin_tags[slot]);
-    }
-    read.Text(ControlId::SerialNumber, values.serial_number);
-    read.Text(ControlId::NewSetupId, values.new_setup_id);
-    read.Check(ControlId::ChangeSettings, values.change_settings);
-    read.Check(ControlId::ChangeRfidTagData, values.change_rfid_tag_data);
-    read.Text(ControlId::CurrentSetupId, values.current_setup_id);
-    read.Radio(ControlId::ReadOnlyEnable, values.read_only);
-    read.Radio(ControlId::AutoLockEnable, values.auto_lock);
-    read.Number(ControlId::AutoLockDelay, values.auto_lock_delay, 10, 180);
     return read.ok();
 }
 
 }  // namespace
 
 bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, FormValues& values) {
-    FormReader read(view, &notifier, language);
+    // One question to the view, however many controls the form has.
+    const FormSnapshot shown = view.Snapshot();
+    FormReader read(shown, &view, &notifier, language);
     return ReadControls(read, values);
 }
 
-void ReadFormAsShown(FormView& view, FormValues& values) {
-    FormReader read(view, nullptr, strings::Language::English);
+void ReadFormAsShown(const FormSnapshot& shown, FormValues& values) {
+    FormReader read(shown, nullptr, nullptr, strings::Language::English);
     ReadControls(read, values);
 }
 
+void ReadFormAsShown(FormView& view, FormValues& values) { ReadFormAsShown(view.Snapshot(), values); }
+
 void WriteForm(const FormValues& values, FormView& view) {
-    view.SetText(ControlId::CurrentPassword, values.current_password);
-    view.SetText(ControlId::NewAdminPassword, values.new_admin_password);
-    view.SetText(ControlId::ConfirmAdminPassword, values.confirm_admin_password);
-    view.SetText(ControlId::NewUserPassword, values.new_user_password);
-    view.SetText(ControlId::ConfirmUserPassword, values.confirm_user_password);
-    view.SetChecked(ControlId::ChangeAdminPassword, values.change_admin_password);
-    view.SetChecked(ControlId::ChangeUserPassword, values.change_user_password);
-    view.SetText(ControlId::SelfDestructCounter, Decimal(values.self_destruct_counter));
-    view.SetText(ControlId::MinPasswordLength, Decimal(values.min_password_length));
-    view.SetComboIndex(ControlId::AdminLanguage, values.admin_language);
-    view.SetComboIndex(ControlId::UserLanguage, values.user_language);
-    view.SetRadioIndex(ControlId::VirtualCdEnable, values.virtual_cd);
-    view.SetRadioIndex(ControlId::RandomKeyPadEnable, values.random_keypad);
-    view.SetRadioIndex(ControlId::KeyToneEnable, values.key_tone);
-    view.SetRadioIndex(ControlId::SelfDestructEnable, values.self_destruct);
-    view.SetRadioIndex(ControlId::RfidEnable, values.rfid);
-    view.SetRadioIndex(ControlId::StrongPasswordEnable, values.strong_password);
-    for (std::size_t slot = 0; slot < kTagSlotCount; ++slot) {
-        view.SetText(TagField(static_cast<int>(slot)), values.tag_texts[slot]);
+    // The fields are only read through the table's accessors.
+    FormValues& from = const_cast<FormValues&>(values);
+    for (const ControlRow* row : ValueRows()) {
+        const ControlId id = row->id;
+        switch (row->kind) {
+            case ControlKind::Edit: view.SetText(id, *row->value.text(from)); break;
+            case ControlKind::Check: view.SetChecked(id, *row->value.flag(from)); break;
+            case ControlKind::RadioFirst: view.SetRadioIndex(id, *row->value.number(from)); break;
+            case ControlKind::Number: view.SetText(id, Decimal(*row->value.number(from))); break;
+            case ControlKind::Combo: view.SetComboIndex(id, *row->value.number(from)); break;
+            default: break;
+        }
     }
-    view.SetRadioIndex(ControlId::CentrawatchEnable, values.centrawatch);
-    for (std::size_t slot = 0; slot < kAdminTagCount; ++slot) {
-        view.SetChecked(AdminTagBox(static_cast<int>(slot)), values.admin_tags[slot]);
-    }
-    view.SetText(ControlId::SerialNumber, values.serial_number);
-    view.SetText(ControlId::NewSetupId, values.new_setup_id);
-    view.SetChecked(ControlId::ChangeSettings, values.change_settings);
-    view.SetChecked(ControlId::ChangeRfidTagData, values.change_rfid_tag_data);
-    view.SetText(ControlId::CurrentSetupId, values.current_setup_id);
-    view.SetRadioIndex(ControlId::ReadOnlyEnable, values.read_only);
-    view.SetRadioIndex(ControlId::AutoLockEnable, values.auto_lock);
-    view.SetText(ControlId::AutoLockDelay, Decimal(values.auto_lock_delay));
 }
 
 }  // namespace qx7::editor

@@ -1,5 +1,7 @@
 #pragma once
 // The main form's values, one per control, and their exchange with a view.
+// Which control holds which value, in which order and with which range is
+// in control_table.cpp.
 
 #include <array>
 #include <string>
@@ -53,13 +55,15 @@ struct FormValues {
 // ("Enter no more than %1 characters.", "Enter an integer.", "Enter an
 // integer between %1 and %2.") shown through `notifier`, the focus moves to
 // that control, and reading stops there: later values keep what they held,
-// while a refused number has already been taken. Returns false then.
+// while a refused number has already been taken. Returns false then. The
+// view is asked once for all its values (FormView::Snapshot).
 bool ReadForm(FormView& view, Notifier& notifier, strings::Language language, FormValues& values);
 
 // Copies every control into `values` as it shows it, showing no message and
 // moving no focus: a number out of range is taken, while an over-long text
 // and a number field whose text is not a number keep the value held.
 void ReadFormAsShown(FormView& view, FormValues& values);
+void ReadFormAsShown(const FormSnapshot& shown, FormValues& values);
 
 // Copies every value into its control.
 void WriteForm(const FormValues& values, FormView& view);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/control_id.h"
+#include "editor/form_snapshot.h"
 
 namespace qx7::editor {
 
@@ -44,6 +45,11 @@ public:
     virtual void SetEnabled(ControlId id, bool enabled) = 0;
 
     virtual void SetFocus(ControlId id) = 0;
+
+    // Every value control as shown now (see form_snapshot.h). The default
+    // asks the controls one by one; a view whose every call is costly (one
+    // on another thread) answers it in one call.
+    virtual FormSnapshot Snapshot() const;
 };
 
 }  // namespace qx7::editor

@@ -59,4 +59,8 @@ void FormViewProxy::SetFocus(ControlId id) {
     call_([this, id] { view_.SetFocus(id); });
 }
 
+editor::FormSnapshot FormViewProxy::Snapshot() const {
+    return call_([this] { return view_.Snapshot(); });
+}
+
 }  // namespace qx7::ui

@@ -1,6 +1,7 @@
 #pragma once
 // The form view the logic thread works on: every call is carried to the
-// window on the user-interface thread and its answer brought back.
+// window on the user-interface thread and its answer brought back. Reading
+// the whole form (Snapshot) is one such call.
 
 #include "editor/form_view.h"
 #include "ui/shell/ui_thread_call.h"
@@ -25,6 +26,7 @@ public:
     bool Enabled(editor::ControlId id) const override;
     void SetEnabled(editor::ControlId id, bool enabled) override;
     void SetFocus(editor::ControlId id) override;
+    editor::FormSnapshot Snapshot() const override;
 
 private:
     editor::FormView& view_;

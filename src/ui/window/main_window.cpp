@@ -21,9 +21,9 @@
 #include <QStyle>
 #include <QValidator>
 
-#include <array>
 #include <utility>
 
+#include "editor/control_table.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/icons.h"
 #include "ui/window/number_edit.h"
@@ -33,55 +33,14 @@ namespace qx7::ui {
 namespace {
 
 using editor::ControlId;
-using strings::StringId;
+using editor::ControlKind;
+using editor::ControlRow;
+namespace style = editor::style;
 
 constexpr QColor kCaptionColor{153, 51, 51};
 
-// Ids of controls that carry no form value (labels, group boxes, the band).
-constexpr int kSelectedDeviceLabel = 1001;
-constexpr int kSerialLabel = 1118;
-constexpr int kAdminGroup = 1027;
-constexpr int kCurrentPasswordLabel = 1041;
-constexpr int kNewAdminPasswordLabel = 1043;
-constexpr int kConfirmAdminPasswordLabel = 1045;
-constexpr int kUserGroup = 1048;
-constexpr int kNewUserPasswordLabel = 1049;
-constexpr int kConfirmUserPasswordLabel = 1051;
-constexpr int kMinPasswordLengthLabel = 1063;
-constexpr int kCentrawatchLabel = 1097;
-constexpr int kSelfDestructLabel = 1080;
-constexpr int kSelfDestructLimitLabel = 1085;
-constexpr int kVirtualCdLabel = 1057;
-constexpr int kStrongPasswordLabel = 1093;
-constexpr int kRandomKeyPadLabel = 1060;
-constexpr int kKeyToneLabel = 1066;
-constexpr int kAdminLanguageLabel = 1071;
-constexpr int kUserLanguageLabel = 1072;
-constexpr int kRfidGroup = 1076;
-constexpr int kRfidLabel = 1077;
-constexpr int kSettingsGroup = 1132;
-constexpr int kCurrentSetupIdLabel = 1135;
-constexpr int kNewSetupIdLabel = 1129;
-constexpr int kCloseButton = 1154;
-constexpr int kAppIconButton = 1158;
-constexpr int kTitle = 1160;
-
-// Geometry of the form, in dialog units of the window.
-constexpr QRect kSettingsButtonRect{241, 24, 50, 30};
-constexpr QRect kHelpButtonRect{295, 24, 50, 30};
-constexpr QRect kAppIconRect{4, 3, 14, 14};
-constexpr QRect kBandButtonRect{313, 4, 14, 14};
-constexpr QRect kCloseButtonRect{330, 4, 14, 14};
-constexpr int kRowHeight = 12;    // edits, lists, labels
-constexpr int kCheckHeight = 10;  // check boxes and radio buttons
-constexpr int kRadioPitch = 16;   // rows of the Settings group
-constexpr int kRadioLabelWidth = 66;
-constexpr int kEnableWidth = 40;
-constexpr int kDisableWidth = 50;
-constexpr int kPasswordLabelWidth = 64;
-constexpr int kRightColumn = 187;  // second column of the Settings group
-constexpr int kRightLabelWidth = 72;
-constexpr int kNumberWidth = 40;
+// The step indication's place over the bottom button row, in dialog units.
+constexpr QRect kProgressRect{11, 410, 331, 24};
 
 // Band buttons sit this many pixels left of the close button.
 constexpr int kBandButtonOffset = 25;
@@ -89,61 +48,13 @@ constexpr int kWideMargin = 29;
 constexpr int kNarrowMargin = 19;
 constexpr int kBottomMargin = 19;
 
-// Captions that follow the interface language: control id, string id.
-struct Caption {
-    int control;
-    StringId string;
-};
-constexpr std::array<int, 7> kEnableButtons{1098, 1081, 1058, 1094, 1061, 1067, 1078};
-constexpr std::array<int, 7> kDisableButtons{1099, 1082, 1059, 1095, 1062, 1068, 1079};
-constexpr std::array<Caption, 42> kCaptions{{
-    {kTitle, StringId::ProgramName},
-    {kSelectedDeviceLabel, StringId::SelectedDevice},
-    {static_cast<int>(ControlId::Rescan), StringId::Rescan},
-    {kSerialLabel, StringId::SerialNumber},
-    {kAdminGroup, StringId::AdminPassword},
-    {static_cast<int>(ControlId::ChangeAdminPassword), StringId::ChangeAdminPassword},
-    {kCurrentPasswordLabel, StringId::CurrentPassword},
-    {kNewAdminPasswordLabel, StringId::NewAdminPassword},
-    {kConfirmAdminPasswordLabel, StringId::ConfirmAdminPassword},
-    {kUserGroup, StringId::UserPassword},
-    {static_cast<int>(ControlId::ChangeUserPassword), StringId::CreateUserPassword},
-    {kNewUserPasswordLabel, StringId::NewUserPassword},
-    {kConfirmUserPasswordLabel, StringId::ConfirmUserPassword},
-    {kCentrawatchLabel, StringId::Centrawatch},
-    {kSelfDestructLabel, StringId::SelfDestruct},
-    {kSelfDestructLimitLabel, StringId::SelfDestructLimit},
-    {kVirtualCdLabel, StringId::VirtualCd},
-    {kStrongPasswordLabel, StringId::StrongPassword},
-    {kMinPasswordLengthLabel, StringId::MinPasswordLength},
-    {kRandomKeyPadLabel, StringId::RandomKeyPad},
-    {kKeyToneLabel, StringId::KeyTone},
-    {kAdminLanguageLabel, StringId::AdminLanguage},
-    {kUserLanguageLabel, StringId::UserLanguage},
-    {static_cast<int>(ControlId::SetExtendedSettings), StringId::SetExtendedSettings},
-    {kRfidGroup, StringId::RfidAuthentication},
-    {kRfidLabel, StringId::Rfid},
-    {static_cast<int>(ControlId::ClearAllRfidTags), StringId::ClearAllRfidTags},
-    {static_cast<int>(ControlId::ReadRfidTag), StringId::ReadRfidTag},
-    {static_cast<int>(ControlId::Import), StringId::Import},
-    {static_cast<int>(ControlId::SaveAs), StringId::SaveAs},
-    {static_cast<int>(ControlId::UploadSettings), StringId::UploadSettings},
-    {static_cast<int>(ControlId::Exit), StringId::Exit},
-    {kCurrentSetupIdLabel, StringId::CurrentSetupId},
-    {kNewSetupIdLabel, StringId::NewSetupId},
-    {kSettingsGroup, StringId::SettingsGroup},
-    {static_cast<int>(ControlId::ChangeSettings), StringId::ChangeSettings},
-    {static_cast<int>(ControlId::AutoSaveConfiguration), StringId::AutoSaveConfiguration},
-    {static_cast<int>(ControlId::EnableLog), StringId::EnableLog},
-    {static_cast<int>(ControlId::ChangeRfidTagData), StringId::ChangeRfidTagData},
-    {static_cast<int>(ControlId::CopyTags), StringId::CopyTags},
-    {MainWindow::kSettingsButton, StringId::SettingsMenu},
-    {MainWindow::kHelpButton, StringId::HelpMenu},
-}};
-
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// A control's place in the window's dialog units.
+QRect UnitsOf(const ControlRow& row) { return QRect(row.place.x, row.place.y, row.place.width, row.place.height); }
+QRect UnitsOf(ControlId id) { return UnitsOf(*editor::FindControl(id)); }
 
 // Letters typed into a password field become capitals, one for one.
 class UpperCaseValidator : public QValidator {
@@ -157,19 +68,13 @@ public:
     }
 };
 
-constexpr int kPasswordMaxLength = 32;
-
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : ThemedWindow(parent), units_(font()) {
     SetCaptionColor(kCaptionColor);
-    // Every control below is created in the tab order of the form.
-    BuildBand();
-    BuildTop();
-    BuildPasswordGroups();
-    BuildSettingsGroup();
-    BuildRfidGroup();
-    BuildBottom();
+    // Every control is created in the tab order of the form.
+    BuildControls();
+    BuildProgressPanel();
     BuildMenus();
     BuildShortcuts();
     ApplyCaptions(strings::Language::English);
@@ -185,11 +90,6 @@ MainWindow::~MainWindow() = default;
 // ---------------------------------------------------------------------------
 // Construction
 
-QWidget* MainWindow::Parent() const {
-    return current_group_ != nullptr ? static_cast<QWidget*>(current_group_)
-                                     : const_cast<MainWindow*>(this);
-}
-
 void MainWindow::Place(QWidget* widget, const QRect& units) {
     placements_.push_back({widget, units});
 }
@@ -200,268 +100,140 @@ void MainWindow::Register(int id, QWidget* widget) {
     }
 }
 
-QLabel* MainWindow::AddLabel(int id, const QString& caption, const QRect& units,
-                             Qt::Alignment alignment) {
-    auto* label = new QLabel(caption, Parent());
-    label->setAlignment(alignment);
-    Place(label, units);
-    Register(id, label);
-    return label;
-}
-
-QLineEdit* MainWindow::AddEdit(int id, const QRect& units) {
-    auto* edit = new QLineEdit(Parent());
-    Place(edit, units);
-    Register(id, edit);
-    return edit;
-}
-
-QCheckBox* MainWindow::AddCheck(int id, const QString& caption, const QRect& units) {
-    auto* check = new QCheckBox(caption, Parent());
-    Place(check, units);
-    Register(id, check);
-    connect(check, &QAbstractButton::clicked, this,
-            [this, id] { emit command(static_cast<ControlId>(id)); });
-    return check;
-}
-
-void MainWindow::AddRadioPair(int label_id, const QString& label, int first, int second,
-                              const QString& first_caption, const QString& second_caption,
-                              int row_y) {
-    // Label, "Enable" and "Disable" in three aligned columns of the group.
-    const int group_left = current_group_units_.x();
-    AddLabel(label_id, label, QRect(group_left + 8, row_y, kRadioLabelWidth, kRowHeight));
-    auto* group = new QButtonGroup(this);
-    const std::array<std::pair<int, QString>, 2> buttons{{{first, first_caption}, {second, second_caption}}};
-    int x = group_left + 8 + kRadioLabelWidth + 2;
-    const std::array<int, 2> widths{kEnableWidth, kDisableWidth};
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        const int id = buttons[i].first;
-        auto* radio = new QRadioButton(buttons[i].second, Parent());
-        group->addButton(radio);
-        Place(radio, QRect(x, row_y + (kRowHeight - kCheckHeight) / 2, widths[i], kCheckHeight));
-        Register(id, radio);
-        connect(radio, &QAbstractButton::clicked, this,
-                [this, id] { emit command(static_cast<ControlId>(id)); });
-        x += widths[i] + 2;
+void MainWindow::BuildControls() {
+    for (const ControlRow& row : editor::ControlRows()) {
+        BuildControl(row);
     }
-    radio_pairs_.push_back({group, first, second});
-}
-
-QComboBox* MainWindow::AddCombo(int id, const QRect& units) {
-    auto* combo = new QComboBox(Parent());
-    Place(combo, units);
-    Register(id, combo);
-    return combo;
-}
-
-void MainWindow::AddNumber(int id, int spin_id, int minimum, int maximum, int step,
-                           const QRect& units) {
-    auto* number = new NumberEdit(minimum, maximum, step, Parent());
-    Place(number, units);
-    Register(id, number);
-    Register(spin_id, number);
-}
-
-IconButton* MainWindow::AddIconButton(int id, const QString& caption, const QRect& units,
-                                      int icon_id, int icon_size) {
-    auto* button = new IconButton(caption, Parent());
-    button->SetIcon(LoadIcon(icon_id), icon_size);
-    button->setAccessibleName(caption);
-    Place(button, units);
-    Register(id, button);
-    if (id != kSettingsButton && id != kHelpButton && id != kBandButton) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, id] { emit command(static_cast<ControlId>(id)); });
-    }
-    return button;
-}
-
-QGroupBox* MainWindow::BeginGroup(int id, const QString& caption, const QRect& units) {
-    auto* group = new QGroupBox(caption, this);
-    Place(group, units);
-    Register(id, group);
-    current_group_ = group;
-    current_group_units_ = units;
-    return group;
-}
-
-void MainWindow::EndGroup() {
-    current_group_ = nullptr;
-    current_group_units_ = QRect();
-}
-
-void MainWindow::BuildBand() {
-    Register(kAppIconButton, AppIconButton());
-    Register(kTitle, TitleLabel());
-    Register(kCloseButton, CloseButton());
-    CloseButton()->setAccessibleName(QStringLiteral("Close"));
+    // The drive list says so until a scan fills it.
+    auto* drives = qobject_cast<QComboBox*>(Control(ControlId::DriveList));
+    drives->setCurrentIndex(0);
+    connect(drives, &QComboBox::activated, this, [this] { emit driveSelectionChanged(); });
     // The band button beside the close button minimises the frameless
     // window, which has no other way to be minimised.
-    IconButton* band = AddIconButton(kBandButton, QString(), kBandButtonRect, 189, 0);
-    band->SetLook(ButtonLook::Toolbar);
+    IconButton* band = Button(kBandButton);
     band->setFocusPolicy(Qt::NoFocus);
     band->setAccessibleName(QStringLiteral("Minimize"));
     connect(band, &QAbstractButton::clicked, this, [this] { showMinimized(); });
+    CloseButton()->setAccessibleName(QStringLiteral("Close"));
+    rfid_group_ = qobject_cast<QGroupBox*>(Control(ControlId::RfidGroup));
 }
 
-void MainWindow::BuildTop() {
-    IconButton* settings = AddIconButton(kSettingsButton, QString(), kSettingsButtonRect, 187, 0);
-    IconButton* help = AddIconButton(kHelpButton, QString(), kHelpButtonRect, 190, 0);
-    for (IconButton* button : {settings, help}) {
-        button->SetLook(ButtonLook::Toolbar);
-        button->SetImageAlignment(ImageAlignment::Top);
-        connect(button, &IconButton::menuCommand, this, &MainWindow::menuCommand);
+void MainWindow::BuildControl(const ControlRow& row) {
+    const int id = static_cast<int>(row.id);
+    const QString fixed = row.fixed != nullptr ? QString::fromUtf8(row.fixed) : QString();
+    QWidget* parent = row.group == ControlId{} ? static_cast<QWidget*>(this) : Control(row.group);
+    const auto emit_command = [this, id] { emit command(static_cast<ControlId>(id)); };
+    QWidget* widget = nullptr;
+    switch (row.kind) {
+    case ControlKind::Title:
+        Register(id, TitleLabel());
+        return;
+    case ControlKind::BandWidget:
+        Register(id, row.id == ControlId::CloseButton ? static_cast<QWidget*>(CloseButton()) : AppIconButton());
+        return;
+    case ControlKind::Label: {
+        auto* label = new QLabel(fixed, parent);
+        label->setAlignment((row.look & style::kAlignRight) != 0 ? Qt::AlignRight | Qt::AlignVCenter
+                                                                 : Qt::AlignLeft | Qt::AlignVCenter);
+        widget = label;
+        break;
     }
-
-    AddLabel(kSelectedDeviceLabel, QString(), QRect(114, 64, 67, kRowHeight),
-             Qt::AlignRight | Qt::AlignVCenter);
-    QComboBox* drives = AddCombo(static_cast<int>(ControlId::DriveList), QRect(183, 64, 125, kRowHeight));
-    drives->addItem(QStringLiteral("QX7 Not Detected"));
-    drives->setCurrentIndex(0);
-    connect(drives, &QComboBox::activated, this, [this] { emit driveSelectionChanged(); });
-    IconButton* rescan = AddIconButton(static_cast<int>(ControlId::Rescan), QString(),
-                                       QRect(311, 60, 30, 21), 203, 32);
-    rescan->SetLook(ButtonLook::Toolbar);
-    rescan->SetTextAlignment(TextAlignment::Indented);
-
-    AddLabel(kSerialLabel, QString(), QRect(150, 85, 57, kRowHeight), Qt::AlignRight | Qt::AlignVCenter);
-    AddEdit(static_cast<int>(ControlId::SerialNumber), QRect(209, 85, 80, kRowHeight))->setReadOnly(true);
-    IconButton* copy = AddIconButton(static_cast<int>(ControlId::CopySerial), QStringLiteral("Copy"),
-                                     QRect(291, 83, 50, 16), 199, 24);
-    copy->SetLook(ButtonLook::Toolbar);
-    copy->SetTextAlignment(TextAlignment::Indented);
-
-    AddLabel(kCurrentSetupIdLabel, QString(), QRect(11, 102, 62, kRowHeight));
-    AddEdit(static_cast<int>(ControlId::CurrentSetupId), QRect(75, 102, 80, kRowHeight))->setReadOnly(true);
-    AddLabel(kNewSetupIdLabel, QString(), QRect(160, 102, 77, kRowHeight), Qt::AlignRight | Qt::AlignVCenter);
-    AddEdit(static_cast<int>(ControlId::NewSetupId), QRect(239, 102, 102, kRowHeight))->setReadOnly(true);
-}
-
-void MainWindow::BuildPasswordGroups() {
-    const auto password_row = [this](int label_id, int edit_id, int group_left, int group_right, int y,
-                                     bool masked) {
-        AddLabel(label_id, QString(), QRect(group_left + 8, y, kPasswordLabelWidth, kRowHeight));
-        const int edit_left = group_left + 8 + kPasswordLabelWidth + 2;
-        QLineEdit* edit = AddEdit(edit_id, QRect(edit_left, y, group_right - 8 - edit_left, kRowHeight));
-        edit->setMaxLength(kPasswordMaxLength);
-        edit->setValidator(new UpperCaseValidator(edit));
-        if (masked) {
+    case ControlKind::Group:
+        widget = new QGroupBox(fixed, parent);
+        break;
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(parent);
+        edit->setReadOnly((row.look & style::kReadOnly) != 0);
+        if (row.max > 0) {
+            edit->setMaxLength(row.max);
+        }
+        if ((row.look & style::kUpperCase) != 0) {
+            edit->setValidator(new UpperCaseValidator(edit));
+        }
+        if ((row.look & style::kMasked) != 0) {
             edit->setEchoMode(QLineEdit::Password);
         }
-        return edit;
-    };
-
-    BeginGroup(kAdminGroup, QString(), QRect(11, 124, 160, 70));
-    AddCheck(static_cast<int>(ControlId::ChangeAdminPassword), QString(), QRect(19, 135, 146, kCheckHeight));
-    password_row(kCurrentPasswordLabel, static_cast<int>(ControlId::CurrentPassword),
-                                      11, 171, 148, true);
-    password_row(kNewAdminPasswordLabel, static_cast<int>(ControlId::NewAdminPassword), 11, 171, 162, true);
-    password_row(kConfirmAdminPasswordLabel, static_cast<int>(ControlId::ConfirmAdminPassword), 11, 171,
-                 176, true);
-    EndGroup();
-
-    BeginGroup(kUserGroup, QString(), QRect(177, 124, 164, 70));
-    AddCheck(static_cast<int>(ControlId::ChangeUserPassword), QString(), QRect(185, 135, 150, kCheckHeight));
-    password_row(kNewUserPasswordLabel, static_cast<int>(ControlId::NewUserPassword), 177, 341, 148, false);
-    password_row(kConfirmUserPasswordLabel, static_cast<int>(ControlId::ConfirmUserPassword), 177, 341, 162,
-                 true);
-    EndGroup();
-}
-
-void MainWindow::BuildSettingsGroup() {
-    BeginGroup(kSettingsGroup, QString(), QRect(11, 204, 330, 157));
-    AddCheck(static_cast<int>(ControlId::ChangeSettings), QString(), QRect(19, 215, 150, kCheckHeight));
-
-    // Left column: the switches, one radio pair per row.
-    const QString enable = QStringLiteral("Enable");
-    const QString disable = QStringLiteral("Disable");
-    const auto row = [](int index) { return 229 + index * kRadioPitch; };
-    AddRadioPair(kCentrawatchLabel, QString(), 1098, 1099, enable, disable, row(0));
-    AddRadioPair(kSelfDestructLabel, QString(), 1081, 1082, enable, disable, row(1));
-    AddRadioPair(kVirtualCdLabel, QString(), 1058, 1059, enable, disable, row(2));
-    AddRadioPair(kStrongPasswordLabel, QString(), 1094, 1095, enable, disable, row(3));
-    AddRadioPair(kRandomKeyPadLabel, QString(), 1061, 1062, enable, disable, row(4));
-    AddRadioPair(kKeyToneLabel, QString(), 1067, 1068, enable, disable, row(5));
-    AddRadioPair(0, QStringLiteral("Read-Only"), 1084, 1086, enable, disable, row(6));
-    AddRadioPair(0, QStringLiteral("Auto-Lock"), 1088, 1089, enable, disable, row(7));
-    // The auto-lock delay right beside its switch.
-    AddNumber(static_cast<int>(ControlId::AutoLockDelay), static_cast<int>(ControlId::AutoLockDelaySpin), 10,
-              180, 10, QRect(kRightColumn, row(7), kNumberWidth, kRowHeight));
-
-    // Right column: lists, numbers and the two buttons, beside the switches
-    // they belong to.
-    const int field = kRightColumn + kRightLabelWidth + 2;
-    const int field_width = 333 - field;
-    AddLabel(kAdminLanguageLabel, QString(), QRect(kRightColumn, row(0), kRightLabelWidth, kRowHeight));
-    AddCombo(static_cast<int>(ControlId::AdminLanguage), QRect(field, row(0), field_width, kRowHeight));
-    AddLabel(kSelfDestructLimitLabel, QString(), QRect(kRightColumn, row(1), kRightLabelWidth, kRowHeight));
-    AddNumber(static_cast<int>(ControlId::SelfDestructCounter), static_cast<int>(ControlId::SelfDestructSpin),
-              10, 35, 5, QRect(field, row(1), kNumberWidth, kRowHeight));
-    AddLabel(kUserLanguageLabel, QString(), QRect(kRightColumn, row(2), kRightLabelWidth, kRowHeight));
-    AddCombo(static_cast<int>(ControlId::UserLanguage), QRect(field, row(2), field_width, kRowHeight));
-    AddLabel(kMinPasswordLengthLabel, QString(), QRect(kRightColumn, row(3), kRightLabelWidth, kRowHeight));
-    AddNumber(static_cast<int>(ControlId::MinPasswordLength), static_cast<int>(ControlId::MinPasswordLengthSpin),
-              6, 31, 1, QRect(field, row(3), kNumberWidth, kRowHeight));
-    AddIconButton(static_cast<int>(ControlId::SetExtendedSettings), QString(),
-                  QRect(kRightColumn, row(4) + 2, 333 - kRightColumn, 22), 200, 24);
-    auto* detect = new QPushButton(QStringLiteral("Detect Current Settings"), Parent());
-    Place(detect, QRect(kRightColumn, row(6) - 1, 333 - kRightColumn, 14));
-    Register(static_cast<int>(ControlId::DetectCurrentSettings), detect);
-    connect(detect, &QAbstractButton::clicked, this,
-            [this] { emit command(ControlId::DetectCurrentSettings); });
-    EndGroup();
-}
-
-void MainWindow::BuildRfidGroup() {
-    rfid_group_ = BeginGroup(kRfidGroup, QString(), QRect(355, 56, 216, 224));
-    AddRadioPair(kRfidLabel, QString(), 1078, 1079, QStringLiteral("Enable"), QStringLiteral("Disable"), 68);
-    AddCheck(static_cast<int>(ControlId::ChangeRfidTagData), QString(), QRect(363, 84, 150, kCheckHeight));
-    for (int slot = 0; slot < 5; ++slot) {
-        const int y = 102 + slot * 18;
-        AddLabel(0, QStringLiteral("%1:").arg(slot + 1), QRect(363, y, 10, kRowHeight));
-        AddEdit(static_cast<int>(editor::TagField(slot)), QRect(375, y, 110, kRowHeight));
-        if (slot < 3) {
-            AddCheck(static_cast<int>(editor::AdminTagBox(slot)), QStringLiteral("Admin TAG #%1").arg(slot + 1),
-                     QRect(491, y + 1, 72, kCheckHeight));
+        widget = edit;
+        break;
+    }
+    case ControlKind::Check:
+        widget = new QCheckBox(fixed, parent);
+        connect(static_cast<QCheckBox*>(widget), &QAbstractButton::clicked, this, emit_command);
+        break;
+    case ControlKind::RadioFirst:
+    case ControlKind::RadioSecond: {
+        auto* radio = new QRadioButton(fixed, parent);
+        if (row.kind == ControlKind::RadioFirst) {
+            radio_pairs_.push_back({new QButtonGroup(this), id, static_cast<int>(editor::SecondOfPair(row.id))});
         }
+        radio_pairs_.back().group->addButton(radio);
+        connect(radio, &QAbstractButton::clicked, this, emit_command);
+        widget = radio;
+        break;
     }
-    AddIconButton(static_cast<int>(ControlId::ReadRfidTag), QString(), QRect(363, 202, 100, 24), 206, 24);
-    AddIconButton(static_cast<int>(ControlId::ClearAllRfidTags), QString(), QRect(363, 230, 100, 22), 201, 16);
-    IconButton* copy_tags =
-        AddIconButton(static_cast<int>(ControlId::CopyTags), QString(), QRect(467, 202, 96, 50), 199, 24);
-    copy_tags->SetTextAlignment(TextAlignment::Right);
-    EndGroup();
+    case ControlKind::Combo: {
+        auto* combo = new QComboBox(parent);
+        if (!fixed.isEmpty()) {
+            combo->addItem(fixed);
+        }
+        widget = combo;
+        break;
+    }
+    case ControlKind::Number:
+        widget = new NumberEdit(row.arrow_min, row.arrow_max, row.arrow_step, parent);
+        Register(static_cast<int>(row.partner), widget);
+        break;
+    case ControlKind::BandButton:
+    case ControlKind::IconButton: {
+        auto* button = new IconButton(fixed, parent);
+        button->SetIcon(LoadIcon(row.icon), row.icon_size);
+        button->setAccessibleName(fixed);
+        if ((row.look & style::kToolbar) != 0) {
+            button->SetLook(ButtonLook::Toolbar);
+        }
+        if ((row.look & style::kImageTop) != 0) {
+            button->SetImageAlignment(ImageAlignment::Top);
+        }
+        if ((row.look & style::kTextIndented) != 0) {
+            button->SetTextAlignment(TextAlignment::Indented);
+        }
+        if ((row.look & style::kTextRight) != 0) {
+            button->SetTextAlignment(TextAlignment::Right);
+        }
+        if ((row.look & style::kDefault) != 0) {
+            button->SetDefault(true);
+        }
+        if ((row.look & style::kOpensMenu) != 0) {
+            connect(button, &IconButton::menuCommand, this, &MainWindow::menuCommand);
+        } else if (row.kind == ControlKind::IconButton) {
+            connect(button, &QAbstractButton::clicked, this, emit_command);
+        }
+        widget = button;
+        break;
+    }
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(parent);
+        if ((row.look & style::kIconOnly) != 0) {
+            QIcon icon = LoadIcon(row.icon);
+            if (icon.isNull()) {
+                icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+            }
+            button->setIcon(icon);
+            button->setAccessibleName(fixed);
+            button->setToolTip(fixed);
+        } else {
+            button->setText(fixed);
+        }
+        connect(button, &QAbstractButton::clicked, this, emit_command);
+        widget = button;
+        break;
+    }
+    }
+    Place(widget, UnitsOf(row));
+    Register(id, widget);
 }
 
-void MainWindow::BuildBottom() {
-    AddCheck(static_cast<int>(ControlId::AutoSaveConfiguration), QString(), QRect(19, 377, 150, kCheckHeight));
-    AddCheck(static_cast<int>(ControlId::EnableLog), QString(), QRect(184, 377, 120, kCheckHeight));
-    AddLabel(0, QStringLiteral("Folder"), QRect(19, 388, 31, kRowHeight));
-    // The field reaches to the Folder button, as wide as the row allows.
-    AddEdit(static_cast<int>(ControlId::FolderField), QRect(52, 388, 196, kRowHeight));
-    auto* browse = new QPushButton(Parent());
-    QIcon folder_icon = LoadIcon(176);
-    if (folder_icon.isNull()) {
-        folder_icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    }
-    browse->setIcon(folder_icon);
-    browse->setAccessibleName(QStringLiteral("Folder"));
-    browse->setToolTip(QStringLiteral("Folder"));
-    Place(browse, QRect(250, 387, 24, 14));
-    Register(static_cast<int>(ControlId::FolderButton), browse);
-    connect(browse, &QAbstractButton::clicked, this, [this] { emit command(ControlId::FolderButton); });
-
-    IconButton* save_as =
-        AddIconButton(static_cast<int>(ControlId::SaveAs), QString(), QRect(278, 385, 64, 19), 205, 24);
-    save_as->SetTextAlignment(TextAlignment::Indented);
-    AddIconButton(static_cast<int>(ControlId::Import), QString(), QRect(11, 410, 70, 24), 197, 32);
-    IconButton* upload = AddIconButton(static_cast<int>(ControlId::UploadSettings), QString(),
-                                       QRect(104, 410, 150, 24), 196, 32);
-    upload->SetTextAlignment(TextAlignment::Indented);
-    upload->SetDefault(true);
-    AddIconButton(static_cast<int>(ControlId::Exit), QString(), QRect(281, 410, 61, 24), 198, 32);
-
+void MainWindow::BuildProgressPanel() {
     // The step indication of a running command covers the bottom row, whose
     // buttons are unavailable while it runs.
     progress_panel_ = new QFrame(this);
@@ -474,7 +246,7 @@ void MainWindow::BuildBottom() {
     progress_bar_->setTextVisible(false);
     layout->addWidget(progress_label_, 1);
     layout->addWidget(progress_bar_, 1);
-    Place(progress_panel_, QRect(11, 410, 331, 24));
+    Place(progress_panel_, kProgressRect);
     progress_panel_->hide();
 }
 
@@ -525,7 +297,7 @@ void MainWindow::BuildShortcuts() {
 void MainWindow::ApplyGeometry() {
     // With a small font the form's top row would reach into the band, whose
     // height is fixed in pixels: then the form moves down below it.
-    const int top_offset = std::max(0, kBandHeight + 2 - units_.Y(kSettingsButtonRect.y()));
+    const int top_offset = std::max(0, kBandHeight + 2 - units_.Y(UnitsOf(ControlId::SettingsButton).y()));
     for (const Placement& placement : placements_) {
         QRect pixels = units_.ToPixels(placement.units);
         if (placement.widget->parentWidget() == this) {
@@ -551,10 +323,10 @@ void MainWindow::ApplyGeometry() {
         pixels.moveTop((kBandHeight - side) / 2);
         return pixels;
     };
-    AppIconButton()->setGeometry(band_rect(kAppIconRect));
-    close_rect_ = band_rect(kCloseButtonRect);
+    AppIconButton()->setGeometry(band_rect(UnitsOf(ControlId::AppIconButton)));
+    close_rect_ = band_rect(UnitsOf(ControlId::CloseButton));
     CloseButton()->setGeometry(close_rect_);
-    Control(kBandButton)->setGeometry(band_rect(kBandButtonRect));
+    Control(kBandButton)->setGeometry(band_rect(UnitsOf(ControlId::BandButton)));
 }
 
 void MainWindow::LayOut(bool with_rfid) {
@@ -597,12 +369,12 @@ void MainWindow::changeEvent(QEvent* event) {
 // ---------------------------------------------------------------------------
 // Captions
 
-void MainWindow::SetCaption(int id, const QString& caption) {
-    QWidget* control = Control(id);
+void MainWindow::SetCaption(const ControlRow& row, const QString& caption) {
+    QWidget* control = Control(row.id);
     if (control == nullptr) {
         return;
     }
-    if (id == kTitle) {
+    if (row.kind == ControlKind::Title) {
         SetTitle(caption);
         AppIconButton()->setAccessibleName(caption);
     } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
@@ -611,9 +383,9 @@ void MainWindow::SetCaption(int id, const QString& caption) {
         label->setText(caption);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         const bool icon_button = qobject_cast<IconButton*>(control) != nullptr;
-        // Rescan's place beside the drive list holds its icon only; its
-        // caption is its name and tool tip.
-        if (id != static_cast<int>(ControlId::Rescan)) {
+        // A button showing its icon only (Rescan beside the drive list) has
+        // its caption as its name and tool tip.
+        if ((row.look & style::kIconOnly) == 0) {
             button->setText(caption);
         }
         if (icon_button) {
@@ -635,16 +407,10 @@ void MainWindow::MarkLanguage() {
 void MainWindow::ApplyCaptions(strings::Language language) {
     language_ = language;
     MarkLanguage();
-    for (const Caption& caption : kCaptions) {
-        SetCaption(caption.control, ToQString(strings::FormatResString(language, caption.string)));
-    }
-    const QString enable = ToQString(strings::FormatResString(language, StringId::Enable));
-    const QString disable = ToQString(strings::FormatResString(language, StringId::Disable));
-    for (int id : kEnableButtons) {
-        SetCaption(id, enable);
-    }
-    for (int id : kDisableButtons) {
-        SetCaption(id, disable);
+    for (const ControlRow& row : editor::ControlRows()) {
+        if (row.caption) {
+            SetCaption(row, ToQString(strings::FormatResString(language, *row.caption)));
+        }
     }
 }
 

@@ -5,7 +5,9 @@
 // user-interface thread and is used there only (the program carries calls
 // from the logic thread over to it).
 //
-// Geometry is written in dialog units of the window font (DialogUnits).
+// The controls, their places (in dialog units of the window font, see
+// DialogUnits) and captions come from the control table
+// (editor/control_table.h).
 // Programmatic changes through FormView never emit command() or
 // driveSelectionChanged(); only the user's clicks and choices do.
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "editor/control_id.h"
+#include "editor/control_table.h"
 #include "editor/form_view.h"
 #include "strings/string_table.h"
 #include "ui/widgets/themed_window.h"
@@ -51,9 +54,9 @@ public:
     static constexpr int kMenuHelpAbout = 32776;
 
     // Ids of the window's controls that carry no form value.
-    static constexpr int kSettingsButton = 1155;
-    static constexpr int kHelpButton = 1156;
-    static constexpr int kBandButton = 1157;
+    static constexpr int kSettingsButton = static_cast<int>(editor::ControlId::SettingsButton);
+    static constexpr int kHelpButton = static_cast<int>(editor::ControlId::HelpButton);
+    static constexpr int kBandButton = static_cast<int>(editor::ControlId::BandButton);
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -97,9 +100,9 @@ public:
     QString ProgressText() const;
 
     // A control by its id (statics and the band's buttons included), or
-    // nullptr. The widget types: QLineEdit (texts), NumberEdit (1055, 1064,
-    // 1069 and their spin ids), QCheckBox, QRadioButton, QComboBox,
-    // IconButton, QPushButton (1020, 1040), QLabel, QGroupBox.
+    // nullptr. The widget types follow the control table's kinds: QLineEdit
+    // (texts), NumberEdit (also under its arrows' id), QCheckBox,
+    // QRadioButton, QComboBox, IconButton, QPushButton, QLabel, QGroupBox.
     QWidget* Control(int id) const;
     QWidget* Control(editor::ControlId id) const { return Control(static_cast<int>(id)); }
     IconButton* Button(int id) const;
@@ -140,37 +143,22 @@ private:
         QRect units;  // in the window's dialog units
     };
 
-    void BuildBand();
-    void BuildTop();
-    void BuildPasswordGroups();
-    void BuildSettingsGroup();
-    void BuildRfidGroup();
-    void BuildBottom();
+    // Creates every control of the control table, in its order, inside its
+    // group, and wires its user signal.
+    void BuildControls();
+    void BuildControl(const editor::ControlRow& row);
+    void BuildProgressPanel();
     void BuildMenus();
     void BuildShortcuts();
 
-    // Creation helpers: each places the new control at `units` (window
-    // dialog units) inside the current group, registers it under `id` (0:
-    // unregistered) and wires its user signal.
-    QWidget* Parent() const;
+    // Remembers that `widget` sits at `units` (window dialog units), and
+    // registers it under `id` (0: unregistered).
     void Place(QWidget* widget, const QRect& units);
     void Register(int id, QWidget* widget);
-    QLabel* AddLabel(int id, const QString& caption, const QRect& units,
-                     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
-    QLineEdit* AddEdit(int id, const QRect& units);
-    QCheckBox* AddCheck(int id, const QString& caption, const QRect& units);
-    void AddRadioPair(int label_id, const QString& label, int first, int second,
-                      const QString& first_caption, const QString& second_caption, int row_y);
-    QComboBox* AddCombo(int id, const QRect& units);
-    void AddNumber(int id, int spin_id, int minimum, int maximum, int step, const QRect& units);
-    IconButton* AddIconButton(int id, const QString& caption, const QRect& units, int icon_id,
-                              int icon_size);
-    QGroupBox* BeginGroup(int id, const QString& caption, const QRect& units);
-    void EndGroup();
 
     void ApplyGeometry();
     void PlaceBand();
-    void SetCaption(int id, const QString& caption);
+    void SetCaption(const editor::ControlRow& row, const QString& caption);
     void MarkLanguage();
     const RadioPair* FindPair(int first) const;
     bool IsShortcutKey(const QKeyEvent* event) const;
@@ -180,8 +168,6 @@ private:
     std::map<int, QWidget*> controls_;
     std::vector<Placement> placements_;
     std::vector<RadioPair> radio_pairs_;
-    QGroupBox* current_group_ = nullptr;
-    QRect current_group_units_;
     QGroupBox* rfid_group_ = nullptr;
     QMenu* settings_menu_ = nullptr;
     QMenu* help_menu_ = nullptr;
