@@ -113,7 +113,7 @@ struct ControlRow {
     ControlKind kind = ControlKind::Label;
     ControlId group{};  // the group box the control sits in, ControlId{} for the window
     DialogRect place{};
-    std::optional<strings::StringId> caption;  // a caption that follows the interface language
+    std::optional<strings::StringId> caption = std::nullopt;  // a caption that follows the interface language
     const char* fixed = nullptr;   // or an English caption that never changes (a list's first line)
     std::uint16_t icon = 0;        // icon resource id, with the size of its image (0: the button's)
     std::uint8_t icon_size = 0;
