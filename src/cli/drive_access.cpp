@@ -74,6 +74,21 @@ private:
     MaybeTracing tracing_;
 };
 
+// Drives a caller handed in: what they list and open, traced as asked.
+class GivenDrives final : public DriveAccess {
+public:
+    GivenDrives(transport::DeviceEnumerator& drives, const TraceTarget& trace) : tracing_(drives, trace) {}
+    transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
+    std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> /*problem*/,
+                                                     std::string* error) override {
+        *error = "these drives give no hot-plug events";
+        return nullptr;
+    }
+
+private:
+    MaybeTracing tracing_;
+};
+
 // The drives of this machine: udev for what is present, SG_IO (directly or
 // through the privileged helper) for the commands.
 class PlatformDrives final : public DriveAccess {
@@ -136,6 +151,7 @@ std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::
     } else if (options.trace) {
         trace = {&messages, transport::TraceMode::Redacted};
     }
+    if (options.drives) return std::make_unique<GivenDrives>(*options.drives, trace);
     if (options.sim_state.empty()) return PlatformDrives::Create(messages, trace, error);
     auto session = sim::SimSession::Load(options.sim_state, error);
     if (!session) return nullptr;

@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 #include <functional>
 #include <iterator>
 #include <sstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/commands.h"
 #include "protocol/channel.h"
 #include "protocol/read_sequence.h"
 #include "sim/sim_bus.h"
@@ -68,22 +70,84 @@ struct Replay {
     std::unique_ptr<sim::SimSession> session;
 };
 
-TEST(ReplayDevice, ASessionRecordedThroughQx7ctlPlaysBackAsTheDrive) {
+// What qx7ctl prints on its two streams for one command.
+struct Qx7ctlRun {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs qx7ctl's command line `command` in this process, its drives being
+// `drives`, with --trace-full.
+Qx7ctlRun RunQx7ctl(transport::DeviceEnumerator& drives, const std::string& command) {
+    cli::GlobalOptions options;
+    options.drives = &drives;
+    options.trace_full = true;
+    Qx7ctlRun run;
+    CLI::App app;
+    cli::AddListCommand(app, options, run.exit_code);
+    cli::AddShowCommand(app, options, run.exit_code);
+    std::ostringstream out;
+    std::ostringstream err;
+    std::streambuf* const cout = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* const cerr = std::cerr.rdbuf(err.rdbuf());
+    try {
+        app.parse(command);
+    } catch (const CLI::ParseError& e) {
+        ADD_FAILURE() << command << ": " << e.what();
+    }
+    std::cout.rdbuf(cout);
+    std::cerr.rdbuf(cerr);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+// The "scsi " lines of a log.
+std::vector<std::string> TraceLines(const std::string& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("scsi ", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+}
+
+// qx7ctl show over the simulator, recorded with --trace-full, then the same
+// command of qx7ctl run over the replayed log: the same output, and the
+// replay's own trace is the recorded one line for line.
+TEST(ReplayDevice, ASessionRecordedThroughQx7ctlReplaysThroughQx7ctl) {
     const TempFolder folder("qx7-replay");
     const std::string state = (folder / "state.json").string();
     const std::string log = (folder / "show.trace").string();
-    const ProcessRun run = RunShellCommand(std::string("'") + QX7CTL_PATH + "' --sim '" + state +
-                                           "' --trace-full show --json 2>'" + log + "'");
-    ASSERT_EQ(run.exit_code, 0) << ReadText(log);
-    const nlohmann::json shown = nlohmann::json::parse(run.out);
+    const ProcessRun recorded = RunShellCommand(std::string("'") + QX7CTL_PATH + "' --sim '" + state +
+                                                "' --trace-full show --json 2>'" + log + "'");
+    ASSERT_EQ(recorded.exit_code, 0) << ReadText(log);
+    ASSERT_FALSE(TraceLines(ReadText(log)).empty());
 
     Replay replay(ReadText(log), state);
     ASSERT_NE(replay.session, nullptr) << replay.error;
-    const ShownDrive replayed = replay.Show();
+    sim::SimBus listing(*replay.session);
+    ReplayEnumerator drives(listing, replay.script);
+    const Qx7ctlRun replayed = RunQx7ctl(drives, "show --json");
     EXPECT_THAT(replay.script.Problems(), testing::IsEmpty());
-    EXPECT_TRUE(replayed.identity_ok);
-    EXPECT_EQ(replayed.serial, shown["serial"]);
-    EXPECT_EQ(replayed.settings_hex, shown["settings_hex"]);
+    EXPECT_EQ(replayed.exit_code, 0) << replayed.err;
+    EXPECT_EQ(replayed.out, recorded.out);
+    EXPECT_EQ(TraceLines(replayed.err), TraceLines(ReadText(log)));
+    EXPECT_EQ(nlohmann::json::parse(replayed.out)["serial"], "QX7SIM0000000001");
+}
+
+// A replay of another command than the one recorded fails, naming where.
+TEST(ReplayDevice, AnotherCommandThanTheOneRecordedDepartsFromTheLog) {
+    const TempFolder folder("qx7-replay");
+    Replay replay(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" / "sim_show_admin.trace"),
+                  (folder / "state.json").string());
+    ASSERT_NE(replay.session, nullptr) << replay.error;
+    sim::SimBus listing(*replay.session);
+    ReplayEnumerator drives(listing, replay.script);
+    RunQx7ctl(drives, "list");  // the scan only: the read of show is never played
+    EXPECT_THAT(replay.script.Problems(),
+                testing::Contains(HasSubstr("(log line 13, dev=/dev/qx7sim/1/cdrom): never played")));
 }
 
 // A log kept with the tests, as a real drive's would be: the default
