@@ -22,6 +22,7 @@
 #include "sim/sim_session.h"
 #include "strings/hex.h"
 #include "strings/text_codec.h"
+#include "support/fake_enumerator.h"
 #include "support/process_run.h"
 #include "support/temp_folder.h"
 #include "transport/discovery.h"
@@ -150,23 +151,41 @@ TEST(ReplayDevice, AnotherCommandThanTheOneRecordedDepartsFromTheLog) {
                 testing::Contains(HasSubstr("(log line 13, dev=/dev/qx7sim/1/cdrom): never played")));
 }
 
-// A log kept with the tests, as a real drive's would be: the default
-// simulated drive read in administrator mode.
+// A log kept with the tests, as a real drive's would be (the default
+// simulated drive read in administrator mode): the drive's USB device and
+// CD-ROM node described by hand, the commands and answers from the log.
 TEST(ReplayDevice, TheCheckedInLogPlaysBackAndTheSimulatorStillAnswersTheSame) {
-    const std::string log = ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" / "sim_show_admin.trace");
-    const TempFolder folder("qx7-replay");
-    Replay replay(log, (folder / "state.json").string());  // a new file: one default drive
-    ASSERT_NE(replay.session, nullptr) << replay.error;
-    const ShownDrive replayed = replay.Show();
-    EXPECT_THAT(replay.script.Problems(), testing::IsEmpty());
-    EXPECT_EQ(replayed.serial, "QX7SIM0000000001");
+    ReplayScript script(ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" /
+                                            "sim_show_admin.trace")));
+    FakeEnumerator listing;
+    const std::string usb = listing.AddUsb(0x230a, 0x1180);
+    listing.AddStorage(transport::StorageClass::CdRom, usb, {11, 0});
+    listing.cdroms.back().path = "/dev/qx7sim/1/cdrom";  // the log's dev=
+    ReplayEnumerator drives(listing, script);
+    const Qx7ctlRun replayed = RunQx7ctl(drives, "show --json");
+    EXPECT_THAT(script.Problems(), testing::IsEmpty());
+    ASSERT_EQ(replayed.exit_code, 0) << replayed.err;
+    const nlohmann::json shown = nlohmann::json::parse(replayed.out);
+    EXPECT_EQ(shown["serial"], "QX7SIM0000000001");
+    EXPECT_EQ(shown["mode"], "admin");
 
-    // The same read against the simulator gives what the log's drive gave
-    // up to the channel key, which a drive draws afresh for every session.
-    sim::SimBus simulator(*replay.session);
+    // The simulator's default drive, read the same way, yields what the
+    // log's drive did; the channel key differs (a drive draws it afresh for
+    // every session), so the answers are compared by what the read makes of them.
+    const TempFolder folder("qx7-replay");
+    std::string error;
+    const auto session = sim::SimSession::Load((folder / "state.json").string(), &error);
+    ASSERT_NE(session, nullptr) << error;
+    sim::SimBus simulator(*session);
+    ReplayScript again(ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" /
+                                           "sim_show_admin.trace")));
+    ReplayEnumerator replay(listing, again);
+    const ShownDrive from_log = Show(replay);
     const ShownDrive simulated = Show(simulator);
-    EXPECT_EQ(simulated.serial, replayed.serial);
-    EXPECT_EQ(simulated.settings_hex, replayed.settings_hex);
+    EXPECT_TRUE(simulated.identity_ok);
+    EXPECT_EQ(simulated.serial, from_log.serial);
+    EXPECT_EQ(simulated.settings_hex, from_log.settings_hex);
+    EXPECT_EQ(nlohmann::json(simulated.settings_hex), shown["settings_hex"]);
 }
 
 // A short log: one identity read, one settings write.
