@@ -21,7 +21,7 @@
 #include "storage/config_file_check.h"
 #include "support/fuzz_target.h"
 #include "support/silent_notifier.h"
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -30,7 +30,9 @@ using storage::ConfigFileError;
 using storage::ConfigFilePayload;
 
 storage::LoadedConfigFile LoadBytes(std::span<const std::uint8_t> bytes) {
-    return storage::LoadConfigFile(fuzz::WriteTempFile("input.qx7", bytes));
+    // One folder for the whole run, removed when the program ends.
+    static const test::TempFolder folder("qx7-fuzz");
+    return storage::LoadConfigFile(folder.Write("input.qx7", bytes));
 }
 
 // A payload the import produced, saved again: the file reads back equal.

@@ -30,6 +30,9 @@ struct GlobalOptions {
     // Of every message, the string tables' and qx7ctl's own: --lang, else
     // the locale's.
     strings::Language language = strings::Language::English;
+    // Drives handed in by a caller instead of --sim or this machine's (the
+    // tests' replayed traces); not owned, no hot-plug events. Null in qx7ctl.
+    transport::DeviceEnumerator* drives = nullptr;
 };
 
 // Whether the pauses a drive needs (after opening it, after an upload)

@@ -48,6 +48,21 @@ private:
     MaybeTracing tracing_;
 };
 
+// Drives a caller handed in: what they list and open, traced as asked.
+class GivenDrives final : public DriveAccess {
+public:
+    GivenDrives(transport::DeviceEnumerator& drives, const TraceTarget& trace) : tracing_(drives, trace) {}
+    transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
+    std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> /*problem*/,
+                                                     std::string* error) override {
+        *error = "these drives give no hot-plug events";
+        return nullptr;
+    }
+
+private:
+    MaybeTracing tracing_;
+};
+
 // The drives of this machine, from the operating system's back end.
 class PlatformDrives final : public DriveAccess {
 public:
@@ -90,6 +105,7 @@ std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::
     } else if (options.trace) {
         trace = {&messages, transport::TraceMode::Redacted};
     }
+    if (options.drives) return std::make_unique<GivenDrives>(*options.drives, trace);
     if (options.sim_state.empty()) return PlatformDrives::Create(messages, trace, error);
     auto drives = sim::SimulatedDrives::Open(options.sim_state, error);
     if (!drives) return nullptr;

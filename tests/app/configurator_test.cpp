@@ -17,6 +17,7 @@
 #include "strings/hex.h"
 #include "strings/text_codec.h"
 #include "support/fake_view.h"
+#include "support/temp_folder.h"
 
 namespace qx7::app {
 namespace {
@@ -92,19 +93,30 @@ public:
 class ConfiguratorTest : public ::testing::Test {
 public:
     explicit ConfiguratorTest(std::vector<sim::SimDrive> drives = {sim::DefaultDrive(0)})
-        : session(sim::SimState{std::move(drives)}), bus(session), devices(bus) {
-        dir = std::filesystem::temp_directory_path() /
-              ("qx7-configurator-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        host.program_folder = dir;
-        host.local_time.tm_year = 126;
-        host.local_time.tm_mon = 11;
-        host.local_time.tm_mday = 10;
-        host.local_time.tm_hour = 9;
+        : session(sim::SimState{std::move(drives)}), bus(session), devices(bus), host(FreshHost()) {}
+
+    // A host whose program folder is the test's and whose clock reads
+    // 2026-12-10 09:00.
+    ScriptedHost FreshHost() const {
+        ScriptedHost fresh;
+        fresh.program_folder = dir;
+        fresh.local_time.tm_year = 126;
+        fresh.local_time.tm_mon = 11;
+        fresh.local_time.tm_mday = 10;
+        fresh.local_time.tm_hour = 9;
+        return fresh;
     }
-    ~ConfiguratorTest() override { std::filesystem::remove_all(dir); }
+
+    // Between the cases of one test: the window closed, a fresh view and
+    // host, nothing recorded as sent, and the first drive as made (a case
+    // then changes what it needs before Start()).
+    void StartOver() {
+        configurator.reset();
+        view = qx7::test::FakeView();
+        host = FreshHost();
+        devices.sent.clear();
+        session.state().drives[0] = sim::DefaultDrive(0);
+    }
 
     Configurator& Start() {
         configurator = std::make_unique<Configurator>(view, host, devices, strings::Language::English);
@@ -122,6 +134,8 @@ public:
         configurator->OnCurrentPasswordFocusLost();
     }
 
+    qx7::test::TempFolder temp{"qx7-configurator"};
+    const std::filesystem::path& dir = temp.path();
     sim::SimSession session;
     sim::SimBus bus;
     CountingEnumerator devices;
@@ -129,7 +143,6 @@ public:
     ScriptedHost host;
     std::ostringstream diagnostics;
     std::unique_ptr<Configurator> configurator;
-    std::filesystem::path dir;
 };
 
 TEST_F(ConfiguratorTest, StartUpScansReadsTheDriveAndUnlocksTheForm) {
@@ -195,8 +208,7 @@ TEST_F(ConfiguratorTest, DeviceEventsScheduleOneRescanAfterTheLastOfThem) {
         {false, DeviceEvent::NodesChanged, true, false},
     };
     for (const auto& tc : cases) {
-        configurator.reset();
-        host = ScriptedHost();
+        StartOver();
         if (!tc.admin_ready) session.state().drives[0].mode = sim::UnlockMode::User;
         else session.state().drives[0].mode = sim::UnlockMode::Admin;
         Configurator& c = Start();
@@ -331,10 +343,7 @@ TEST_F(ConfiguratorTest, RefusedUploadsShowTheDrivesErrorAndFocusTheFieldToCorre
          u"QX7 System Error !, Cmd = 0, Err Code = 0", std::nullopt},
     };
     for (const auto& tc : cases) {
-        configurator.reset();
-        host = ScriptedHost();
-        host.program_folder = dir;
-        session.state().drives[0] = sim::DefaultDrive(0);
+        StartOver();
         Configurator& c = Start();
         tc.arrange(*this);
         host.messages.clear();
@@ -378,11 +387,7 @@ TEST_F(ConfiguratorTest, NoSettingsWriteReachesADriveThatWasNotReadInAdministrat
          no_channel},
     };
     for (const auto& tc : cases) {
-        configurator.reset();
-        host = ScriptedHost();
-        host.program_folder = dir;
-        devices.sent.clear();
-        session.state().drives[0] = sim::DefaultDrive(0);
+        StartOver();
         tc.arrange(session.state().drives[0]);
         Configurator& c = Start();
         EXPECT_FALSE(c.admin_ready()) << tc.name;
@@ -499,10 +504,7 @@ TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
                  // cut to fit a message buffer.
                  {"Another Maker Of Storage Devices With A Rather Long Name, Incorporated And Co.", false}};
     for (const auto& tc : cases) {
-        configurator.reset();
-        host = ScriptedHost();
-        host.program_folder = dir;
-        session.state().drives[0] = sim::DefaultDrive(0);
+        StartOver();
         session.state().drives[0].manufacturer = tc.manufacturer;
         Configurator& c = Start();
         PrepareSettingsUpload();
@@ -543,9 +545,7 @@ TEST_F(ConfiguratorTest, ClosingPathsAndAnUnwritableLog) {
 
 TEST_F(ConfiguratorTest, TheTitleBandCloseAndCtrlSWriteTheLogOrStay) {
     for (bool title_close : {true, false}) {
-        configurator.reset();
-        host = ScriptedHost();
-        host.program_folder = dir;
+        StartOver();
         Configurator& c = Start();
         PrepareSettingsUpload();
         c.OnCommand(ControlId::UploadSettings);
@@ -614,10 +614,7 @@ TEST_F(ConfiguratorTest, ImportThenUploadReproducesTheSavedForm) {
     EXPECT_EQ(host.save_dialog_names, std::vector<std::u16string>{u"QX7SIM0000000001"});
 
     // Another run: a fresh window imports the file and uploads it.
-    configurator.reset();
-    view = qx7::test::FakeView();
-    host = ScriptedHost();
-    host.program_folder = dir;
+    StartOver();
     Configurator& again = Start();
     host.open_path = dir / "site.qx7";
     again.OnCommand(ControlId::Import);

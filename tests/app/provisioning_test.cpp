@@ -19,6 +19,7 @@
 #include "storage/config_file.h"
 #include "strings/text_codec.h"
 #include "support/rendezvous.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -100,6 +101,13 @@ private:
     std::function<void(app::DriveStep)> on_step_;
 };
 
+// The folder the plans name. Nothing is saved there (auto_save is off); a
+// run that did write would leave nothing behind.
+const std::filesystem::path& PlanFolder() {
+    static const qx7::test::TempFolder folder("qx7-provisioning-test");
+    return folder.path();
+}
+
 app::ProvisioningPlan Plan() {
     app::ProvisioningPlan plan;
     plan.payload.change_mask = protocol::kChangeSettings;
@@ -107,7 +115,7 @@ app::ProvisioningPlan Plan() {
     plan.payload.settings.self_destruct_limit = 20;
     plan.payload.settings.auto_lock_delay = 120;
     plan.password = u"QX7ADMIN";
-    plan.folder = std::filesystem::temp_directory_path() / ("qx7-provisioning-test-" + std::to_string(::getpid()));
+    plan.folder = PlanFolder();
     plan.auto_save = false;
     plan.local_time.tm_year = 126;
     plan.local_time.tm_mon = 11;

@@ -12,20 +12,13 @@
 #include <string>
 
 #include "support/process_run.h"
+#include "support/temp_folder.h"
 
 namespace qx7::test {
 
 class Qx7ctlTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qx7ctl-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        state_ = Path("state.json");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { state_ = Path("state.json"); }
 
     // A path in the test's folder, shell-quoted ready.
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
@@ -33,8 +26,7 @@ protected:
 
     // Writes `content` to the file `name` of the test's folder; its path.
     std::string Write(const std::string& name, const std::string& content) const {
-        std::ofstream(dir_ / name, std::ios::binary) << content;
-        return Path(name);
+        return temp_.Write(name, content).string();
     }
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -81,7 +73,8 @@ protected:
         return out;
     }
 
-    std::filesystem::path dir_;
+    TempFolder temp_{"qx7ctl-test"};
+    const std::filesystem::path& dir_ = temp_.path();
     std::string state_;
     std::string err_;  // standard error of the last run
 };

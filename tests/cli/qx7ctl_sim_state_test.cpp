@@ -10,20 +10,12 @@
 #include <string>
 
 #include "support/process_run.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 class Qx7ctlSimState : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qx7ctl-sim-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     // Runs qx7ctl with `arguments` (already shell-quoted); standard error is
     // kept in err_.
     qx7::test::ProcessRun Run(const std::string& arguments) {
@@ -35,7 +27,8 @@ protected:
         return run;
     }
 
-    std::filesystem::path dir_;
+    qx7::test::TempFolder temp_{"qx7ctl-sim"};
+    const std::filesystem::path& dir_ = temp_.path();
     std::string err_;
 };
 

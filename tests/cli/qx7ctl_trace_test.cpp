@@ -14,6 +14,7 @@
 #include "sim/sim_drive.h"
 #include "storage/config_file.h"
 #include "support/process_run.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -21,15 +22,7 @@ using qx7::test::ProcessRun;
 
 class Qx7ctlTrace : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qx7ctl-trace-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        state_ = (dir_ / "state.json").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { state_ = (dir_ / "state.json").string(); }
 
     // Runs qx7ctl with `arguments` (already shell-quoted); standard error is
     // kept in err_.
@@ -63,7 +56,8 @@ protected:
         return path;
     }
 
-    std::filesystem::path dir_;
+    qx7::test::TempFolder temp_{"qx7ctl-trace"};
+    const std::filesystem::path& dir_ = temp_.path();
     std::string state_;
     std::string err_;
 };

@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <array>
 #include <atomic>
@@ -16,6 +15,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "sim/state_file.h"
+#include "support/temp_folder.h"
 #include "transport/discovery.h"
 #include "transport/drive_commands.h"
 
@@ -29,15 +29,11 @@ using transport::DeviceEvent;
 class SimEditFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qx7sim-edit-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         path_ = folder_ / "sim.json";
         std::string error;
         session_ = SimSession::Load(path_.string(), &error);
         ASSERT_NE(session_, nullptr) << error;
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     std::optional<SimState> OnDisk() const {
         std::ifstream in(path_);
@@ -47,7 +43,8 @@ protected:
         return ParseStateFile(text.str(), &error);
     }
 
-    std::filesystem::path folder_;
+    qx7::test::TempFolder temp_{"qx7sim-edit"};
+    const std::filesystem::path& folder_ = temp_.path();
     std::filesystem::path path_;
     std::unique_ptr<SimSession> session_;
 };

@@ -2,7 +2,6 @@
 // the file holds, and never after one that did not.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "protocol/system_commands.h"
 #include "sim/sim_session.h"
 #include "sim/state_file.h"
+#include "support/temp_folder.h"
 #include "transport/drive_commands.h"
 
 namespace qx7::sim {
@@ -71,12 +71,8 @@ bool WriteSettings(transport::ScsiDevice& device, std::uint32_t mask,
 class SimSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qx7sim-save-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         path_ = folder_ / "sim.json";
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     // A session on a file holding `drive` as the session itself writes it.
     void Start(const SimDrive& drive) {
@@ -87,7 +83,8 @@ protected:
         device_ = session_->Open(0);
     }
 
-    std::filesystem::path folder_;
+    qx7::test::TempFolder temp_{"qx7sim-save"};
+    const std::filesystem::path& folder_ = temp_.path();
     std::filesystem::path path_;
     std::unique_ptr<SimSession> session_;
     std::unique_ptr<transport::ScsiDevice> device_;

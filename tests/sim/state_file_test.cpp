@@ -4,7 +4,6 @@
 #include "sim/state_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -13,6 +12,7 @@
 
 #include "sim/sim_session.h"
 #include "support/scripted_device.h"
+#include "support/temp_folder.h"
 #include "transport/drive_commands.h"
 
 namespace qx7::sim {
@@ -32,13 +32,6 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 // A fresh folder under the system's temporary directory, removed afterwards.
 class SimSessionFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qx7sim-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
@@ -47,7 +40,8 @@ protected:
         return names;
     }
 
-    std::filesystem::path folder_;
+    qx7::test::TempFolder temp_{"qx7sim"};
+    const std::filesystem::path& folder_ = temp_.path();
 };
 
 SimDrive EveryFieldChanged() {

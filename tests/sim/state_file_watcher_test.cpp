@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "sim/state_file.h"
+#include "support/temp_folder.h"
 #include "transport/drive_commands.h"
 
 namespace qx7::sim {
@@ -34,9 +34,6 @@ constexpr auto kRemoval = DeviceEvent::Removal;
 class StateFileWatcherTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qx7sim-watch-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
         path_ = folder_ / "sim.json";
         // Drive 1 has no CD-ROM, so its plugging raises one storage event.
         SimState state{{DefaultDrive(0), DefaultDrive(1)}};
@@ -51,7 +48,6 @@ protected:
     void TearDown() override {
         watcher_.reset();
         session_.reset();
-        std::filesystem::remove_all(folder_);
     }
 
     // Another writer: the drives as the session has them, changed by `edit`.
@@ -73,7 +69,8 @@ protected:
     // Whether the watcher sees a change within a few seconds.
     bool Readable() const { return watcher_->WaitForChange(std::chrono::seconds(5)); }
 
-    std::filesystem::path folder_;
+    qx7::test::TempFolder temp_{"qx7sim-watch"};
+    const std::filesystem::path& folder_ = temp_.path();
     std::filesystem::path path_;
     std::unique_ptr<SimSession> session_;
     std::unique_ptr<StateFileWatcher> watcher_;

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
+
 namespace qx7::storage {
 namespace {
 
@@ -17,19 +19,10 @@ namespace fs = std::filesystem;
 
 class BoundedReadTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qx7-bounded-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    fs::path Write(const std::string& name, const std::string& bytes) { return temp_.Write(name, bytes); }
 
-    fs::path Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
-        return dir_ / name;
-    }
-
-    fs::path dir_;
+    qx7::test::TempFolder temp_{"qx7-bounded"};
+    const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {

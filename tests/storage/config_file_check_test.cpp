@@ -7,7 +7,6 @@
 #include "storage/config_file_check.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <ctime>
 #include <filesystem>
@@ -23,6 +22,7 @@
 #include "protocol/constants.h"
 #include "storage/config_file.h"
 #include "support/fake_view.h"
+#include "support/temp_folder.h"
 
 namespace qx7::storage {
 namespace {
@@ -77,13 +77,6 @@ RfidTag Tag(std::initializer_list<std::uint8_t> uid) {
 // Save As writes from them, and a temporary folder for the files.
 class ConfigFileCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qx7check-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     LoadedConfigFile Load(std::span<const std::uint8_t, kConfigFileSize> file) {
         const fs::path path = folder_ / "f.qx7";
         std::ofstream(path, std::ios::binary | std::ios::trunc)
@@ -151,7 +144,8 @@ protected:
     }
 
     std::unique_ptr<Window> w_;
-    fs::path folder_;
+    qx7::test::TempFolder temp_{"qx7check"};
+    const std::filesystem::path& folder_ = temp_.path();
 };
 
 TEST_F(ConfigFileCheckTest, EveryFileTheFormWritesLoadsAndSavesAgainUnchanged) {

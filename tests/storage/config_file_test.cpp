@@ -5,7 +5,6 @@
 #include "storage/config_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,6 +17,7 @@
 
 #include "protocol/sha256.h"
 #include "storage/file_size_limit.h"
+#include "support/temp_folder.h"
 
 namespace qx7::storage {
 namespace {
@@ -125,13 +125,6 @@ void WriteBytes(const fs::path& path, std::span<const std::uint8_t> bytes) {
 // A fresh folder under the system's temporary directory, removed afterwards.
 class ConfigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qx7cfg-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -141,7 +134,8 @@ protected:
         return names;
     }
 
-    fs::path folder_;
+    qx7::test::TempFolder temp_{"qx7cfg"};
+    const std::filesystem::path& folder_ = temp_.path();
 };
 
 TEST_F(ConfigFileTest, HandMadeFileDecodesEveryFieldAndIsRefusedAsDamaged) {

@@ -4,13 +4,13 @@
 #include "storage/operation_log.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "storage/file_size_limit.h"
+#include "support/temp_folder.h"
 
 namespace qx7::storage {
 namespace {
@@ -80,14 +80,8 @@ TEST(UploadedSerials, HasNoFixedCapacityAndClears) {
 
 class OperationLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qx7log-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    fs::path folder_;
+    qx7::test::TempFolder temp_{"qx7log"};
+    const std::filesystem::path& folder_ = temp_.path();
     const std::tm when_ = Time(2014, 5, 2, 9, 5, 7);
 };
 

@@ -37,6 +37,8 @@
 #include "sim/sim_session.h"
 #include "strings/string_table.h"
 #include "support/event_wait.h"
+#include "support/session_over_sim.h"
+#include "support/temp_folder.h"
 #include "transport/device_enumerator.h"
 #include "ui/dialogs/extended_options_dialog.h"
 #include "ui/shell/desktop_session.h"
@@ -49,17 +51,6 @@ namespace {
 using editor::ControlId;
 using transport::DeviceEvent;
 
-// Counts the scans (each asks for the USB devices once).
-class CountingScans final : public transport::ForwardingEnumerator {
-public:
-    using ForwardingEnumerator::ForwardingEnumerator;
-    std::vector<transport::UsbDevice> UsbDevices() override {
-        ++scans;
-        return ForwardingEnumerator::UsbDevices();
-    }
-    std::atomic<int> scans{0};
-};
-
 using test_support::WaitFor;
 
 sim::SimDrive DriveWithoutReader(std::size_t ordinal) {
@@ -70,43 +61,17 @@ sim::SimDrive DriveWithoutReader(std::size_t ordinal) {
 
 class DesktopSessionTest : public ::testing::Test {
 public:
-    DesktopSessionTest() {
-        dir = std::filesystem::temp_directory_path() /
-              ("qx7-desktop-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    ~DesktopSessionTest() override {
-        desk.reset();
-        std::filesystem::remove_all(dir);
-    }
-
     void Start(std::vector<sim::SimDrive> drives = {sim::DefaultDrive(0)}) {
-        desk.reset();
-        sim = std::make_unique<sim::SimSession>(sim::SimState{std::move(drives)});
-        bus = std::make_unique<sim::SimBus>(*sim);
-        devices = std::make_unique<CountingScans>(*bus);
-        DesktopSession::Options options;
-        options.startup_update_check = false;
-        options.wait_divisor = 100;
-        desk = std::make_unique<DesktopSession>(*devices, nullptr, options);
-        desk->dialogs().set_automatic(true);
-        ended.reset();
-        QObject::connect(desk.get(), &DesktopSession::finished, [this](int result) { ended = result; });
-        desk->Start();
+        run.reset();
+        run = std::make_unique<test_support::SessionOverSim>(std::move(drives));
         ASSERT_TRUE(WaitIdle());
         first_folder = window().Text(ControlId::FolderField);
         window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
     }
 
-    bool WaitIdle(int timeout_ms = 20000) {
-        // Idle twice in a row: a command may queue the next (a scan's read).
-        return WaitFor([this] { return desk->Idle(); }, timeout_ms) &&
-               (QTest::qWait(20), WaitFor([this] { return desk->Idle(); }, timeout_ms));
-    }
+    bool WaitIdle(int timeout_ms = 20000) { return run->WaitIdle(timeout_ms); }
 
-    MainWindow& window() { return desk->window(); }
+    MainWindow& window() { return run->window(); }
     QWidget* control(ControlId id) { return window().Control(id); }
 
     void Click(ControlId id) {
@@ -156,12 +121,9 @@ public:
         return logs;
     }
 
-    std::filesystem::path dir;
-    std::unique_ptr<sim::SimSession> sim;
-    std::unique_ptr<sim::SimBus> bus;
-    std::unique_ptr<CountingScans> devices;
-    std::unique_ptr<DesktopSession> desk;
-    std::optional<int> ended;
+    qx7::test::TempFolder temp{"qx7-desktop"};
+    const std::filesystem::path& dir = temp.path();
+    std::unique_ptr<test_support::SessionOverSim> run;
     std::u16string first_folder;  // the folder field's text at start
 };
 
@@ -183,21 +145,23 @@ TEST_F(DesktopSessionTest, StartUpScanFillsTheListAndTheWindowFollowsTheDrivesRe
     EXPECT_FALSE(window().IsWide()) << "the second drive has none";
     EXPECT_LT(window().width(), wide);
     EXPECT_FALSE(window().IsBusy());
-    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join("|").toStdString();
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty())
+        << run->desk->dialogs().messages().join("|").toStdString();
 }
 
 TEST_F(DesktopSessionTest, AnUploadThroughClicksReachesTheDriveAndExitWritesTheLog) {
     Start();
     UploadByClick();
-    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join("|").toStdString();
-    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty())
+        << run->desk->dialogs().messages().join("|").toStdString();
+    EXPECT_EQ(run->sim->state().drives[0].settings[8], 25);
     EXPECT_TRUE(std::filesystem::exists(dir / "QX7SIM0000000001.qx7")) << "saved automatically";
     EXPECT_FALSE(window().Enabled(ControlId::ChangeSettings)) << "the form is locked after an upload";
     EXPECT_FALSE(window().IsProgressShown());
 
     Click(ControlId::Exit);
-    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
-    EXPECT_EQ(*ended, static_cast<int>(app::DialogResult::Ok));
+    ASSERT_TRUE(WaitFor([this] { return run->ended.has_value(); }, 10000));
+    EXPECT_EQ(*run->ended, static_cast<int>(app::DialogResult::Ok));
     ASSERT_EQ(Logs().size(), 1u);
     std::ifstream log(Logs().front(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
@@ -232,8 +196,8 @@ TEST_F(DesktopSessionTest, EveryWayOfClosingWritesTheLogOrNotAsItShould) {
         UploadByClick();
         window().setFocus();
         tc.close(*this);
-        ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000)) << tc.name;
-        EXPECT_EQ(*ended, static_cast<int>(tc.result)) << tc.name;
+        ASSERT_TRUE(WaitFor([this] { return run->ended.has_value(); }, 10000)) << tc.name;
+        EXPECT_EQ(*run->ended, static_cast<int>(tc.result)) << tc.name;
         EXPECT_EQ(Logs().size(), tc.log_written ? 1u : 0u) << tc.name;
     }
 }
@@ -244,12 +208,12 @@ TEST_F(DesktopSessionTest, ALogThatCannotBeWrittenKeepsTheWindowOpen) {
     std::ofstream(dir / "a-file") << "x";
     window().SetText(ControlId::FolderField,
                      QString::fromStdString((dir / "a-file" / "logs").string()).toStdU16String());
-    desk->dialogs().ClearMessages();
+    run->desk->dialogs().ClearMessages();
     Click(ControlId::Exit);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_FALSE(ended.has_value());
+    EXPECT_FALSE(run->ended.has_value());
     EXPECT_TRUE(window().isVisible());
-    EXPECT_EQ(desk->dialogs().messages().size(), 1);
+    EXPECT_EQ(run->desk->dialogs().messages().size(), 1);
 
     // The folder can be changed and the next way out writes the log there.
     EXPECT_TRUE(window().Enabled(ControlId::FolderField));
@@ -260,7 +224,7 @@ TEST_F(DesktopSessionTest, ALogThatCannotBeWrittenKeepsTheWindowOpen) {
     folder->selectAll();
     QTest::keyClicks(folder, QString::fromStdString(dir.string()));
     Click(ControlId::Exit);
-    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    ASSERT_TRUE(WaitFor([this] { return run->ended.has_value(); }, 10000));
     EXPECT_EQ(Logs().size(), 1u);
 }
 
@@ -281,13 +245,13 @@ TEST_F(DesktopSessionTest, EveryWayOutRefusesToLoseALogThatCannotBeWritten) {
         std::ofstream(dir / "a-file") << "x";
         window().SetText(ControlId::FolderField,
                          QString::fromStdString((dir / "a-file" / "logs").string()).toStdU16String());
-        desk->dialogs().ClearMessages();
+        run->desk->dialogs().ClearMessages();
         window().setFocus();
         way(*this);
         ASSERT_TRUE(WaitIdle());
-        EXPECT_FALSE(ended.has_value());
+        EXPECT_FALSE(run->ended.has_value());
         EXPECT_TRUE(window().isVisible());
-        EXPECT_EQ(desk->dialogs().messages().size(), 1);
+        EXPECT_EQ(run->desk->dialogs().messages().size(), 1);
     }
 }
 
@@ -300,7 +264,7 @@ TEST_F(DesktopSessionTest, ALanguageSwitchKeepsTheRunsLog) {
     ASSERT_TRUE(WaitIdle());
     window().SetText(ControlId::FolderField, QString::fromStdString(dir.string()).toStdU16String());
     Click(ControlId::Exit);
-    ASSERT_TRUE(WaitFor([this] { return ended.has_value(); }, 10000));
+    ASSERT_TRUE(WaitFor([this] { return run->ended.has_value(); }, 10000));
     ASSERT_EQ(Logs().size(), 1u);
     std::ifstream log(Logs().front(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "QX7SIM0000000001\r\n");
@@ -328,7 +292,7 @@ TEST_F(DesktopSessionTest, TheFirstFolderIsTheUsersAndTheChoiceIsKept) {
     const QString chosen = QString::fromStdString((dir / "chosen").string());
     QDir().mkpath(chosen);
     Start();
-    desk->dialogs().QueueFileAnswer(chosen);
+    run->desk->dialogs().QueueFileAnswer(chosen);
     Click(ControlId::FolderButton);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(QString::fromStdU16String(window().Text(ControlId::FolderField)), chosen);
@@ -353,7 +317,7 @@ TEST_F(DesktopSessionTest, EscOnAnOpenDropDownListClosesOnlyTheList) {
         QTest::keyClick(list->view(), Qt::Key_Escape);
         ASSERT_TRUE(WaitIdle());
         EXPECT_FALSE(list->view()->isVisible()) << static_cast<int>(id);
-        EXPECT_FALSE(ended.has_value()) << static_cast<int>(id);
+        EXPECT_FALSE(run->ended.has_value()) << static_cast<int>(id);
         EXPECT_TRUE(window().isVisible());
     }
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
@@ -365,30 +329,30 @@ TEST_F(DesktopSessionTest, CtrlCUploadsOnlyWhileTheUploadButtonIsEnabled) {
     password->setFocus();
     QTest::keyClicks(password, QStringLiteral("QX7ADMIN"));
     ASSERT_FALSE(window().Enabled(ControlId::UploadSettings));
-    const auto before = sim->state().drives[0].settings;
+    const auto before = run->sim->state().drives[0].settings;
     QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(desk->dialogs().messages().isEmpty());
-    EXPECT_EQ(sim->state().drives[0].settings, before);
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty());
+    EXPECT_EQ(run->sim->state().drives[0].settings, before);
 
     password->clear();
     PrepareSettingsChange();
     ASSERT_TRUE(window().Enabled(ControlId::UploadSettings));
     QTest::keyClick(password, Qt::Key_C, Qt::ControlModifier);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+    EXPECT_EQ(run->sim->state().drives[0].settings[8], 25);
 }
 
 TEST_F(DesktopSessionTest, TheLanguageMenuSwitchesTheCaptionsAndReadsTheDriveAgain) {
     Start();
-    const int scans = devices->scans.load();
+    const int scans = run->devices->scans.load();
     emit window().menuCommand(MainWindow::kMenuKorean);
     ASSERT_TRUE(WaitIdle());
     auto* upload = window().Button(static_cast<int>(ControlId::UploadSettings));
     ASSERT_NE(upload, nullptr);
     EXPECT_EQ(upload->text().toStdU16String(),
               strings::FormatResString(strings::Language::Korean, strings::StringId::UploadSettings));
-    EXPECT_EQ(devices->scans.load(), scans + 1);
+    EXPECT_EQ(run->devices->scans.load(), scans + 1);
     EXPECT_TRUE(window().Enabled(ControlId::ChangeSettings)) << "the drive was read again";
 
     emit window().menuCommand(MainWindow::kMenuEnglish);
@@ -398,13 +362,13 @@ TEST_F(DesktopSessionTest, TheLanguageMenuSwitchesTheCaptionsAndReadsTheDriveAga
 
 TEST_F(DesktopSessionTest, ABurstOfDeviceEventsGivesOneRescan) {
     Start();
-    const int scans = devices->scans.load();
-    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged, DeviceEvent::Removal, DeviceEvent::Arrival,
+    const int scans = run->devices->scans.load();
+    run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged, DeviceEvent::Removal, DeviceEvent::Arrival,
                                DeviceEvent::NodesChanged, DeviceEvent::Removal});
-    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return run->devices->scans.load() > scans; }, 10000));
     ASSERT_TRUE(WaitIdle());
     QTest::qWait(2500);  // long enough for a second rescan, were one pending
-    EXPECT_EQ(devices->scans.load(), scans + 1);
+    EXPECT_EQ(run->devices->scans.load(), scans + 1);
 }
 
 // The user-interface thread goes on handling events while the logic waits
@@ -413,19 +377,19 @@ TEST_F(DesktopSessionTest, ABurstOfDeviceEventsGivesOneRescan) {
 TEST_F(DesktopSessionTest, TheWindowKeepsWorkingWhileADriveAnswersSlowly) {
     Start();
     PrepareSettingsChange();
-    sim->state().drives[0].latency_ms = 200;  // set while no command runs
+    run->sim->state().drives[0].latency_ms = 200;  // set while no command runs
     int ticks_while_busy = 0;
     bool seen_busy = false;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (!desk->Idle()) ++ticks_while_busy;
+        if (!run->desk->Idle()) ++ticks_while_busy;
         seen_busy = seen_busy || window().IsBusy();
     });
     tick.start(10);
     Click(ControlId::UploadSettings);
     ASSERT_TRUE(WaitIdle());
     tick.stop();
-    EXPECT_EQ(sim->state().drives[0].settings[8], 25);
+    EXPECT_EQ(run->sim->state().drives[0].settings[8], 25);
     EXPECT_GT(ticks_while_busy, 10);
     EXPECT_TRUE(seen_busy);
     EXPECT_FALSE(window().IsBusy());
@@ -452,9 +416,9 @@ struct LatencyGate {
 // screen shows.
 TEST_F(DesktopSessionTest, EditsDuringASlowProbeAreNotUndoneAndTheUploadWritesTheScreen) {
     Start();
-    ASSERT_FALSE(KeyToneOff(sim->state().drives[0]));
-    LatencyGate gate(*sim);
-    sim->state().drives[0].latency_ms = 300;  // set while no command runs
+    ASSERT_FALSE(KeyToneOff(run->sim->state().drives[0]));
+    LatencyGate gate(*run->sim);
+    run->sim->state().drives[0].latency_ms = 300;  // set while no command runs
     Click(ControlId::ChangeSettings);         // its handler probes the drive
     ASSERT_TRUE(gate.WaitEntered());
     auto* disable = qobject_cast<QAbstractButton*>(control(ControlId::KeyToneDisable));
@@ -475,8 +439,8 @@ TEST_F(DesktopSessionTest, EditsDuringASlowProbeAreNotUndoneAndTheUploadWritesTh
     QTest::keyClicks(password, QStringLiteral("QX7ADMIN"));
     Click(ControlId::UploadSettings);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(KeyToneOff(sim->state().drives[0]), disable->isChecked());
-    EXPECT_TRUE(KeyToneOff(sim->state().drives[0]));
+    EXPECT_EQ(KeyToneOff(run->sim->state().drives[0]), disable->isChecked());
+    EXPECT_TRUE(KeyToneOff(run->sim->state().drives[0]));
 }
 
 // Switching to another drive and clicking Upload before its settings are
@@ -485,10 +449,10 @@ TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen)
     Start({sim::DefaultDrive(0), sim::DefaultDrive(1)});
     PrepareSettingsChange();
     ASSERT_TRUE(window().Enabled(ControlId::UploadSettings));
-    const auto first = sim->state().drives[0].settings;
-    const auto second = sim->state().drives[1].settings;
-    LatencyGate gate(*sim);
-    sim->state().drives[1].latency_ms = 300;
+    const auto first = run->sim->state().drives[0].settings;
+    const auto second = run->sim->state().drives[1].settings;
+    LatencyGate gate(*run->sim);
+    run->sim->state().drives[1].latency_ms = 300;
     auto* list = qobject_cast<QComboBox*>(control(ControlId::DriveList));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
@@ -501,8 +465,8 @@ TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen)
     Click(ControlId::UploadSettings);
     gate.open = true;
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(sim->state().drives[0].settings, first);
-    if (sim->state().drives[1].settings != second) {
+    EXPECT_EQ(run->sim->state().drives[0].settings, first);
+    if (run->sim->state().drives[1].settings != second) {
         EXPECT_EQ(serial_shown, u"QX7SIM0000000002") << "drive 2 written while drive 1 was shown";
     }
 }
@@ -512,12 +476,12 @@ TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen)
 TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
     ASSERT_NO_FATAL_FAILURE(StartOnSecondDrive());
     PrepareSettingsChange();
-    const auto first = sim->state().drives[0].settings;
+    const auto first = run->sim->state().drives[0].settings;
 
-    sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
-    const int scans = devices->scans.load();
-    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
-    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    run->sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
+    const int scans = run->devices->scans.load();
+    run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    ASSERT_TRUE(WaitFor([&] { return run->devices->scans.load() > scans; }, 10000));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(window().ComboLines(ControlId::DriveList).size(), 3u);
     EXPECT_EQ(window().ComboIndex(ControlId::DriveList), 1);
@@ -526,16 +490,16 @@ TEST_F(DesktopSessionTest, ARescanKeepsTheDriveBeingEditedAndItsEdits) {
     EXPECT_TRUE(window().Checked(ControlId::ChangeSettings));
     EXPECT_EQ(window().Text(ControlId::SelfDestructCounter), u"25");
 
-    const auto third = sim->state().drives[2].settings;
+    const auto third = run->sim->state().drives[2].settings;
     Click(ControlId::UploadSettings);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(sim->state().drives[1].settings[8], 25);
-    EXPECT_EQ(sim->state().drives[0].settings, first) << "only the chosen drive is written";
-    EXPECT_EQ(sim->state().drives[2].settings, third) << "only the chosen drive is written";
+    EXPECT_EQ(run->sim->state().drives[1].settings[8], 25);
+    EXPECT_EQ(run->sim->state().drives[0].settings, first) << "only the chosen drive is written";
+    EXPECT_EQ(run->sim->state().drives[2].settings, third) << "only the chosen drive is written";
 
     // The drive being edited unplugged: the rescan reads line 1.
-    sim->state().drives[1].plugged = false;
-    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    run->sim->state().drives[1].plugged = false;
+    run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
     ASSERT_TRUE(WaitFor([&] { return window().ComboLines(ControlId::DriveList).size() == 2u; }, 10000));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
@@ -556,15 +520,16 @@ TEST_F(DesktopSessionTest, ARescanLeavesAHalfTypedNumberAlone) {
         if (typed.isEmpty()) QTest::keyClick(counter, Qt::Key_Delete);
         else QTest::keyClicks(counter, typed);
         ASSERT_EQ(counter->text(), typed);
-        desk->dialogs().ClearMessages();
-        sim->state().drives.push_back(sim::DefaultDrive(sim->state().drives.size()));
-        const int scans = devices->scans.load();
-        desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
-        ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+        run->desk->dialogs().ClearMessages();
+        run->sim->state().drives.push_back(sim::DefaultDrive(run->sim->state().drives.size()));
+        const int scans = run->devices->scans.load();
+        run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+        ASSERT_TRUE(WaitFor([&] { return run->devices->scans.load() > scans; }, 10000));
         ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(window().Text(ControlId::SerialNumber), u"QX7SIM0000000001");
         EXPECT_EQ(counter->text(), typed);
-        EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join('|').toStdString();
+        EXPECT_TRUE(run->desk->dialogs().messages().isEmpty())
+            << run->desk->dialogs().messages().join('|').toStdString();
     }
 }
 
@@ -631,7 +596,7 @@ TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
     click(ControlId::ReadRfidTag);
     click(ControlId::ReadRfidTag);
     click(ControlId::AdminTag1);
-    desk->dialogs().set_dialog_hook([](QDialog& dialog) {
+    run->desk->dialogs().set_dialog_hook([](QDialog& dialog) {
         auto& options = dynamic_cast<ExtendedOptionsDialog&>(dialog);
         options.Box(1128)->setChecked(true);  // Centrawatch in administrator mode
         options.Box(1121)->setChecked(true);  // the drive's menu may not change self destruct
@@ -642,12 +607,12 @@ TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
     ASSERT_TRUE(WaitIdle());
     ASSERT_EQ(window().Text(ControlId::TagField2), u"04 11 22 33 44 55 66 ");
     const std::map<int, std::string> edited = Screen(window());
-    desk->dialogs().ClearMessages();
+    run->desk->dialogs().ClearMessages();
 
-    sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
-    const int scans = devices->scans.load();
-    desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
-    ASSERT_TRUE(WaitFor([&] { return devices->scans.load() > scans; }, 10000));
+    run->sim->state().drives.push_back(sim::DefaultDrive(2));  // no command runs now
+    const int scans = run->devices->scans.load();
+    run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged});
+    ASSERT_TRUE(WaitFor([&] { return run->devices->scans.load() > scans; }, 10000));
     ASSERT_TRUE(WaitIdle());
     ASSERT_EQ(window().ComboLines(ControlId::DriveList).size(), 3u);
     EXPECT_EQ(window().ComboIndex(ControlId::DriveList), 1);
@@ -659,15 +624,15 @@ TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
         expected[static_cast<int>(id)] += " (greyed)";
     }
     for (const auto& [id, shown] : expected) EXPECT_EQ(after.at(id), shown) << "control " << id;
-    EXPECT_TRUE(desk->dialogs().messages().isEmpty()) << desk->dialogs().messages().join('|').toStdString();
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty()) << run->desk->dialogs().messages().join('|').toStdString();
 
-    const auto first = sim->state().drives[0];
-    const auto third = sim->state().drives[2];
+    const auto first = run->sim->state().drives[0];
+    const auto third = run->sim->state().drives[2];
     Click(ControlId::UploadSettings);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(sim->state().drives[0], first) << "only the chosen drive is written";
-    EXPECT_EQ(sim->state().drives[2], third) << "only the chosen drive is written";
-    const sim::SimDrive& written = sim->state().drives[1];
+    EXPECT_EQ(run->sim->state().drives[0], first) << "only the chosen drive is written";
+    EXPECT_EQ(run->sim->state().drives[2], third) << "only the chosen drive is written";
+    const sim::SimDrive& written = run->sim->state().drives[1];
     const auto record = protocol::SettingsRecord::Decode(std::span<const std::uint8_t, 52>(written.settings));
     EXPECT_EQ(record.self_destruct_limit, 30);
     EXPECT_EQ(record.min_password_length, 9);

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "support/session_over_sim.h"
+#include "support/temp_folder.h"
 #include "ui/window/main_window.h"
 
 namespace qx7::ui {
@@ -58,9 +59,8 @@ private:
 };
 
 TEST(ImportDialog, ListsAFolderWithoutReadingItsFiles) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("qx7-import-dialog-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
+    const qx7::test::TempFolder temp("qx7-import-dialog");
+    const std::filesystem::path& folder = temp.path();
     std::filesystem::create_directories(folder / "sub");
     // Names that say nothing of their content: a file type can only be told
     // by reading them.
@@ -101,7 +101,6 @@ TEST(ImportDialog, ListsAFolderWithoutReadingItsFiles) {
     QDir::setCurrent(before);
     EXPECT_TRUE(listed);
     EXPECT_EQ(watch.FilesOpened(), std::set<std::string>{}) << "files read to list the folder";
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

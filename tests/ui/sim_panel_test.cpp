@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -22,6 +21,7 @@
 
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
+#include "support/temp_folder.h"
 #include "transport/discovery.h"
 #include "transport/drive_commands.h"
 #include "ui/sim_panel/simulator_panel.h"
@@ -223,23 +223,18 @@ TEST_F(SimPanelTest, FaultFailsTheNextMatchingCommandOnce) {
     EXPECT_EQ(Drive(0).faults.size(), 1u);
 }
 
-// A new folder in the temporary folder.
-std::filesystem::path NewFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qx7-panel-XXXXXX").string();
-    return ::mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
-}
-
 // The panel over a session with a state file.
 class SimPanelFileTest : public SimPanelTest {
 protected:
-    SimPanelFileTest() : SimPanelFileTest(NewFolder()) {}
-    ~SimPanelFileTest() override { std::filesystem::remove_all(folder_); }
+    SimPanelFileTest() : SimPanelFileTest(std::make_unique<qx7::test::TempFolder>("qx7-panel")) {}
 
-    std::filesystem::path folder_;
+    // Made before the session in the base class, which loads a file there.
+    std::unique_ptr<qx7::test::TempFolder> temp_;
+    const std::filesystem::path& folder_ = temp_->path();
 
 private:
-    explicit SimPanelFileTest(const std::filesystem::path& folder)
-        : SimPanelTest(Load(folder)), folder_(folder) {}
+    explicit SimPanelFileTest(std::unique_ptr<qx7::test::TempFolder> temp)
+        : SimPanelTest(Load(temp->path())), temp_(std::move(temp)) {}
     static std::unique_ptr<sim::SimSession> Load(const std::filesystem::path& folder) {
         std::string error;
         auto session = sim::SimSession::Load((folder / "sim.json").string(), &error);

@@ -506,11 +506,27 @@ TEST_F(IconButtonTest, FastDoubleClickGivesTwoClicks) {
     }
 }
 
-TEST_F(IconButtonTest, FocusPolicyIsStrongAndAccessibleNameSettable) {
-    IconButton* button = AddButton(QString(), QRect(10, 10, 30, 30));
-    EXPECT_EQ(button->focusPolicy(), Qt::StrongFocus);
-    button->setAccessibleName("Rescan");
-    EXPECT_EQ(button->accessibleName(), QString("Rescan"));
+// The window's buttons are worked from the keyboard like any push button:
+// Tab moves the focus onto one (an icon-only one too), Space presses it, and
+// a click leaves the focus on the button clicked.
+TEST_F(IconButtonTest, TabReachesTheButtonSpacePressesItAndAClickFocusesIt) {
+    IconButton* first = AddButton("One", QRect(10, 10, 60, 30));
+    IconButton* icon_only = AddButton(QString(), QRect(80, 10, 30, 30));
+    icon_only->SetIcon(SolidIcon(kIconColour, 16));
+    Show();
+    host_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
+    first->setFocus();
+    ASSERT_TRUE(first->hasFocus());
+
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_TRUE(icon_only->hasFocus());
+    QSignalSpy clicks(icon_only, &QAbstractButton::clicked);
+    QTest::keyClick(icon_only, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+
+    QTest::mouseClick(first, Qt::LeftButton, {}, first->rect().center());
+    EXPECT_TRUE(first->hasFocus());
 }
 
 TEST_F(IconButtonTest, IconSizeZeroTakesTheIconsOwnSize) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/linux/helper_launch.h"
+#include "support/temp_folder.h"
 
 namespace qx7::platform {
 namespace {
@@ -53,8 +54,8 @@ TEST(HelperPath, FollowsTheProgramsFolder) {
 // pkexec matches the path as text against the polkit action, which the
 // install writes with the links in its folders resolved.
 TEST(HelperPath, ResolvesLinkedFoldersAsTheInstalledActionDoes) {
-    const fs::path root = fs::canonical(fs::temp_directory_path()) / ("qx7-helper-path-" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const qx7::test::TempFolder temp("qx7-helper-path");
+    const fs::path root = fs::canonical(temp.path());
     fs::create_directories(root / "prefix" / "bin");
     fs::create_directories(root / "elsewhere" / "libexec");
     fs::create_symlink(root / "elsewhere" / "libexec", root / "prefix" / "libexec");
@@ -66,7 +67,6 @@ TEST(HelperPath, ResolvesLinkedFoldersAsTheInstalledActionDoes) {
     EXPECT_EQ(HelperPathFor(root / "prefix" / "bin" / "qx7ctl",
                             {"../libexec/qx7/qx7-scsi-helper", "", kConfigured}),
               (root / "elsewhere" / "libexec" / "qx7" / "qx7-scsi-helper").string());
-    fs::remove_all(root);
 }
 
 TEST(HelperPath, ThisBuildTreesProgramsUseTheConfiguredInstall) {

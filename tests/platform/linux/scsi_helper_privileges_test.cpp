@@ -21,6 +21,7 @@
 #include "helper/run_as_user.h"
 #include "platform/linux/capabilities.h"
 #include "platform/linux/helper_protocol.h"
+#include "support/temp_folder.h"
 
 extern char** environ;
 
@@ -36,9 +37,6 @@ class RootOnlyFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         if (::geteuid() != 0) GTEST_SKIP() << "changing user ids needs root";
-        std::string pattern = (std::filesystem::temp_directory_path() / "qx7-drop-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         ::chmod(dir_.c_str(), 0755);
         root_only_ = (dir_ / "root-only").string();
         group_node_ = (dir_ / "group-node").string();
@@ -48,11 +46,8 @@ protected:
         ASSERT_EQ(::chown(group_node_.c_str(), 0, kNodeGroup), 0);
         ASSERT_EQ(::chmod(group_node_.c_str(), 0660), 0);
     }
-    void TearDown() override {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-
-    std::filesystem::path dir_;
+    qx7::test::TempFolder temp_{"qx7-drop"};
+    const std::filesystem::path& dir_ = temp_.path();
     std::string root_only_;
     std::string group_node_;
 };

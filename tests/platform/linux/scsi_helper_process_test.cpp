@@ -14,6 +14,7 @@
 #include "helper/helper_server.h"
 #include "platform/linux/helper_protocol.h"
 #include "platform/linux/scsi_opener.h"
+#include "support/temp_folder.h"
 
 extern char** environ;
 
@@ -110,12 +111,6 @@ TEST(ScsiHelperProcess, StopsWithoutCrashingWhenFramingIsLost) {
 
 class HelperLaunchFailure : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("qx7-launch-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     // A stand-in for pkexec that counts its runs and exits with `code`.
     std::string FakePkexec(int code) {
         const std::string path = (dir_ / ("pkexec-" + std::to_string(code))).string();
@@ -131,7 +126,8 @@ protected:
         return lines;
     }
 
-    std::filesystem::path dir_;
+    qx7::test::TempFolder temp_{"qx7-launch"};
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 TEST_F(HelperLaunchFailure, TellsTheUserWhatToDoAndAsksOnlyOnce) {
