@@ -75,14 +75,20 @@ public:
         // A drive unplugged since is new again when it comes back; one being
         // configured was not scanned.
         std::erase_if(seen_, [&](const std::string& key) { return !present.contains(key) && !busy_.contains(key); });
+        failed_since_scan_.clear();
         rescan_after_finish_ = deferred;
     }
 
     // A drive was removed: it may be one being configured, which its
-    // attempt cannot tell (the scan leaves busy drives out).
+    // attempt cannot tell (the scan leaves busy drives out), or one whose
+    // attempt failed since the last scan because it was pulled out: its
+    // failure can end before the removal's event is taken. Either may be
+    // back already, so it is new again at the next scan.
     void NoteRemoval() {
         std::lock_guard lock(mutex_);
         disturbed_.insert(busy_.begin(), busy_.end());
+        for (const std::string& usb_key : failed_since_scan_) seen_.erase(usb_key);
+        failed_since_scan_.clear();
     }
 
     bool Done() {
@@ -171,6 +177,8 @@ private:
         if (disturbed_.erase(usb_key) > 0 && outcome.result != DriveResult::Configured) {
             seen_.erase(usb_key);
             rescan_requested_ = true;
+        } else if (outcome.result == DriveResult::Failed) {
+            failed_since_scan_.insert(usb_key);
         }
         busy_.erase(usb_key);
         --active_;
@@ -192,6 +200,7 @@ private:
     std::set<std::string> seen_;  // USB keys of the drives listed at the last scan
     std::set<std::string> busy_;  // USB keys of the drives being configured
     std::set<std::string> disturbed_;  // of those, the ones during whose attempt a drive was removed
+    std::set<std::string> failed_since_scan_;  // USB keys of the drives whose attempt failed since the last scan
     std::set<std::u16string> claimed_;  // serial numbers configured or being configured
     std::size_t active_ = 0;
     std::size_t configured_ = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -28,15 +29,23 @@ public:
     void Wake() override { bus_.Wake(); }
     std::vector<transport::DeviceEvent> TakeEvents() override {
         std::vector<transport::DeviceEvent> events = bus_.TakeEvents();
-        std::lock_guard lock(mutex_);
-        removals_ += std::count(events.begin(), events.end(), transport::DeviceEvent::Removal);
-        changed_.notify_all();
+        const auto removals = std::count(events.begin(), events.end(), transport::DeviceEvent::Removal);
+        {
+            std::lock_guard lock(mutex_);
+            removals_ += removals;
+            changed_.notify_all();
+        }
+        if (removals > 0 && after_removal) after_removal();
         return events;
     }
     bool WaitForRemovals(std::ptrdiff_t count) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, 30s, [&] { return removals_ >= count; });
     }
+
+    // Runs on the station's thread after a removal is taken, before the
+    // station sees it.
+    std::function<void()> after_removal;
 
 private:
     sim::SimBus& bus_;
@@ -81,11 +90,30 @@ app::ProvisioningPlan Plan() {
     return plan;
 }
 
-TEST(ProvisioningStation, ADrivePluggedInAgainWhileItsFailingAttemptRunsIsTriedAgain) {
+// Unplugged and plugged in again during an attempt, the drive is tried
+// again, whether its failure ends before or after the station takes the
+// removal (the order in which a drive's failure and the system's hot-plug
+// event arrive is not fixed).
+class ReplugDuringAttempt : public testing::TestWithParam<bool> {};
+
+TEST_P(ReplugDuringAttempt, IsTriedAgain) {
+    const bool failure_first = GetParam();
     sim::SimSession session(sim::SimState{{sim::DefaultDrive(0)}});
     sim::SimBus bus(session);
     CountingWatcher watcher(bus);
     Gate gate;
+    int failures = 0;
+    if (failure_first) {
+        watcher.after_removal = [&gate, &failures] {
+            std::unique_lock lock(gate.mutex);
+            gate.changed.wait_for(lock, 30s, [&] { return failures > 0; });
+        };
+    }
+    const app::OutcomeHandler finished = [&gate, &failures](const app::DriveOutcome& outcome) {
+        std::lock_guard lock(gate.mutex);
+        if (outcome.result == app::DriveResult::Failed) ++failures;
+        gate.changed.notify_all();
+    };
     app::StationSettings settings;
     settings.count = 1;  // the station ends once the drive is configured
     settings.settle = 0ms;
@@ -95,7 +123,7 @@ TEST(ProvisioningStation, ADrivePluggedInAgainWhileItsFailingAttemptRunsIsTriedA
     std::vector<app::DriveOutcome> outcomes;
     bool ended = false;
     std::thread station([&] {
-        std::vector<app::DriveOutcome> all = app::RunStation(plan, bus, watcher, settings, contexts, {}, stop);
+        std::vector<app::DriveOutcome> all = app::RunStation(plan, bus, watcher, settings, contexts, finished, stop);
         std::lock_guard lock(gate.mutex);
         outcomes = std::move(all);
         ended = true;
@@ -127,5 +155,10 @@ TEST(ProvisioningStation, ADrivePluggedInAgainWhileItsFailingAttemptRunsIsTriedA
     EXPECT_EQ(outcomes[0].result, app::DriveResult::Failed);
     EXPECT_EQ(outcomes[1].result, app::DriveResult::Configured);
 }
+
+INSTANTIATE_TEST_SUITE_P(ProvisioningStation, ReplugDuringAttempt, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return param.param ? "FailureEndsBeforeTheRemovalIsTaken" : "RemovalIsTakenFirst";
+                         });
 
 }  // namespace
