@@ -87,8 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The input's last byte picks the language and the import mode.
     const std::uint8_t last = size == 0 ? 0 : input.back();
     const auto language = (last & 1) == 0 ? strings::Language::English : strings::Language::Korean;
-    const auto mode =
-        (last & 2) == 0 ? editor::ImportMode::ReplaceDriveSettings : editor::ImportMode::KeepDriveBytes;
+    const auto mode = (last & 2) == 0 ? editor::ImportMode::ReplaceDriveSettings : editor::ImportMode::KeepDriveBytes;
 
     const storage::LoadedConfigFile loaded = LoadBytes(input);
     CheckLoaded(loaded, size);

@@ -92,7 +92,8 @@ void CheckNarrowText(std::span<const std::uint8_t> bytes) {
     QX7_FUZZ_CHECK(usb_string.size() <= transport::kUsbStringUnits && IsWellFormed(usb_string));
     if (const auto id = platform::ParseUsbIdText(text)) {
         QX7_FUZZ_CHECK(text.size() == 4);
-        QX7_FUZZ_CHECK(std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }));
+        QX7_FUZZ_CHECK(
+            std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }));
         QX7_FUZZ_CHECK(*id == std::stoul(std::string(text), nullptr, 16));
     }
     (void)platform::PortFromUsbName(text);

@@ -43,8 +43,8 @@ void CheckReading(const fuzz::DriveReads& reads) {
     // only an accepted identity sets it.
     if (reading.identity_ok) {
         QX7_FUZZ_CHECK(reads.serial_text.size() == 16);
-        QX7_FUZZ_CHECK(std::all_of(reads.serial_text.begin(), reads.serial_text.end(),
-                                   [](char16_t c) { return c <= 0xFF; }));
+        QX7_FUZZ_CHECK(
+            std::all_of(reads.serial_text.begin(), reads.serial_text.end(), [](char16_t c) { return c <= 0xFF; }));
     } else {
         QX7_FUZZ_CHECK(reads.serial_text.empty());
     }

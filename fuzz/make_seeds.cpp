@@ -168,19 +168,20 @@ void DriveAnswerSeeds() {
           RecordDrive(OneDrive([](sim::SimDrive& d) { d.mode = sim::UnlockMode::User; }), 0));
     Write("drive_answers", "locked",
           RecordDrive(OneDrive([](sim::SimDrive& d) { d.mode = sim::UnlockMode::Locked; }), 0));
-    Write("drive_answers", "four_languages_no_reader", RecordDrive(OneDrive([](sim::SimDrive& d) {
-                                                                       d.languages = 4;
-                                                                       d.rfid_reader = false;
-                                                                   }),
-                                                                   0));
+    Write("drive_answers", "four_languages_no_reader",
+          RecordDrive(OneDrive([](sim::SimDrive& d) {
+                          d.languages = 4;
+                          d.rfid_reader = false;
+                      }),
+                      0));
     // The first two read-buffer commands fail as CHECK CONDITION, then one
     // I/O error on the next command: the read carries on past failures.
-    Write("drive_answers", "failing_reads", RecordDrive(OneDrive([](sim::SimDrive& d) {
-                                                            d.faults.push_back({{transport::kOpReadBuffer},
-                                                                                sim::SimFault::Mode::Check, 2});
-                                                            d.faults.push_back({{}, sim::SimFault::Mode::Io, 1});
-                                                        }),
-                                                        0));
+    Write("drive_answers", "failing_reads",
+          RecordDrive(OneDrive([](sim::SimDrive& d) {
+                          d.faults.push_back({{transport::kOpReadBuffer}, sim::SimFault::Mode::Check, 2});
+                          d.faults.push_back({{}, sim::SimFault::Mode::Io, 1});
+                      }),
+                      0));
 }
 
 // ---- the bus -------------------------------------------------------------
@@ -194,8 +195,7 @@ std::vector<std::uint8_t> RecordScan(sim::SimState state, std::string_view sysfs
     out.U8(language);
     const auto recorded = fuzz::RecordBus(bus, [&](transport::DeviceEnumerator& recording) {
         fuzz::WindowFlow flow;
-        fuzz::RunWindowFlow(recording,
-                            language != 0 ? strings::Language::Korean : strings::Language::English, flow);
+        fuzz::RunWindowFlow(recording, language != 0 ? strings::Language::Korean : strings::Language::English, flow);
     });
     std::vector<std::uint8_t> seed = out.bytes();
     seed.insert(seed.end(), recorded.begin(), recorded.end());
@@ -216,8 +216,9 @@ void DiscoverySeeds() {
     Write("discovery", "two_drives_fips", RecordScan(two, "1-2.4", 1));
 
     sim::SimState odd = one;
-    odd.drives[0].manufacturer = "\xEC\x98\xA4\xEC\x8A\xA4\xED\x8A\xB8\xEB\xA6\xAC\xEB\xB0\xB8\xEC\x8A\xA4 "
-                                 "\xF0\x9F\x94\x92 a manufacturer name longer than the sixty-four units a record keeps";
+    odd.drives[0].manufacturer =
+        "\xEC\x98\xA4\xEC\x8A\xA4\xED\x8A\xB8\xEB\xA6\xAC\xEB\xB0\xB8\xEC\x8A\xA4 "
+        "\xF0\x9F\x94\x92 a manufacturer name longer than the sixty-four units a record keeps";
     odd.drives[0].serial_string = std::string("SER\x1B[2J", 7);
     odd.drives.push_back(sim::DefaultDrive(1));
     odd.drives[1].plugged = false;
@@ -241,8 +242,7 @@ void AddRequest(std::vector<std::uint8_t>& stream, const sg::Request& request) {
 // the program would send for it.
 class RequestRecorder final : public transport::ScsiDevice {
 public:
-    RequestRecorder(transport::ScsiDevice& inner, std::vector<std::uint8_t>& stream)
-        : inner_(inner), stream_(stream) {}
+    RequestRecorder(transport::ScsiDevice& inner, std::vector<std::uint8_t>& stream) : inner_(inner), stream_(stream) {}
     transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
         sg::ExecuteRequest out;
         out.handle = 1;

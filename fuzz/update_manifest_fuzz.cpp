@@ -68,8 +68,8 @@ void CheckComparison(std::u16string_view a, std::u16string_view b, std::u16strin
     // Malformed texts are named in argument order.
     if (!updater::IsVersion(a)) {
         QX7_FUZZ_CHECK(ab == updater::kFirstVersionMalformed);
-        QX7_FUZZ_CHECK(ba == (updater::IsVersion(b) ? updater::kSecondVersionMalformed
-                                                    : updater::kFirstVersionMalformed));
+        QX7_FUZZ_CHECK(ba ==
+                       (updater::IsVersion(b) ? updater::kSecondVersionMalformed : updater::kFirstVersionMalformed));
         return;
     }
     QX7_FUZZ_CHECK(CompareVersions(a, a) == 0);

@@ -12,8 +12,7 @@ int main() {
     for (const qx7::transport::UsbId& id : qx7::transport::KnownDeviceIds()) {
         if (std::find(printed.begin(), printed.end(), id) != printed.end()) continue;
         printed.push_back(id);
-        std::printf("usb:v%04Xp%04Xd*\n", static_cast<unsigned>(id.vendor_id),
-                    static_cast<unsigned>(id.product_id));
+        std::printf("usb:v%04Xp%04Xd*\n", static_cast<unsigned>(id.vendor_id), static_cast<unsigned>(id.product_id));
     }
     return 0;
 }

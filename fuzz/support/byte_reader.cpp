@@ -34,9 +34,7 @@ void ByteWriter::U16(std::uint16_t value) {
     U8(static_cast<std::uint8_t>(value >> 8));
 }
 
-void ByteWriter::Bytes(std::span<const std::uint8_t> bytes) {
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-}
+void ByteWriter::Bytes(std::span<const std::uint8_t> bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
 
 void ByteWriter::Block(std::span<const std::uint8_t> bytes) {
     const std::size_t length = std::min<std::size_t>(bytes.size(), 0xFFFF);

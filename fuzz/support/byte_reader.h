@@ -41,8 +41,8 @@ public:
     void U8(std::uint8_t value) { bytes_.push_back(value); }
     void U16(std::uint16_t value);
     void Bytes(std::span<const std::uint8_t> bytes);
-    void Block(std::span<const std::uint8_t> bytes);      // at most 65535 bytes
-    void Text16(std::u16string_view text);               // at most 255 units
+    void Block(std::span<const std::uint8_t> bytes);  // at most 65535 bytes
+    void Text16(std::u16string_view text);            // at most 255 units
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
 private:

@@ -59,26 +59,19 @@ std::filesystem::path SerialFileName(std::u16string_view serial) {
     return std::filesystem::path(strings::ToUtf8(name + u".qx7"));
 }
 
-std::filesystem::path PathFromText(std::u16string_view text) {
-    return std::filesystem::path(strings::ToUtf8(text));
-}
+std::filesystem::path PathFromText(std::u16string_view text) { return std::filesystem::path(strings::ToUtf8(text)); }
 
-std::u16string TextFromPath(const std::filesystem::path& path) {
-    return strings::FromUtf8(path.string());
-}
+std::u16string TextFromPath(const std::filesystem::path& path) { return strings::FromUtf8(path.string()); }
 
 }  // namespace
 
-Configurator::Configurator(editor::FormView& view, Host& host,
-                           transport::DeviceEnumerator& devices, strings::Language language)
-    : view_(view), host_(host), devices_(devices), language_(language),
-      form_(view, host, language) {}
+Configurator::Configurator(editor::FormView& view, Host& host, transport::DeviceEnumerator& devices,
+                           strings::Language language)
+    : view_(view), host_(host), devices_(devices), language_(language), form_(view, host, language) {}
 
 Configurator::~Configurator() = default;
 
-std::u16string Configurator::Text(StringId string_id) const {
-    return strings::FormatResString(language_, string_id);
-}
+std::u16string Configurator::Text(StringId string_id) const { return strings::FormatResString(language_, string_id); }
 
 void Configurator::CloseDrive(UploadBlock reason) {
     drive_.reset();
@@ -154,8 +147,12 @@ void Configurator::StartDriveScan() {
         // Taken as shown: a rescan nobody asked for refuses nothing and
         // shows no message about a field being typed into.
         const transport::DriveRecord& record = table_.records[*drive_record_];
-        kept_drive_ = KeptDrive{record.usb_key, record.serial_number, serial_text_, form_.TakeEdits(),
-                                view_.Enabled(ControlId::UploadSettings), view_.Enabled(ControlId::SaveAs)};
+        kept_drive_ = KeptDrive{record.usb_key,
+                                record.serial_number,
+                                serial_text_,
+                                form_.TakeEdits(),
+                                view_.Enabled(ControlId::UploadSettings),
+                                view_.Enabled(ControlId::SaveAs)};
     }
     ClearDriveForScan();
     scan_running_ = true;
@@ -244,8 +241,7 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     view_.SetEnabled(ControlId::DriveList, true);
     host_.Wait(kWaitAfterOpen);
 
-    const protocol::DriveReading reading =
-        protocol::ReadDrive(*drive_, keys_, serial_text_, diagnostics_);
+    const protocol::DriveReading reading = protocol::ReadDrive(*drive_, keys_, serial_text_, diagnostics_);
     for (const auto& message : protocol::ReadingMessages(reading, language_)) {
         host_.ShowMessage(message.text);
         if (message.focus != protocol::ErrorFocus::Unchanged) {
@@ -281,8 +277,8 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
         upload_block_ = UploadBlock::None;
         form_.set_rfid_supported(reading.status.rfid_supported());
         form_.ClearAllTags();
-        for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
-                             ControlId::ChangeSettings}) {
+        for (ControlId id :
+             {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword, ControlId::ChangeSettings}) {
             view_.SetEnabled(id, true);
         }
         form_.EnableRfidSection(true);
@@ -295,8 +291,8 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
     } else {
         form_.DisableAllControls();
         view_.SetFocus(ControlId::Exit);
-        const bool channel_ok = reading.identity_ok && reading.channel.channel_key &&
-                                reading.channel.token_index && reading.channel.channel_check;
+        const bool channel_ok = reading.identity_ok && reading.channel.channel_key && reading.channel.token_index &&
+                                reading.channel.channel_check;
         CloseDrive(reading.status_ok && !reading.status.admin_unlocked() ? UploadBlock::NotAdministrator
                    : !channel_ok                                         ? UploadBlock::NoChannel
                                                                          : UploadBlock::NoDrive);
@@ -311,9 +307,9 @@ void Configurator::ReadSelectedDrive(std::optional<KeptDrive> kept) {
 }
 
 void Configurator::EnableDriveControls() {
-    for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId,
-                         ControlId::FolderField, ControlId::FolderButton, ControlId::AutoSaveConfiguration,
-                         ControlId::EnableLog, ControlId::DetectCurrentSettings}) {
+    for (ControlId id : {ControlId::CurrentPassword, ControlId::Import, ControlId::NewSetupId, ControlId::FolderField,
+                         ControlId::FolderButton, ControlId::AutoSaveConfiguration, ControlId::EnableLog,
+                         ControlId::DetectCurrentSettings}) {
         view_.SetEnabled(id, true);
     }
 }
@@ -323,8 +319,7 @@ void Configurator::RestoreKeptEdits(KeptDrive kept) {
     kept.edits.values.serial_number = form_.values().serial_number;
     kept.edits.values.current_setup_id = form_.values().current_setup_id;
     form_.RestoreEdits(kept.edits);
-    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
-                         ControlId::ChangeSettings}) {
+    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword, ControlId::ChangeSettings}) {
         view_.SetEnabled(id, true);
     }
     // "Change Settings" stays ticked and greyed while a user password is set.
@@ -415,8 +410,7 @@ void Configurator::UploadSettings() {
         last_upload_succeeded_ = false;
         return;
     }
-    const ControlId busy[] = {ControlId::DriveList, ControlId::UploadSettings, ControlId::Rescan,
-                              ControlId::Exit};
+    const ControlId busy[] = {ControlId::DriveList, ControlId::UploadSettings, ControlId::Rescan, ControlId::Exit};
     for (ControlId id : busy) view_.SetEnabled(id, false);
 
     last_upload_succeeded_ = WriteSettingsToDrive();
@@ -456,8 +450,8 @@ bool Configurator::WriteSettingsToDrive() {
 
     const auto plaintext = gathered->upload.Encode();
     const protocol::SecureWriteResult written =
-        protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength,
-                              keys_.channel_key, keys_, protocol::kTokenWriteSettings);
+        protocol::SecureWrite(*drive_, plaintext, protocol::kWriteSettingsWireLength, keys_.channel_key, keys_,
+                              protocol::kTokenWriteSettings);
     if (written) {
         // What the drive accepted, for a read-back to compare with; the
         // passwords are not kept.
@@ -496,8 +490,7 @@ void Configurator::SaveConfiguration(bool interactive) {
         path = *chosen;
     } else {
         if (!view_.Checked(ControlId::AutoSaveConfiguration)) return;
-        path = PathFromText(view_.Text(ControlId::FolderField)) /
-               SerialFileName(form_.values().serial_number);
+        path = PathFromText(view_.Text(ControlId::FolderField)) / SerialFileName(form_.values().serial_number);
         if (auto_save_name_) path = auto_save_name_(path);
     }
     const std::optional<editor::GatheredSettings> gathered = form_.GatherSettingsUpload();
@@ -505,8 +498,7 @@ void Configurator::SaveConfiguration(bool interactive) {
     const storage::ConfigFileError error = storage::SaveConfigFile(path, gathered->payload);
     if (error == storage::ConfigFileError::None) last_saved_path_ = path;
     if (error != storage::ConfigFileError::None) {
-        host_.ShowMessage(storage::ConfigFileErrorMessage(error, path, language_),
-                          editor::MessageIcon::Warning);
+        host_.ShowMessage(storage::ConfigFileErrorMessage(error, path, language_), editor::MessageIcon::Warning);
     }
 }
 
@@ -516,8 +508,7 @@ void Configurator::ImportConfiguration() {
     if (!path) return;
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(*path);
     if (loaded.error != storage::ConfigFileError::None) {
-        host_.ShowMessage(storage::ConfigFileErrorMessage(loaded, *path, language_),
-                          editor::MessageIcon::Warning);
+        host_.ShowMessage(storage::ConfigFileErrorMessage(loaded, *path, language_), editor::MessageIcon::Warning);
         return;
     }
     form_.ApplyConfigPayload(loaded.payload);
@@ -597,14 +588,14 @@ void Configurator::OnCommand(ControlId id) {
 
 bool Configurator::WriteLogIfDue() {
     if (uploaded_.empty() || !view_.Checked(ControlId::EnableLog)) return true;
-    const storage::LogWriteResult result = storage::WriteOperationLog(
-        PathFromText(view_.Text(ControlId::FolderField)), uploaded_, host_.LocalTime());
+    const storage::LogWriteResult result =
+        storage::WriteOperationLog(PathFromText(view_.Text(ControlId::FolderField)), uploaded_, host_.LocalTime());
     if (!result.ok) {
         // The serial numbers stay in memory and the window stays open, so the
         // administrator can pick another folder and leave again.
-        host_.ShowMessage(storage::ConfigFileErrorMessage(storage::ConfigFileError::CannotCreate,
-                                                          result.path, language_),
-                          editor::MessageIcon::Warning);
+        host_.ShowMessage(
+            storage::ConfigFileErrorMessage(storage::ConfigFileError::CannotCreate, result.path, language_),
+            editor::MessageIcon::Warning);
         // The folder may be locked with the rest of the form after an
         // upload: it has to be usable to name another one.
         view_.SetEnabled(ControlId::FolderField, true);

@@ -34,8 +34,7 @@ inline constexpr std::chrono::milliseconds kWaitAfterOpen{1000};
 
 class Configurator {
 public:
-    Configurator(editor::FormView& view, Host& host, transport::DeviceEnumerator& devices,
-                 strings::Language language);
+    Configurator(editor::FormView& view, Host& host, transport::DeviceEnumerator& devices, strings::Language language);
     ~Configurator();
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;

@@ -37,16 +37,13 @@ public:
     virtual void Wait(std::chrono::milliseconds duration) = 0;
     // The same wait, with the step the drive is busy with for a progress
     // indication.
-    virtual void WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view /*step*/) {
-        Wait(duration);
-    }
+    virtual void WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view /*step*/) { Wait(duration); }
     // Runs `scan` off the user-interface thread and then `done` with its
     // result on the user-interface thread.
     virtual void RunScan(std::function<transport::DriveTable()> scan,
                          std::function<void(transport::DriveTable)> done) = 0;
     // The extended options dialog, started with `current`; nothing on Cancel.
-    virtual std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(
-        const editor::ExtendedOptions& current) = 0;
+    virtual std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(const editor::ExtendedOptions& current) = 0;
     // Loads the captions of the window in `language`.
     virtual void ApplyLanguage(strings::Language language) = 0;
     // The window's width: with the RFID group shown, or without.

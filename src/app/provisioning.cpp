@@ -193,8 +193,8 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     outcome.verification = Verification::Skipped;
     if (plan.verify && configurator.last_written()) {
         context.OnStep(DriveStep::Verifying);
-        const ReadBackResult back = ReadBackWritten(devices, table, line, host, *configurator.last_written(),
-                                                    outcome.serial, plan.language);
+        const ReadBackResult back =
+            ReadBackWritten(devices, table, line, host, *configurator.last_written(), outcome.serial, plan.language);
         outcome.verification = back.verification;
         outcome.mismatches = back.mismatches;
         if (back.verification == Verification::Failed) {
@@ -228,10 +228,9 @@ DriveOutcome UnlistedOutcome(const transport::UnlistedDrive& drive, std::u16stri
 std::size_t DefaultJobs(std::size_t drives) { return std::clamp<std::size_t>(drives, 1, kMaxJobs); }
 
 std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
-                                          const transport::DriveTable& table,
-                                          const std::vector<std::size_t>& lines, std::size_t jobs,
-                                          const DriveContextFactory& contexts, const OutcomeHandler& finished,
-                                          const StopFlag* stop) {
+                                          const transport::DriveTable& table, const std::vector<std::size_t>& lines,
+                                          std::size_t jobs, const DriveContextFactory& contexts,
+                                          const OutcomeHandler& finished, const StopFlag* stop) {
     std::vector<DriveOutcome> outcomes(lines.size());
     std::atomic<std::size_t> next{0};
     std::mutex finished_mutex;
@@ -242,7 +241,8 @@ std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transpor
                 const std::unique_ptr<DriveContext> context = contexts(table.TablePosition(lines[i]));
                 outcome = ProvisionDrive(plan, devices, table, lines[i], *context, stop);
             } catch (const std::exception& e) {
-                outcome = FailureByException(table.TablePosition(lines[i]), e);  // one drive's trouble never stops the others
+                outcome =
+                    FailureByException(table.TablePosition(lines[i]), e);  // one drive's trouble never stops the others
             }
             if (finished) {
                 std::lock_guard lock(finished_mutex);

@@ -14,14 +14,14 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <ctime>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,11 +54,11 @@ private:
 // touched.
 struct ProvisioningPlan {
     storage::ConfigFilePayload payload;
-    std::u16string password;  // the drives' current administrator password
+    std::u16string password;       // the drives' current administrator password
     std::filesystem::path folder;  // of the automatically saved files
     bool auto_save = true;
     strings::Language language = strings::Language::English;
-    std::tm local_time{};  // the run's start: the new setup ID's time
+    std::tm local_time{};    // the run's start: the new setup ID's time
     bool real_waits = true;  // the drive's pauses really pass (a real drive needs them)
     // Shared by every drive of the run (and by copies of the plan).
     std::shared_ptr<SavedFileNames> saved_names = std::make_shared<SavedFileNames>();
@@ -80,7 +80,7 @@ enum class DriveResult {
     Previewed,    // a dry run read the drive and found what the upload would change; nothing was written
 };
 
-std::string_view DriveStepName(DriveStep step);    // "reading", ...
+std::string_view DriveStepName(DriveStep step);        // "reading", ...
 std::string_view DriveResultName(DriveResult result);  // "configured", ...
 
 struct DriveOutcome {
@@ -91,12 +91,12 @@ struct DriveOutcome {
     // The drive's 0-based place in the drive table: the drive list prints it
     // + 1 as the line's number, which is what a user names with --drive.
     std::size_t line = 0;
-    bool listed = true;    // false: a drive found that the list does not show (`line` means nothing)
-    std::u16string serial;  // from the drive's identity; empty when it gave none
+    bool listed = true;                // false: a drive found that the list does not show (`line` means nothing)
+    std::u16string serial;             // from the drive's identity; empty when it gave none
     std::u16string previous_setup_id;  // as read from the drive, empty when not read
-    std::u16string new_setup_id;  // what the upload carried; empty when nothing was sent
+    std::u16string new_setup_id;       // what the upload carried; empty when nothing was sent
     DriveResult result = DriveResult::Failed;
-    std::u16string error;  // a failed drive: every message shown about it, joined by "; "
+    std::u16string error;   // a failed drive: every message shown about it, joined by "; "
     bool warnings = false;  // configured, with messages shown meanwhile
     // Configured, but the drive keeps something other than the file asked
     // for (Centrawatch stays on once on): one text each.
@@ -173,10 +173,9 @@ std::size_t DefaultJobs(std::size_t drives);
 // Configures `lines` of `table` on up to `jobs` worker threads (at least
 // one). The outcomes come back in the order of `lines`.
 std::vector<DriveOutcome> ProvisionDrives(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices,
-                                          const transport::DriveTable& table,
-                                          const std::vector<std::size_t>& lines, std::size_t jobs,
-                                          const DriveContextFactory& contexts, const OutcomeHandler& finished,
-                                          const StopFlag* stop = nullptr);
+                                          const transport::DriveTable& table, const std::vector<std::size_t>& lines,
+                                          std::size_t jobs, const DriveContextFactory& contexts,
+                                          const OutcomeHandler& finished, const StopFlag* stop = nullptr);
 
 // The operation log of a run: each configured drive's entries once, in the
 // order of `outcomes`.

@@ -38,8 +38,7 @@ class Station {
 public:
     Station(const ProvisioningPlan& plan, transport::DeviceEnumerator& devices, const StationSettings& settings,
             const DriveContextFactory& contexts, const OutcomeHandler& finished, const StopFlag& stop)
-        : plan_(plan), devices_(devices), settings_(settings), contexts_(contexts), finished_(finished),
-          stop_(stop) {}
+        : plan_(plan), devices_(devices), settings_(settings), contexts_(contexts), finished_(finished), stop_(stop) {}
 
     ~Station() { WaitForWorkers(); }
 
@@ -197,11 +196,11 @@ private:
     std::mutex finish_mutex_;  // one outcome handler call at a time
     std::mutex mutex_;
     std::condition_variable idle_;
-    std::set<std::string> seen_;  // USB keys of the drives listed at the last scan
-    std::set<std::string> busy_;  // USB keys of the drives being configured
-    std::set<std::string> disturbed_;  // of those, the ones during whose attempt a drive was removed
+    std::set<std::string> seen_;               // USB keys of the drives listed at the last scan
+    std::set<std::string> busy_;               // USB keys of the drives being configured
+    std::set<std::string> disturbed_;          // of those, the ones during whose attempt a drive was removed
     std::set<std::string> failed_since_scan_;  // USB keys of the drives whose attempt failed since the last scan
-    std::set<std::u16string> claimed_;  // serial numbers configured or being configured
+    std::set<std::u16string> claimed_;         // serial numbers configured or being configured
     std::size_t active_ = 0;
     std::size_t configured_ = 0;
     bool rescan_after_finish_ = false;

@@ -71,7 +71,8 @@ ReadBackResult ReadBackWritten(transport::DeviceEnumerator& devices, const trans
     std::u16string differences;
     for (const editor::FieldChange& change : result.mismatches) {
         if (!differences.empty()) differences += u"; ";
-        differences += strings::FromUtf8(change.field + ": expected " + change.before + " \u2192 found " + change.after);
+        differences +=
+            strings::FromUtf8(change.field + ": expected " + change.before + " \u2192 found " + change.after);
     }
     ReadBackResult failed = Failure(u"the drive holds other settings than it was sent: " + differences);
     failed.mismatches = std::move(result.mismatches);

@@ -38,8 +38,7 @@ void ScriptedHost::RunScan(std::function<transport::DriveTable()> scan,
     done(scan());
 }
 
-std::optional<editor::ExtendedOptions> ScriptedHost::RunExtendedOptionsDialog(
-    const editor::ExtendedOptions&) {
+std::optional<editor::ExtendedOptions> ScriptedHost::RunExtendedOptionsDialog(const editor::ExtendedOptions&) {
     return extended_options;
 }
 

@@ -55,10 +55,8 @@ public:
     std::optional<std::filesystem::path> AskFolder() override;
     bool CopyToClipboard(std::string_view text) override;
     void Wait(std::chrono::milliseconds duration) override;
-    void RunScan(std::function<transport::DriveTable()> scan,
-                 std::function<void(transport::DriveTable)> done) override;
-    std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(
-        const editor::ExtendedOptions& current) override;
+    void RunScan(std::function<transport::DriveTable()> scan, std::function<void(transport::DriveTable)> done) override;
+    std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(const editor::ExtendedOptions& current) override;
     void ApplyLanguage(strings::Language language) override;
     void LayOut(bool with_rfid) override;
     void RunStartupUpdateCheck() override;

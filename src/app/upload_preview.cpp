@@ -4,8 +4,8 @@
 
 namespace qx7::app {
 
-std::vector<std::u16string> KeptAgainstFile(const storage::ConfigFilePayload& payload,
-                                             const editor::FormValues& values, bool to_come) {
+std::vector<std::u16string> KeptAgainstFile(const storage::ConfigFilePayload& payload, const editor::FormValues& values,
+                                            bool to_come) {
     std::vector<std::u16string> kept;
     // The form keeps the Centrawatch pair on once a drive had it on, so the
     // upload sends it on whatever the file says.

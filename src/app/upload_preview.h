@@ -18,8 +18,8 @@ namespace qx7::app {
 // Centrawatch is never switched off by an upload. `to_come`: said of an
 // upload not yet sent ("stays on") rather than of one done ("stayed on").
 // `values` is the form as the upload gathers it.
-std::vector<std::u16string> KeptAgainstFile(const storage::ConfigFilePayload& payload,
-                                             const editor::FormValues& values, bool to_come);
+std::vector<std::u16string> KeptAgainstFile(const storage::ConfigFilePayload& payload, const editor::FormValues& values,
+                                            bool to_come);
 
 // What the upload `configurator` is ready to send would change on its drive,
 // whose record was `read` before the file was imported; nothing (the

@@ -20,9 +20,9 @@
 #include "cli/batch_console.h"
 #include "cli/batch_report.h"
 #include "cli/cli_host.h"
-#include "cli/dry_run_output.h"
 #include "cli/commands.h"
 #include "cli/drive_access.h"
+#include "cli/dry_run_output.h"
 #include "cli/file_ranges.h"
 #include "cli/interrupt_signal.h"
 #include "cli/messages.h"
@@ -73,8 +73,7 @@ std::string ResultLine(const DriveOutcome& drive) {
     const std::string label = DriveLabel(drive.line, drive.serial, drive.listed);
     if (!drive.listed) return label + ": FAILED: " + strings::ToUtf8(drive.error);
     switch (drive.result) {
-        case DriveResult::Configured:
-        {
+        case DriveResult::Configured: {
             const std::string_view verified = app::VerificationName(drive.verification);
             const bool said = drive.verification == app::Verification::Verified ||
                               drive.verification == app::Verification::NothingToCompare;
@@ -271,8 +270,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     // gets what was checked, even if the file changes meanwhile.
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.config, options.language))
-                  << '\n';
+        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.config, options.language)) << '\n';
         return std::nullopt;
     }
     if (const auto refusal = FormRefusalOf(loaded.payload, options.language)) {
@@ -285,8 +283,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     std::error_code folder_error;
     if (!args.dry_run) std::filesystem::create_directories(args.folder, folder_error);
     if (folder_error) {
-        std::cerr << Message(options.language, MessageId::CannotCreateFolder,
-                             {args.folder, folder_error.message()})
+        std::cerr << Message(options.language, MessageId::CannotCreateFolder, {args.folder, folder_error.message()})
                   << '\n';
         return std::nullopt;
     }
@@ -361,8 +358,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     std::vector<DriveOutcome> outcomes;
     bool no_drives = false;
     if (args.watch) {
-        auto watcher =
-            access->Watch([&console](const std::string& problem) { console.Message(problem); }, &error);
+        auto watcher = access->Watch([&console](const std::string& problem) { console.Message(problem); }, &error);
         if (!watcher) {
             std::cerr << error << '\n';
             return kExitFailure;
@@ -391,8 +387,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
         }
         console.SetTotal(lines.size() + (args.all ? table.unlisted.size() : 0));
         const std::size_t jobs = args.jobs ? args.jobs : app::DefaultJobs(lines.size());
-        outcomes = app::ProvisionDrives(plan, devices, table, lines, jobs, contexts, finished,
-                                        &interrupt.flag());
+        outcomes = app::ProvisionDrives(plan, devices, table, lines, jobs, contexts, finished, &interrupt.flag());
         // Every drive of ours that is present is accounted for: one found
         // but not listed fails, with the reason, and nothing is sent to it.
         if (args.all) {
@@ -400,8 +395,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
                 const MessageId reason = drive.reason == transport::UnlistedReason::TableFull
                                              ? MessageId::UnlistedTableFull
                                              : MessageId::UnlistedScanFailed;
-                outcomes.push_back(
-                    app::UnlistedOutcome(drive, strings::FromUtf8(Message(options.language, reason))));
+                outcomes.push_back(app::UnlistedOutcome(drive, strings::FromUtf8(Message(options.language, reason))));
                 finished(outcomes.back());
             }
         }
@@ -409,11 +403,10 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     const bool interrupted = interrupt.flag().load();
     if (interrupted) console.Message(Message(options.language, MessageId::Interrupted));
 
-    const bool all_configured =
-        std::all_of(outcomes.begin(), outcomes.end(),
-                    [](const DriveOutcome& drive) { return drive.result == DriveResult::Configured ||
-                                                           drive.result == DriveResult::Skipped ||
-                                                           drive.result == DriveResult::Previewed; });
+    const bool all_configured = std::all_of(outcomes.begin(), outcomes.end(), [](const DriveOutcome& drive) {
+        return drive.result == DriveResult::Configured || drive.result == DriveResult::Skipped ||
+               drive.result == DriveResult::Previewed;
+    });
     if (interrupted) {
         status = 128 + (interrupt.signal_number() ? interrupt.signal_number() : 2);
     } else {
@@ -439,22 +432,25 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
 
 void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
     auto args = std::make_shared<ApplyArgs>();
-    auto* apply = app.add_subcommand(
-        "apply", "Configure drives from a .qx7 file, as the window does drive after drive");
+    auto* apply =
+        app.add_subcommand("apply", "Configure drives from a .qx7 file, as the window does drive after drive");
     apply->add_option("CONFIG", args->config, "The .qx7 configuration file")->required();
     CLI::Option* drive = AddDriveChoice(*apply, args->drive);
     CLI::Option* serial = apply->get_option("--serial");
-    CLI::Option* all = apply->add_flag("--all", args->all,
-                                       "Configure every listed drive, several at once; each message starts "
-                                       "with the drive's line and serial number")
+    CLI::Option* all = apply
+                           ->add_flag("--all", args->all,
+                                      "Configure every listed drive, several at once; each message starts "
+                                      "with the drive's line and serial number")
                            ->excludes(drive)
                            ->excludes(serial);
-    apply->add_option("--jobs", args->jobs,
-                      "Drives configured at once with --all or --watch (default: every drive, at most 256)")
+    apply
+        ->add_option("--jobs", args->jobs,
+                     "Drives configured at once with --all or --watch (default: every drive, at most 256)")
         ->check(CLI::Range(std::size_t{1}, app::kMaxJobs));
-    CLI::Option* watch = apply->add_flag("--watch", args->watch,
-                                         "Keep running and configure each drive plugged in, once, until Ctrl+C "
-                                         "or --count drives")
+    CLI::Option* watch = apply
+                             ->add_flag("--watch", args->watch,
+                                        "Keep running and configure each drive plugged in, once, until Ctrl+C "
+                                        "or --count drives")
                              ->excludes(drive)
                              ->excludes(serial)
                              ->excludes(all);
@@ -469,17 +465,17 @@ void AddApplyCommand(CLI::App& app, const GlobalOptions& options, int& exit_code
     apply->add_option("--password-file", args->password_file,
                       "File whose first line is the drives' current administrator password "
                       "(- for standard input; without this option it is asked for on the terminal)");
-    apply->add_option("--folder", args->folder,
-                      "Folder for the automatically saved files and the log")
+    apply->add_option("--folder", args->folder, "Folder for the automatically saved files and the log")
         ->capture_default_str();
     apply->add_flag("--no-auto-save", args->no_auto_save, "Do not save a .qx7 file per drive");
     apply->add_flag("--no-log", args->no_log, "Do not write the log of configured drives");
     apply->add_flag("--no-verify", args->no_verify,
                     "Do not read each drive again after its upload to compare what it holds with what was sent");
     CLI::Option* dry_run =
-        apply->add_flag("--dry-run", args->dry_run,
-                        "Read each chosen drive and print what the upload would change; write nothing to any "
-                        "drive and save no file, no log")
+        apply
+            ->add_flag("--dry-run", args->dry_run,
+                       "Read each chosen drive and print what the upload would change; write nothing to any "
+                       "drive and save no file, no log")
             ->excludes(watch)
             ->excludes(apply->get_option("--report"));
     apply->add_flag("--json", args->json, "With --dry-run: print one JSON object instead of the lines")->needs(dry_run);

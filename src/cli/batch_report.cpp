@@ -21,9 +21,7 @@ using app::DriveResult;
 
 // A drive's text (serial number, setup ID, message) for the report: control
 // characters escaped, as everywhere a drive's text is shown.
-std::string DriveText(std::u16string_view text) {
-    return strings::ToUtf8(strings::EscapeControlCharacters(text));
-}
+std::string DriveText(std::u16string_view text) { return strings::ToUtf8(strings::EscapeControlCharacters(text)); }
 
 // What a configured drive keeps against the file's wish, one text each.
 std::vector<std::string> Warnings(const DriveOutcome& drive) {
@@ -146,25 +144,24 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     for (const DriveOutcome& drive : drives) {
         std::snprintf(seconds, sizeof seconds, "%.3f", Seconds(drive));
         if (drive.storing) seconds[0] = '\0';
-        out += (drive.listed ? std::to_string(drive.line + 1) : std::string()) + "," + CsvField(DriveText(drive.serial), true) + "," +
-               CsvField(DriveText(drive.previous_setup_id), true) + "," +
-               CsvField(DriveText(drive.new_setup_id), true) + "," +
+        out += (drive.listed ? std::to_string(drive.line + 1) : std::string()) + "," +
+               CsvField(DriveText(drive.serial), true) + "," + CsvField(DriveText(drive.previous_setup_id), true) +
+               "," + CsvField(DriveText(drive.new_setup_id), true) + "," +
                std::string(app::DriveResultName(drive.result)) + "," +
                CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
-               CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) +
-               "," + (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
-               CsvField(JoinedWarnings(drive)) + "," + std::string(app::VerificationName(drive.verification)) +
-               "\r\n";
+               CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) + "," +
+               (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
+               CsvField(JoinedWarnings(drive)) + "," + std::string(app::VerificationName(drive.verification)) + "\r\n";
     }
     // The run's totals: one last row, its line "total", its result the
     // counts.
     const Totals totals = Count(drives);
-    const std::string counts = std::string("drives=") + std::to_string(drives.size()) +
-                               " configured=" + std::to_string(totals.configured) +
-                               " failed=" + std::to_string(totals.failed) +
-                               " skipped=" + std::to_string(totals.skipped) +
-                               " interrupted=" + std::to_string(totals.interrupted);
-    const std::string status = run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
+    const std::string counts =
+        std::string("drives=") + std::to_string(drives.size()) + " configured=" + std::to_string(totals.configured) +
+        " failed=" + std::to_string(totals.failed) + " skipped=" + std::to_string(totals.skipped) +
+        " interrupted=" + std::to_string(totals.interrupted);
+    const std::string status =
+        run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
     out += "total,,,," + counts + "," + CsvField(status + (run.interrupted ? " interrupted" : "")) + "," +
            CsvField(run.log ? run.log->string() : "") + "," + IsoTime(run.started) + "," +
            (run.finished ? IsoTime(*run.finished) : "") + ",,,\r\n";

@@ -25,8 +25,7 @@ void PrintOutcome(const updater::UpdateCheckOutcome& outcome, std::ostream& out)
         if (changelog.back() != '\n') out << '\n';
         out << '\n';
     }
-    out << "Result: " << updater::ResultName(outcome.result) << " ("
-        << static_cast<int>(outcome.result) << ")\n";
+    out << "Result: " << updater::ResultName(outcome.result) << " (" << static_cast<int>(outcome.result) << ")\n";
 }
 
 // The outcome as one JSON object, its keys documented in docs/cli.md.
@@ -44,26 +43,23 @@ nlohmann::ordered_json OutcomeJson(const updater::UpdateCheckOutcome& outcome) {
 
 // The check completed when it could compare the versions.
 bool Completed(updater::UpdateCheckResult result) {
-    return result == updater::UpdateCheckResult::UpdateAvailable ||
-           result == updater::UpdateCheckResult::UpToDate;
+    return result == updater::UpdateCheckResult::UpdateAvailable || result == updater::UpdateCheckResult::UpToDate;
 }
 
 }  // namespace
 
 void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
-    CLI::App* const command = app.add_subcommand(
-        "check-update", "Ask the update server whether a newer configurator exists");
+    CLI::App* const command =
+        app.add_subcommand("check-update", "Ask the update server whether a newer configurator exists");
     auto folder_url = std::make_shared<std::string>(updater::DefaultUpdateFolderUrl());
-    command->add_option("--url", *folder_url,
-                        "Update folder URL, ending in '/' (the file names are appended)")
+    command->add_option("--url", *folder_url, "Update folder URL, ending in '/' (the file names are appended)")
         ->capture_default_str();
     auto json = std::make_shared<bool>(false);
     command->add_flag("--json", *json, "Print one JSON object");
     command->callback([folder_url, json, &options, &exit_code] {
         updater::CurlHttpClient http;
         const updater::UpdateCheckOutcome outcome =
-            updater::CheckForUpdate(http, *folder_url, updater::CompiledFileVersion(),
-                                    options.language);
+            updater::CheckForUpdate(http, *folder_url, updater::CompiledFileVersion(), options.language);
         if (*json) {
             std::cout << JsonText(OutcomeJson(outcome)) << '\n';
         } else {

@@ -22,8 +22,7 @@ namespace qx7::cli {
 
 class CliHost final : public app::ScriptedHost {
 public:
-    explicit CliHost(std::ostream& out)
-        : print_line_([&out](const std::string& line) { out << line << '\n'; }) {}
+    explicit CliHost(std::ostream& out) : print_line_([&out](const std::string& line) { out << line << '\n'; }) {}
     // Each line goes to `print_line` (without its line end).
     explicit CliHost(std::function<void(const std::string&)> print_line) : print_line_(std::move(print_line)) {}
     void ShowMessage(std::u16string_view text, editor::MessageIcon icon) override;

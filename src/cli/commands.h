@@ -56,7 +56,7 @@ CLI::Option* AddDriveChoice(CLI::App& command, DriveChoice& choice);
 // is a failed search.
 struct ChosenDrive {
     std::optional<std::size_t> line;  // 0-based line in the table
-    int status = kExitFailure;         // when there is no line
+    int status = kExitFailure;        // when there is no line
     explicit operator bool() const { return line.has_value(); }
     std::size_t operator*() const { return *line; }
 };

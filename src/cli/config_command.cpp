@@ -79,8 +79,7 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p, bool s
 int RunShow(const GlobalOptions& options, const ShowArgs& args) {
     const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.path);
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.path, options.language))
-                  << '\n';
+        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.path, options.language)) << '\n';
         return kExitFailure;
     }
     const auto out = PayloadToJson(loaded.payload, args.show_passwords);
@@ -96,9 +95,7 @@ int RunShow(const GlobalOptions& options, const ShowArgs& args) {
 class NoDevices final : public transport::DeviceEnumerator {
 public:
     std::vector<transport::UsbDevice> UsbDevices() override { return {}; }
-    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass) override {
-        return {};
-    }
+    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass) override { return {}; }
     std::vector<transport::Volume> Volumes() override { return {}; }
     std::unique_ptr<transport::ScsiDevice> Open(const std::string&) override { return nullptr; }
 };
@@ -161,8 +158,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     if (!args.base.empty()) {
         base = storage::LoadConfigFile(args.base);
         if (base->error != storage::ConfigFileError::None) {
-            std::cerr << MessageLine(storage::ConfigFileErrorMessage(*base, args.base, options.language))
-                      << '\n';
+            std::cerr << MessageLine(storage::ConfigFileErrorMessage(*base, args.base, options.language)) << '\n';
             return kExitFailure;
         }
     }
@@ -182,8 +178,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
     // that sets it on every drive must name the password.
     const bool base_sets_user_password =
         base_payload && (base_payload->change_mask & protocol::kChangeUserPassword) != 0;
-    if (IsTrue(*form, "change_user_password") && !HasText(*form, "new_user_password") &&
-        !base_sets_user_password) {
+    if (IsTrue(*form, "change_user_password") && !HasText(*form, "new_user_password") && !base_sets_user_password) {
         std::cerr << Message(options.language, MessageId::FormNeedsUserPassword, {args.form}) << '\n';
         return kExitFailure;
     }
@@ -217,7 +212,8 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         configurator.OnDriveSelectionChanged();
         if (!configurator.admin_ready()) {
             std::cerr << Message(options.language, MessageId::NotReadAsAdmin,
-                                 {std::to_string(PrintedNumber(configurator.drive_table(), *line))}) << '\n';
+                                 {std::to_string(PrintedNumber(configurator.drive_table(), *line))})
+                      << '\n';
             return kExitFailure;
         }
     } else if (base) {
@@ -273,23 +269,22 @@ void AddConfigCommand(CLI::App& app, const GlobalOptions& options, int& exit_cod
     auto* show = config->add_subcommand("show", "Decrypt a configuration file and print its fields");
     show->add_option("CONFIG", show_args->path, "The .qx7 file")->required();
     show->add_flag("--json", show_args->json, "Print one JSON object");
-    show->add_flag("--show-passwords", show_args->show_passwords,
-                   "Print the file's passwords instead of (hidden)");
+    show->add_flag("--show-passwords", show_args->show_passwords, "Print the file's passwords instead of (hidden)");
     show->callback([&options, &exit_code, show_args] { exit_code = RunShow(options, *show_args); });
 
     auto new_args = std::make_shared<NewArgs>();
-    auto* create = config->add_subcommand(
-        "new", "Build a configuration file from a JSON object of form values (see docs/cli.md)");
+    auto* create =
+        config->add_subcommand("new", "Build a configuration file from a JSON object of form values (see docs/cli.md)");
     create->add_option("OUT", new_args->out, "The .qx7 file to write")->required();
     create->add_option("--form", new_args->form, "JSON file of form values")->required();
-    auto* from_drive =
-        create->add_option("--from-drive", new_args->from_drive,
-                           "Start from the settings of the drive on this line of the drive list (1-based)")
-            ->check(DriveLineNumber());
-    auto* from_serial =
-        create->add_option("--from-serial", new_args->from_serial,
-                           "Start from the settings of the drive with this serial number")
-            ->excludes(from_drive);
+    auto* from_drive = create
+                           ->add_option("--from-drive", new_args->from_drive,
+                                        "Start from the settings of the drive on this line of the drive list (1-based)")
+                           ->check(DriveLineNumber());
+    auto* from_serial = create
+                            ->add_option("--from-serial", new_args->from_serial,
+                                         "Start from the settings of the drive with this serial number")
+                            ->excludes(from_drive);
     create->add_option("--base", new_args->base, "Start from the settings of this .qx7 file")
         ->excludes(from_drive)
         ->excludes(from_serial);

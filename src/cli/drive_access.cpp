@@ -39,7 +39,7 @@ public:
         : drives_(std::move(drives)), tracing_(drives_->bus(), trace) {}
     transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
     std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> problem,
-                                                     std::string* error) override {
+                                                    std::string* error) override {
         return drives_->Watch(std::move(problem), error);
     }
 
@@ -54,7 +54,7 @@ public:
     GivenDrives(transport::DeviceEnumerator& drives, const TraceTarget& trace) : tracing_(drives, trace) {}
     transport::DeviceEnumerator& enumerator() override { return tracing_.get(); }
     std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> /*problem*/,
-                                                     std::string* error) override {
+                                                    std::string* error) override {
         *error = "these drives give no hot-plug events";
         return nullptr;
     }
@@ -69,8 +69,7 @@ public:
     static std::unique_ptr<PlatformDrives> Create(std::ostream& messages, const TraceTarget& trace,
                                                   std::string* error) {
         auto machine = platform::OpenMachineDrives(
-            platform::FrontEnd::CommandLine, [&messages](const std::string& text) { messages << text << '\n'; },
-            error);
+            platform::FrontEnd::CommandLine, [&messages](const std::string& text) { messages << text << '\n'; }, error);
         if (!machine) return nullptr;
         return std::unique_ptr<PlatformDrives>(new PlatformDrives(std::move(machine), trace));
     }
@@ -79,12 +78,10 @@ public:
     std::string AccessProblem() const override { return machine_->AccessProblem(); }
     std::string OpenFailure(const std::string& path) const override { return machine_->OpenFailure(path); }
     std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> /*problem*/,
-                                                     std::string* error) override {
+                                                    std::string* error) override {
         return machine_->Watch(error);
     }
-    std::vector<std::string> NodeDetails(const std::string& usb_key) override {
-        return machine_->NodeDetails(usb_key);
-    }
+    std::vector<std::string> NodeDetails(const std::string& usb_key) override { return machine_->NodeDetails(usb_key); }
 
 private:
     PlatformDrives(std::unique_ptr<platform::MachineDrives> machine, const TraceTarget& trace)
@@ -96,8 +93,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
-                                             std::string* error) {
+std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages, std::string* error) {
     TraceTarget trace;
     if (options.trace_full) {
         messages << Message(options.language, MessageId::TraceFullWarning) << '\n';

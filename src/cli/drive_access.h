@@ -35,7 +35,7 @@ public:
     // file's changes for simulated ones (a change it refuses is handed to
     // `problem`). Null with *error set when they cannot be had.
     virtual std::unique_ptr<transport::DeviceWatcher> Watch(std::function<void(const std::string&)> problem,
-                                                             std::string* error) = 0;
+                                                            std::string* error) = 0;
 };
 
 using transport::DeviceNumberText;
@@ -44,8 +44,7 @@ using transport::DeviceNumberText;
 // device services cannot be used. `messages` (standard error) receives the
 // trace lines with --trace, and the reason real drives cannot be reached
 // when that first becomes known.
-std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages,
-                                             std::string* error);
+std::unique_ptr<DriveAccess> OpenDriveAccess(const GlobalOptions& options, std::ostream& messages, std::string* error);
 
 // The drives, scanned: the access that found them and the table of the scan.
 struct ScannedDrives {

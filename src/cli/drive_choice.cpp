@@ -54,8 +54,7 @@ CLI::Validator DriveLineNumber() {
             const bool number = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
                                 text.size() < std::numeric_limits<std::size_t>::digits10;
             if (number) value = std::stoul(text);
-            return number && value >= 1 ? std::string()
-                                        : "'" + text + "' is not a line of the drive list (1, 2, ...)";
+            return number && value >= 1 ? std::string() : "'" + text + "' is not a line of the drive list (1, 2, ...)";
         },
         "LINE");
 }

@@ -26,8 +26,7 @@ std::string FileValue(const protocol::SettingsRecord& s, ControlId id) {
 
 }  // namespace
 
-std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& payload,
-                                         strings::Language language) {
+std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& payload, strings::Language language) {
     // A drive given such a file keeps everything it had, yet would be
     // reported configured.
     constexpr std::uint32_t kChanges = protocol::kChangeUserPassword | protocol::kChangeAdminPassword |
@@ -45,8 +44,8 @@ std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& paylo
     form.ApplyConfigPayload(payload);
     if (form.ReadForm()) return std::nullopt;
 
-    const std::string message = notifier.messages.empty() ? std::string("refused by the form")
-                                                          : strings::ToUtf8(notifier.messages.back().text);
+    const std::string message =
+        notifier.messages.empty() ? std::string("refused by the form") : strings::ToUtf8(notifier.messages.back().text);
     const std::string key = FormKeyOf(view.focus());
     if (key.empty()) return message;
     return key + " is " + FileValue(payload.settings, view.focus()) + " in the file: " + message;

@@ -14,7 +14,6 @@ namespace qx7::cli {
 // Nothing when the form takes the file's values; otherwise the form key,
 // the file's value and the form's message, e.g. "self_destruct_counter is 99
 // in the file: Enter an integer between 10 and 35.".
-std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& payload,
-                                         strings::Language language);
+std::optional<std::string> FormRefusalOf(const storage::ConfigFilePayload& payload, strings::Language language);
 
 }  // namespace qx7::cli

@@ -98,9 +98,22 @@ const char* const kOtherKeys[] = {"extended_options_mask", "centrawatch_admin_mo
 
 // In the order of the window's settings group.
 const char* const kSettingsKeys[] = {
-    "self_destruct", "self_destruct_counter", "virtual_cd", "strong_password", "min_password_length",
-    "random_keypad", "key_tone", "admin_language", "user_language", "centrawatch", "centrawatch_admin_mode",
-    "rfid", "read_only", "auto_lock", "auto_lock_delay", "extended_options_mask",
+    "self_destruct",
+    "self_destruct_counter",
+    "virtual_cd",
+    "strong_password",
+    "min_password_length",
+    "random_keypad",
+    "key_tone",
+    "admin_language",
+    "user_language",
+    "centrawatch",
+    "centrawatch_admin_mode",
+    "rfid",
+    "read_only",
+    "auto_lock",
+    "auto_lock_delay",
+    "extended_options_mask",
 };
 
 void CheckKeys(const Json& form) {
@@ -250,8 +263,7 @@ std::string FormKeyOf(ControlId id) {
     return setting ? row->json_key : std::string();
 }
 
-bool ApplyFormJson(const Json& form, app::Configurator& configurator, editor::FormView& view,
-                   std::string* error) {
+bool ApplyFormJson(const Json& form, app::Configurator& configurator, editor::FormView& view, std::string* error) {
     try {
         Apply(form, configurator, view);
         return true;

@@ -15,8 +15,8 @@ namespace qx7::cli {
 
 // False with *error naming the key when a key is unknown or its value has
 // the wrong type or range.
-bool ApplyFormJson(const nlohmann::json& form, app::Configurator& configurator,
-                   editor::FormView& view, std::string* error);
+bool ApplyFormJson(const nlohmann::json& form, app::Configurator& configurator, editor::FormView& view,
+                   std::string* error);
 
 // The keys of the settings a file with "Change Settings" writes to a drive:
 // the numbers, the languages, the radio pairs and the extended options.

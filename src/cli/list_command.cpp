@@ -41,8 +41,7 @@ const transport::DriveRecord* RecordOf(const transport::DriveTable& table, const
     return it == table.records.end() ? nullptr : &*it;
 }
 
-bool IsRegistered(const transport::DriveRecord& record, const transport::StorageInterface& storage,
-                  bool is_cdrom) {
+bool IsRegistered(const transport::DriveRecord& record, const transport::StorageInterface& storage, bool is_cdrom) {
     if (!storage.device_number) return false;
     for (std::size_t k = 0; k < record.storage_count; ++k) {
         if (record.is_cdrom[k] == is_cdrom && record.device_numbers[k] == *storage.device_number) return true;
@@ -115,8 +114,7 @@ std::string NotListedReason(DriveAccess& access, const transport::DriveRecord& r
     if (record.entry_index != 0)
         return reason + " and its id is not the primary " +
                UsbIdText(transport::PrimaryDeviceId().vendor_id, transport::PrimaryDeviceId().product_id);
-    return reason + " and its id block byte 2 is " + std::to_string(record.id_block[kIdLayoutByte]) +
-           ", not 2";
+    return reason + " and its id block byte 2 is " + std::to_string(record.id_block[kIdLayoutByte]) + ", not 2";
 }
 
 void PrintDriveStatus(std::ostream& out, DriveAccess& access, const transport::DriveTable& table,
@@ -137,8 +135,8 @@ void PrintDriveStatus(std::ostream& out, DriveAccess& access, const transport::D
 void PrintUsbDevice(std::ostream& out, DriveAccess& access, const transport::DriveTable& table,
                     const transport::UsbDevice& usb, std::size_t entry) {
     transport::DeviceEnumerator& enumerator = access.enumerator();
-    out << "QX7 USB device " << UsbIdText(usb.vendor_id, usb.product_id) << " (known id " << entry << ") at "
-        << usb.key << ", port " << usb.port << '\n';
+    out << "QX7 USB device " << UsbIdText(usb.vendor_id, usb.product_id) << " (known id " << entry << ") at " << usb.key
+        << ", port " << usb.port << '\n';
     out << "  manufacturer \"" << Shown(usb.manufacturer) << "\", product \"" << Shown(usb.product)
         << "\", serial number \"" << Shown(usb.serial_number) << "\"\n";
     for (const std::string& line : access.NodeDetails(usb.key)) out << "  " << line << '\n';
@@ -184,8 +182,7 @@ void PrintReport(std::ostream& out, DriveAccess& access, const transport::DriveT
         if (usb_devices.empty()) {
             out << "no USB device is visible.\n";
         } else {
-            out << "none of the " << usb_devices.size()
-                << " USB devices present has a QX7 vendor and product id.\n";
+            out << "none of the " << usb_devices.size() << " USB devices present has a QX7 vendor and product id.\n";
         }
     }
     if (const std::string problem = access.AccessProblem(); !problem.empty()) out << problem << '\n';
@@ -246,8 +243,8 @@ int RunList(const GlobalOptions& options, bool verbose, bool json) {
 void AddListCommand(CLI::App& app, const GlobalOptions& options, int& exit_code) {
     auto* list = app.add_subcommand("list", "List the attached drives as the drive list shows them");
     auto verbose = std::make_shared<bool>(false);
-    auto* verbose_flag = list->add_flag("--verbose,-v", *verbose,
-                   "Also show, per QX7 USB device, its nodes and volumes and why it was not listed");
+    auto* verbose_flag = list->add_flag(
+        "--verbose,-v", *verbose, "Also show, per QX7 USB device, its nodes and volumes and why it was not listed");
     auto json = std::make_shared<bool>(false);
     list->add_flag("--json", *json, "Print one JSON object: the listed drives with their serial numbers")
         ->excludes(verbose_flag);

@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
     options.language = qx7::cli::LanguageFromEnvironment();
     // An empty name would otherwise mean "no --sim": the attached drives
     // would be used when the user asked for simulated ones.
-    app.add_option("--sim", options.sim_state,
-                   "Use simulated drives kept in this state file (created when missing)")
+    app.add_option("--sim", options.sim_state, "Use simulated drives kept in this state file (created when missing)")
         ->check([](const std::string& path) {
             return path.empty() ? std::string("the simulator's state file must be named") : std::string();
         });
@@ -27,8 +26,8 @@ int main(int argc, char** argv) {
                  "Print every SCSI command to standard error, the channel key and the passwords left out");
     app.add_flag("--trace-full", options.trace_full,
                  "Print every SCSI command to standard error with all its data, secrets included");
-    const std::map<std::string, qx7::strings::Language> languages{
-        {"en", qx7::strings::Language::English}, {"ko", qx7::strings::Language::Korean}};
+    const std::map<std::string, qx7::strings::Language> languages{{"en", qx7::strings::Language::English},
+                                                                  {"ko", qx7::strings::Language::Korean}};
     app.add_option("--lang", options.language, "Language of the messages: en or ko (default: from the locale)")
         ->transform(CLI::CheckedTransformer(languages, CLI::ignore_case));
     app.require_subcommand(1);
@@ -50,8 +49,8 @@ int main(int argc, char** argv) {
             for (const CLI::App* command : app.get_subcommands({})) {
                 commands += (commands.empty() ? "" : ", ") + command->get_name();
             }
-            std::cerr << "qx7ctl: unknown command '" << app.remaining().front() << "'; the commands are "
-                      << commands << '\n';
+            std::cerr << "qx7ctl: unknown command '" << app.remaining().front() << "'; the commands are " << commands
+                      << '\n';
             return qx7::cli::kExitUsage;
         }
         // --help and --version end here with 0; every refused command line

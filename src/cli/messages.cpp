@@ -17,11 +17,11 @@ constexpr Entry kMessages[] = {
      "%1번 줄에 드라이브가 없습니다. 목록의 줄: %2."},
     {MessageId::NoDriveWithSerial, "No listed drive has the serial number %1; the listed lines are: %2.",
      "일련 번호가 %1인 드라이브가 목록에 없습니다. 목록의 줄: %2."},
-    {MessageId::SerialOnManyLines, "More than one listed drive has the serial number %1 (lines %2); choose one with --drive.",
+    {MessageId::SerialOnManyLines,
+     "More than one listed drive has the serial number %1 (lines %2); choose one with --drive.",
      "일련 번호가 %1인 드라이브가 목록에 여러 개 있습니다(줄: %2). --drive로 하나를 선택하십시오."},
     {MessageId::CannotOpenDrive, "Cannot open the drive at %1.", "%1의 드라이브를 열 수 없습니다."},
-    {MessageId::NotAQx7, "The drive did not identify itself as a QX7.",
-     "드라이브가 QX7로 식별되지 않았습니다."},
+    {MessageId::NotAQx7, "The drive did not identify itself as a QX7.", "드라이브가 QX7로 식별되지 않았습니다."},
     {MessageId::PasswordUnreadable, "The password cannot be read: %1 %2.", "암호를 읽을 수 없습니다: %1 %2."},
     {MessageId::PasswordEmpty, "The password cannot be read: the first line of %1 is empty.",
      "암호를 읽을 수 없습니다: %1의 첫 줄이 비어 있습니다."},
@@ -39,12 +39,10 @@ constexpr Entry kMessages[] = {
      "목록에 없음: 드라이브를 읽는 동안 응답하지 않았습니다. 아무것도 쓰지 않았습니다."},
     {MessageId::LogNotWritten, "The log could not be written; the serial numbers configured are:",
      "로그를 기록할 수 없습니다. 구성된 일련 번호:"},
-    {MessageId::ReportNotWritten, "The report %1 could not be written: %2",
-     "보고서 %1을(를) 기록할 수 없습니다: %2"},
+    {MessageId::ReportNotWritten, "The report %1 could not be written: %2", "보고서 %1을(를) 기록할 수 없습니다: %2"},
     {MessageId::ReportFormat, "The report %1 must be named .json or .csv.",
      "보고서 %1의 이름은 .json 또는 .csv로 끝나야 합니다."},
-    {MessageId::Interrupted,
-     "Interrupted: the drives already uploading finish; no other drive is written.",
+    {MessageId::Interrupted, "Interrupted: the drives already uploading finish; no other drive is written.",
      "중단됨: 이미 업로드 중인 드라이브는 완료되며, 다른 드라이브에는 기록하지 않습니다."},
     {MessageId::WatchStarted, "Waiting for drives to be plugged in; press Ctrl+C to stop.",
      "드라이브 연결을 기다리는 중입니다. 중지하려면 Ctrl+C를 누르십시오."},
@@ -108,8 +106,8 @@ std::string Message(strings::Language language, MessageId id, std::initializer_l
 }
 
 strings::Language LanguageOfLocaleName(std::string_view name) {
-    const bool korean = name.substr(0, 2) == "ko" && (name.size() == 2 || name[2] == '_' || name[2] == '.' ||
-                                                       name[2] == '@' || name[2] == '-');
+    const bool korean = name.substr(0, 2) == "ko" &&
+                        (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@' || name[2] == '-');
     return korean ? strings::Language::Korean : strings::Language::English;
 }
 

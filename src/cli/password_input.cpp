@@ -101,8 +101,7 @@ std::optional<std::u16string> AskForPassword(strings::Language language) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!ended) std::cerr << '\n';
     if (line.size() > kMaxPasswordLineBytes) {
-        std::cerr << Message(language, MessageId::PasswordUnreadable, {"the terminal", "gave a line too long"})
-                  << '\n';
+        std::cerr << Message(language, MessageId::PasswordUnreadable, {"the terminal", "gave a line too long"}) << '\n';
         return std::nullopt;
     }
     if (line.empty()) {

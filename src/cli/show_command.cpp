@@ -53,8 +53,7 @@ int RunShow(const GlobalOptions& options, const ShowOptions& show) {
     DriveAccess& access = *scanned->access;
     const transport::DriveTable& table = scanned->table;
     if (table.listed_count() == 0) {
-        std::cerr << strings::ToUtf8(strings::FormatResString(options.language, StringId::NoDrivesDetected))
-                  << '\n';
+        std::cerr << strings::ToUtf8(strings::FormatResString(options.language, StringId::NoDrivesDetected)) << '\n';
         return kExitFailure;
     }
     const auto line = ChosenLine(show.drive, table, access.enumerator(), options.language);

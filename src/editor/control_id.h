@@ -106,9 +106,7 @@ enum class ControlId : std::uint16_t {
 };
 
 // Field of tag slot `slot` (0 to 4).
-constexpr ControlId TagField(int slot) {
-    return static_cast<ControlId>(static_cast<int>(ControlId::TagField1) + slot);
-}
+constexpr ControlId TagField(int slot) { return static_cast<ControlId>(static_cast<int>(ControlId::TagField1) + slot); }
 
 // "Admin TAG #k+1" box of slot k (0 to 2).
 constexpr ControlId AdminTagBox(int slot) {

@@ -23,13 +23,13 @@ enum class ControlKind : std::uint8_t {
     BandWidget,  // the band's icon and close button (the window's own widgets)
     BandButton,  // an icon button on the band
     Label,
-    Group,       // a group box; rows naming it in `group` sit inside it
+    Group,  // a group box; rows naming it in `group` sit inside it
     Edit,
     Check,
     RadioFirst,   // a radio pair's first button ("Enable"): the pair's id and value
     RadioSecond,  // the pair's second button ("Disable"), always the next row
     Combo,
-    Number,       // a number edit; its arrows answer to `partner` as well
+    Number,  // a number edit; its arrows answer to `partner` as well
     IconButton,
     PushButton,
 };
@@ -51,17 +51,17 @@ inline constexpr std::uint16_t kOpensMenu = 1 << 10;  // a menu button: it sends
 
 // The group of controls an enabling rule switches together.
 enum class Enabling : std::uint8_t {
-    None,               // never disabled by the form's rules
-    ChangeBox,          // "Change Admin Password", "Change User Password", "Change Settings"
-    AdminPassword,      // the new administrator password and its confirmation
-    UserPassword,       // the new user password and its confirmation
-    Settings,           // the settings group
-    Centrawatch,        // settings group; once on, never switched off
-    Rfid,               // settings group, while the drive has a reader
-    RfidChangeBox,      // "Change RFID Tag Data"
-    TagField,           // a tag slot's field; an administrator tag's never opens
-    TagControl,         // the tag buttons and the admin-tag boxes
-    Other,              // closed only when the whole form is locked
+    None,           // never disabled by the form's rules
+    ChangeBox,      // "Change Admin Password", "Change User Password", "Change Settings"
+    AdminPassword,  // the new administrator password and its confirmation
+    UserPassword,   // the new user password and its confirmation
+    Settings,       // the settings group
+    Centrawatch,    // settings group; once on, never switched off
+    Rfid,           // settings group, while the drive has a reader
+    RfidChangeBox,  // "Change RFID Tag Data"
+    TagField,       // a tag slot's field; an administrator tag's never opens
+    TagControl,     // the tag buttons and the admin-tag boxes
+    Other,          // closed only when the whole form is locked
 };
 
 struct DialogRect {
@@ -114,10 +114,10 @@ struct ControlRow {
     ControlId group{};  // the group box the control sits in, ControlId{} for the window
     DialogRect place{};
     std::optional<strings::StringId> caption = std::nullopt;  // a caption that follows the interface language
-    const char* fixed = nullptr;   // or an English caption that never changes (a list's first line)
-    std::uint16_t icon = 0;        // icon resource id, with the size of its image (0: the button's)
+    const char* fixed = nullptr;  // or an English caption that never changes (a list's first line)
+    std::uint16_t icon = 0;       // icon resource id, with the size of its image (0: the button's)
     std::uint8_t icon_size = 0;
-    std::uint16_t look = 0;        // style:: flags
+    std::uint16_t look = 0;  // style:: flags
     // The form value: its place in the order the form is read and written
     // (0: none), where it is kept, and its accepted range (numbers and
     // lists: min to max; texts: at most max characters; 0: any).

@@ -10,9 +10,8 @@ FormEdits SettingsForm::TakeEdits() {
     edits.values = values_;
     const FormSnapshot shown = view_.Snapshot();
     ReadFormAsShown(shown, edits.values);
-    edits.number_texts = {{{ControlId::SelfDestructCounter, {}},
-                           {ControlId::MinPasswordLength, {}},
-                           {ControlId::AutoLockDelay, {}}}};
+    edits.number_texts = {
+        {{ControlId::SelfDestructCounter, {}}, {ControlId::MinPasswordLength, {}}, {ControlId::AutoLockDelay, {}}}};
     for (auto& [id, text] : edits.number_texts) text = shown.Text(id);
     edits.drive_settings = drive_settings_;
     edits.tag_slots = tag_slots_;

@@ -18,34 +18,34 @@ inline constexpr std::size_t kAdminTagCount = 3;
 
 // In reading order. Radio pairs hold kEnable or kDisable.
 struct FormValues {
-    std::u16string current_password;        // 1042
-    std::u16string new_admin_password;      // 1044
-    std::u16string confirm_admin_password;  // 1046
-    std::u16string new_user_password;       // 1050
-    std::u16string confirm_user_password;   // 1052
-    bool change_admin_password = false;     // 1047
-    bool change_user_password = false;      // 1053
-    int self_destruct_counter = 10;         // 1055, 10 to 35
-    int min_password_length = 7;            // 1064, 7 to 31
-    int admin_language = 0;                 // 1070, 0 to 5
-    int user_language = 0;                  // 1073, 0 to 5
-    int virtual_cd = kDisable;              // 1058/1059
-    int random_keypad = kEnable;            // 1061/1062
-    int key_tone = kEnable;                 // 1067/1068
-    int self_destruct = kEnable;            // 1081/1082
-    int rfid = kDisable;                    // 1078/1079
-    int strong_password = kDisable;         // 1094/1095
+    std::u16string current_password;                      // 1042
+    std::u16string new_admin_password;                    // 1044
+    std::u16string confirm_admin_password;                // 1046
+    std::u16string new_user_password;                     // 1050
+    std::u16string confirm_user_password;                 // 1052
+    bool change_admin_password = false;                   // 1047
+    bool change_user_password = false;                    // 1053
+    int self_destruct_counter = 10;                       // 1055, 10 to 35
+    int min_password_length = 7;                          // 1064, 7 to 31
+    int admin_language = 0;                               // 1070, 0 to 5
+    int user_language = 0;                                // 1073, 0 to 5
+    int virtual_cd = kDisable;                            // 1058/1059
+    int random_keypad = kEnable;                          // 1061/1062
+    int key_tone = kEnable;                               // 1067/1068
+    int self_destruct = kEnable;                          // 1081/1082
+    int rfid = kDisable;                                  // 1078/1079
+    int strong_password = kDisable;                       // 1094/1095
     std::array<std::u16string, kTagSlotCount> tag_texts;  // 1142 to 1146
-    int centrawatch = kEnable;              // 1098/1099
+    int centrawatch = kEnable;                            // 1098/1099
     std::array<bool, kAdminTagCount> admin_tags{};        // 1112, 1114, 1115
-    std::u16string serial_number;           // 1119
-    std::u16string new_setup_id;            // 1130
-    bool change_settings = false;           // 1133
-    bool change_rfid_tag_data = false;      // 1134
-    std::u16string current_setup_id;        // 1136
-    int read_only = kEnable;                // 1084/1086
-    int auto_lock = kEnable;                // 1088/1089
-    int auto_lock_delay = 60;               // 1069, 10 to 180
+    std::u16string serial_number;                         // 1119
+    std::u16string new_setup_id;                          // 1130
+    bool change_settings = false;                         // 1133
+    bool change_rfid_tag_data = false;                    // 1134
+    std::u16string current_setup_id;                      // 1136
+    int read_only = kEnable;                              // 1084/1086
+    int auto_lock = kEnable;                              // 1088/1089
+    int auto_lock_delay = 60;                             // 1069, 10 to 180
 
     bool operator==(const FormValues&) const = default;
 };

@@ -32,8 +32,7 @@ std::u16string LengthMessage(strings::Language language, int min_length) {
     return message;
 }
 
-PasswordRefusal Refuse(strings::Language language, StringId message, ControlId focus,
-                       bool write_form_back = false) {
+PasswordRefusal Refuse(strings::Language language, StringId message, ControlId focus, bool write_form_back = false) {
     return PasswordRefusal{strings::FormatResString(language, message), focus, write_form_back};
 }
 
@@ -45,8 +44,7 @@ void EmptyFields(NewPasswordFields& fields) {
 // The confirmation, length, strength and character checks of one new
 // password. On success returns its bytes and has written the class of its
 // first byte into `password_char_class`.
-std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields fields,
-                                                               const FormValues& values,
+std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields fields, const FormValues& values,
                                                                std::uint8_t& password_char_class,
                                                                strings::Language language) {
     // A mismatch empties both fields on screen too, so the user types the
@@ -59,8 +57,7 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     const bool exempt = fields.reserved_exempt && fields.text == kReservedUserPassword;
     if (!exempt) {
         const auto length = static_cast<long long>(fields.text.size());
-        if (length < values.min_password_length ||
-            length > static_cast<long long>(kPasswordMaxChars)) {
+        if (length < values.min_password_length || length > static_cast<long long>(kPasswordMaxChars)) {
             return PasswordRefusal{LengthMessage(language, values.min_password_length), fields.focus};
         }
     }
@@ -87,8 +84,7 @@ std::variant<NarrowPassword, PasswordRefusal> CheckNewPassword(NewPasswordFields
     // would lose its high bits (and U+0000 or U+0100 would put a zero byte
     // into the password), so the drive would store another password than
     // the one the user chose.
-    if (std::any_of(fields.text.begin(), fields.text.end(),
-                    [](char16_t c) { return c == 0 || c > 0xFF; })) {
+    if (std::any_of(fields.text.begin(), fields.text.end(), [](char16_t c) { return c == 0 || c > 0xFF; })) {
         EmptyFields(fields);
         return Refuse(language, fields.invalid_message, fields.focus);
     }
@@ -147,22 +143,21 @@ bool IsLinearPassword(std::span<const std::uint8_t> password) {
 
 bool IsRepeatingPassword(std::span<const std::uint8_t> password) {
     if (password.size() < 2) return false;
-    return std::all_of(password.begin(), password.end(),
-                       [first = password[0]](std::uint8_t c) { return c == first; });
+    return std::all_of(password.begin(), password.end(), [first = password[0]](std::uint8_t c) { return c == first; });
 }
 
 bool ContainsLetter(std::span<const std::uint8_t> password) {
-    return std::any_of(password.begin(), password.end(), [](std::uint8_t c) {
-        return (c >= 'A' && c <= 'Z') || c == '.' || c == '#' || c == '*';
-    });
+    return std::any_of(password.begin(), password.end(),
+                       [](std::uint8_t c) { return (c >= 'A' && c <= 'Z') || c == '.' || c == '#' || c == '*'; });
 }
 
 bool PassesSequenceRules(std::span<const std::uint8_t> password) {
     return !IsLinearPassword(password) && !IsRepeatingPassword(password);
 }
 
-std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
-    FormValues& values, std::uint8_t& password_char_class, strings::Language language) {
+std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(FormValues& values,
+                                                                           std::uint8_t& password_char_class,
+                                                                           strings::Language language) {
     if (values.current_password.empty()) {
         return Refuse(language, StringId::EnterCurrentPassword, ControlId::CurrentPassword);
     }
@@ -191,8 +186,7 @@ std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
         // drive will hold after this upload. The bytes are compared, as the
         // drive stores them: two texts that differ only in characters the
         // narrowing maps to the same byte are the same password there.
-        const NarrowPassword& admin =
-            result.new_admin ? *result.new_admin : result.current_admin;
+        const NarrowPassword& admin = result.new_admin ? *result.new_admin : result.current_admin;
         if (std::ranges::equal(result.new_user->view(), admin.view())) {
             values.new_user_password.clear();
             values.confirm_user_password.clear();

@@ -69,8 +69,9 @@ struct PasswordRefusal {
 // the rules say. `password_char_class` (the drive_settings byte) receives
 // the class of each new password's first character as soon as that password
 // passes its character step, and keeps it even when a later step fails.
-std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(
-    FormValues& values, std::uint8_t& password_char_class, strings::Language language);
+std::variant<PasswordCheckResult, PasswordRefusal> ValidatePasswordChanges(FormValues& values,
+                                                                           std::uint8_t& password_char_class,
+                                                                           strings::Language language);
 
 // The strong-password radio handlers' coupling with the minimum length:
 // "Enable" raises it to 8 when below 8; "Disable" lowers exactly 8 to 7.

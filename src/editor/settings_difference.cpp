@@ -29,8 +29,8 @@ std::string Hex(std::uint32_t value) {
 std::string SetupId(std::uint32_t id) {
     if (id == 0) return "none";
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u-%02u", (id >> 24) + 2000u, (id >> 16) & 0xFFu,
-                  (id >> 8) & 0xFFu, id & 0xFFu);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u-%02u", (id >> 24) + 2000u, (id >> 16) & 0xFFu, (id >> 8) & 0xFFu,
+                  id & 0xFFu);
     return text;
 }
 
@@ -65,7 +65,8 @@ std::vector<FieldChange> SettingsDifference(const SettingsRecord& before, const 
         {"read_only", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyReadOnly); }},
         {"auto_lock", [](const SettingsRecord& r) { return Switch(r.policy_flags, kPolicyAutoLock); }},
         {"auto_lock_delay", [](const SettingsRecord& r) { return std::to_string(r.auto_lock_delay); }},
-        {"centrawatch_admin_mode", [](const SettingsRecord& r) { return OnOff(r.policy_flags, kPolicyCentrawatchAdmin); }},
+        {"centrawatch_admin_mode",
+         [](const SettingsRecord& r) { return OnOff(r.policy_flags, kPolicyCentrawatchAdmin); }},
         {"user_password_flag", [](const SettingsRecord& r) { return OnOff(r.policy_flags, kPolicyUserPassword); }},
         {"password_char_class", [](const SettingsRecord& r) { return Hex(r.password_char_class); }},
         {"extended_options_mask", [](const SettingsRecord& r) { return Hex(r.block_menu_mask); }},

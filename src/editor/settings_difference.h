@@ -38,7 +38,6 @@ std::vector<FieldChange> SettingsDifference(const protocol::SettingsRecord& befo
 // `drive`: the record's fields when the write replaces the settings, then
 // one entry for each password it sets and for the tag list it replaces,
 // whose values no drive shows (`before` is "(not readable)").
-std::vector<FieldChange> UploadChanges(const protocol::SettingsRecord& drive,
-                                       const protocol::SettingsUpload& upload);
+std::vector<FieldChange> UploadChanges(const protocol::SettingsRecord& drive, const protocol::SettingsUpload& upload);
 
 }  // namespace qx7::editor

@@ -15,8 +15,8 @@ bool SettingsForm::ReadForm() { return editor::ReadForm(view_, notifier_, langua
 void SettingsForm::WriteForm() { editor::WriteForm(values_, view_); }
 
 void SettingsForm::MakeNewSetupId(const std::tm& local_time) {
-    new_setup_id_ = protocol::MakeSetupId(local_time.tm_year + 1900, local_time.tm_mon + 1,
-                                          local_time.tm_mday, local_time.tm_hour);
+    new_setup_id_ =
+        protocol::MakeSetupId(local_time.tm_year + 1900, local_time.tm_mon + 1, local_time.tm_mday, local_time.tm_hour);
     values_.new_setup_id = protocol::SetupIdText(new_setup_id_, language_);
 }
 

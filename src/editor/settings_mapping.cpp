@@ -81,8 +81,8 @@ void SettingsForm::FillFormFromSettings(const SettingsRecord& record) {
 
     // A record naming Japanese or Korean comes from a drive that has them:
     // offer all six at once, so that the lists can show its selection.
-    const bool needs_six = IsOnlyInSixLanguageSet(values_.admin_language) ||
-                           IsOnlyInSixLanguageSet(values_.user_language);
+    const bool needs_six =
+        IsOnlyInSixLanguageSet(values_.admin_language) || IsOnlyInSixLanguageSet(values_.user_language);
     if (needs_six && view_.ComboLines(ControlId::AdminLanguage).size() < kLanguageCount) {
         SetLanguageLists(true);
     }
@@ -173,8 +173,7 @@ std::optional<GatheredSettings> SettingsForm::GatherSettingsUpload() {
 SettingsRecord MergeImportedSettings(const SettingsRecord& drive, const SettingsRecord& file) {
     constexpr std::uint32_t kFormBits = kPolicySelfDestruct | kPolicyVirtualCdOff | kPolicyStrongPassword |
                                         kPolicyRandomKeypad | kPolicyKeyToneOff | kPolicyCentrawatch |
-                                        kPolicyCentrawatchAdmin | kPolicyReadOnly | kPolicyAutoLock |
-                                        kPolicyRfid;
+                                        kPolicyCentrawatchAdmin | kPolicyReadOnly | kPolicyAutoLock | kPolicyRfid;
     SettingsRecord merged = drive;
     merged.policy_flags = (drive.policy_flags & ~kFormBits) | (file.policy_flags & kFormBits);
     merged.self_destruct_limit = file.self_destruct_limit;

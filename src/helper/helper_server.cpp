@@ -99,8 +99,8 @@ int Serve(int in_fd, int out_fd, NodeOpener& opener, std::ostream& log) {
         const platform::FrameStatus status = platform::ReadFrame(in_fd, payload);
         if (status == platform::FrameStatus::End) return kExitInputClosed;
         if (status != platform::FrameStatus::Ok) {
-            const char* why = status == platform::FrameStatus::TooLong ? "frame length out of range"
-                                                                       : "input ended inside a frame";
+            const char* why =
+                status == platform::FrameStatus::TooLong ? "frame length out of range" : "input ended inside a frame";
             log << "qx7-scsi-helper: " << why << "; stopping\n";
             Reply reply;
             reply.status = ReplyStatus::Malformed;

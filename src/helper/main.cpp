@@ -37,8 +37,7 @@ bool BecomeRequestingUser(std::string* why) {
         *why = "udev is not available";
         return false;
     }
-    return helper::BecomeUser(
-        helper::IdentityFor(*uid, helper::GenericNodeGroups(context.get())), why);
+    return helper::BecomeUser(helper::IdentityFor(*uid, helper::GenericNodeGroups(context.get())), why);
 }
 
 }  // namespace

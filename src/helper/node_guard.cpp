@@ -31,10 +31,8 @@ std::string UsbIdText(const transport::UsbId& id) {
 std::string CheckUdevDevice(udev* context, const std::string& path, dev_t number) {
     UdevDevicePtr device(udev_device_new_from_devnum(context, 'c', number));
     if (!device) return "udev knows no device for it";
-    if (TextOf(udev_device_get_subsystem(device.get())) != "scsi_generic")
-        return "not a SCSI generic (sg) node";
-    if (TextOf(udev_device_get_devnode(device.get())) != path)
-        return "not the node udev names for its device";
+    if (TextOf(udev_device_get_subsystem(device.get())) != "scsi_generic") return "not a SCSI generic (sg) node";
+    if (TextOf(udev_device_get_devnode(device.get())) != path) return "not the node udev names for its device";
     if (platform::ScsiDeviceAbove(device.get()) == nullptr) return "no SCSI device above it";
     udev_device* usb = platform::UsbDeviceAbove(device.get());
     if (usb == nullptr) return "not on a USB device";
@@ -60,8 +58,7 @@ bool IsPlainPath(const std::string& path) {
 
 GuardedNodeOpener::GuardedNodeOpener() : context_(udev_new()) {}
 
-std::unique_ptr<transport::ScsiDevice> GuardedNodeOpener::Open(const std::string& path,
-                                                               std::string* refusal) {
+std::unique_ptr<transport::ScsiDevice> GuardedNodeOpener::Open(const std::string& path, std::string* refusal) {
     const auto refuse = [&](const std::string& why) {
         *refusal = path + ": " + why;
         return nullptr;

@@ -127,14 +127,12 @@ int DecryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
     return RunBlocks(out, in, key, length, Direction::Decrypt);
 }
 
-void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
-                      std::span<const std::uint8_t, kRecord320Size> in,
+void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
     RunRecord(out, in, key, Direction::Encrypt);
 }
 
-void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
-                      std::span<const std::uint8_t, kRecord320Size> in,
+void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
     RunRecord(out, in, key, Direction::Decrypt);
 }

@@ -52,11 +52,9 @@ int DecryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
 // Exactly 320 bytes (20 blocks); used by the configuration file. Throws
 // std::runtime_error when libcrypto fails (`out` is then all zeros).
 inline constexpr std::size_t kRecord320Size = 320;
-void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
-                      std::span<const std::uint8_t, kRecord320Size> in,
+void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key);
-void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out,
-                      std::span<const std::uint8_t, kRecord320Size> in,
+void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key);
 
 }  // namespace qx7::protocol

@@ -25,17 +25,15 @@ static_assert(sizeof(ChannelKeys::channel_check) == transport::kChannelCheckRead
 
 template <std::size_t N>
 bool FetchInto(transport::ScsiDevice& device, const transport::DriveCommand& command,
-               const transport::CommandTemplate& tmpl,
-               std::span<const std::uint8_t, kAes256KeySize> key, std::array<std::uint8_t, N>& field) {
+               const transport::CommandTemplate& tmpl, std::span<const std::uint8_t, kAes256KeySize> key,
+               std::array<std::uint8_t, N>& field) {
     field.fill(0);
     return SecureRead(device, command, tmpl, key, field, N);
 }
 
 }  // namespace
 
-void DeriveIdKey(std::span<const std::uint8_t, 16> device_id, ChannelKeys& keys) {
-    keys.id_key = Sha256(device_id);
-}
+void DeriveIdKey(std::span<const std::uint8_t, 16> device_id, ChannelKeys& keys) { keys.id_key = Sha256(device_id); }
 
 std::optional<std::array<std::uint8_t, 4>> CommandToken(const ChannelKeys& keys, int position) {
     if (position < 0 || static_cast<std::size_t>(position) >= keys.token_index.size()) {
@@ -44,8 +42,7 @@ std::optional<std::array<std::uint8_t, 4>> CommandToken(const ChannelKeys& keys,
     const std::size_t index = keys.token_index[static_cast<std::size_t>(position)];
     if (index + kTokenSize > keys.channel_key.size()) return std::nullopt;
     std::array<std::uint8_t, kTokenSize> token{};
-    std::copy_n(keys.channel_key.begin() + static_cast<std::ptrdiff_t>(index), kTokenSize,
-                token.begin());
+    std::copy_n(keys.channel_key.begin() + static_cast<std::ptrdiff_t>(index), kTokenSize, token.begin());
     return token;
 }
 
@@ -57,9 +54,8 @@ std::optional<transport::CommandTemplate> TokenTemplate(const ChannelKeys& keys,
     return tmpl;
 }
 
-bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
-                const transport::CommandTemplate& tmpl, std::uint32_t length,
-                std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
+bool SecureRead(transport::ScsiDevice& device, std::uint8_t code, const transport::CommandTemplate& tmpl,
+                std::uint32_t length, std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
                 std::size_t used) {
     if (!ValidWireLength(length) || used > length || used > out.size()) return false;
     std::array<std::uint8_t, kSecureBufferSize> buffer{};
@@ -76,8 +72,7 @@ bool SecureRead(transport::ScsiDevice& device, const transport::DriveCommand& co
 }
 
 SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
-                              std::uint32_t wire_length,
-                              std::span<const std::uint8_t, kAes256KeySize> key,
+                              std::uint32_t wire_length, std::span<const std::uint8_t, kAes256KeySize> key,
                               const ChannelKeys& keys, int token_position) {
     if (!ValidWireLength(wire_length) || plaintext.size() > wire_length) return {};
     const auto tmpl = TokenTemplate(keys, token_position);
@@ -91,8 +86,7 @@ SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std
 ChannelOpenResult OpenChannel(transport::ScsiDevice& device, ChannelKeys& keys) {
     ChannelOpenResult result;
     const transport::CommandTemplate zero_template{};
-    result.channel_key =
-        FetchInto(device, transport::kChannelKeyRead, zero_template, keys.id_key, keys.channel_key);
+    result.channel_key = FetchInto(device, transport::kChannelKeyRead, zero_template, keys.id_key, keys.channel_key);
     result.token_index =
         FetchInto(device, transport::kTokenIndexRead, zero_template, keys.channel_key, keys.token_index);
     keys.channel_check.fill(0);
@@ -104,4 +98,3 @@ ChannelOpenResult OpenChannel(transport::ScsiDevice& device, ChannelKeys& keys) 
 }
 
 }  // namespace qx7::protocol
-

@@ -40,9 +40,8 @@ std::optional<transport::CommandTemplate> TokenTemplate(const ChannelKeys& keys,
 // Reads `length` (a multiple of 16, at most 512) encrypted bytes with system
 // command `code`, deciphers them with `key` and copies the first `used`
 // bytes of the plaintext to `out`. On failure `out` is left as it was.
-bool SecureRead(transport::ScsiDevice& device, std::uint8_t code,
-                const transport::CommandTemplate& tmpl, std::uint32_t length,
-                std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
+bool SecureRead(transport::ScsiDevice& device, std::uint8_t code, const transport::CommandTemplate& tmpl,
+                std::uint32_t length, std::span<const std::uint8_t, kAes256KeySize> key, std::span<std::uint8_t> out,
                 std::size_t used);
 
 // The same for a system read row of the command table: its code and length.
@@ -63,8 +62,8 @@ struct SecureWriteResult {
 // of `token_position` in the template. Fails unsent when the token is
 // unavailable or the lengths do not fit.
 SecureWriteResult SecureWrite(transport::ScsiDevice& device, std::span<const std::uint8_t> plaintext,
-                 std::uint32_t wire_length, std::span<const std::uint8_t, kAes256KeySize> key,
-                 const ChannelKeys& keys, int token_position);
+                              std::uint32_t wire_length, std::span<const std::uint8_t, kAes256KeySize> key,
+                              const ChannelKeys& keys, int token_position);
 
 // Which of the three channel fetches succeeded.
 struct ChannelOpenResult {

@@ -86,7 +86,7 @@ inline constexpr std::uint8_t kErrorAdminPasswordRefused = 0x20;
 
 // Menu languages of the drive, by index.
 inline constexpr std::uint8_t kLanguageCount = 6;
-inline constexpr const char* kLanguageNames[kLanguageCount] = {
-    "English", "French", "German", "Spanish", "Japanese", "Korean"};
+inline constexpr const char* kLanguageNames[kLanguageCount] = {"English", "French",   "German",
+                                                               "Spanish", "Japanese", "Korean"};
 
 }  // namespace qx7::protocol

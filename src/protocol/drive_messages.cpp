@@ -33,8 +33,7 @@ std::uint32_t MakeSetupId(int year, int month, int day, int hour) {
 
 DriveMessage UploadFailureMessage(const LastError& error, strings::Language language) {
     if (error.failed_command != kCmdWriteSettings) {
-        return {Printf("QX7 System Error !, Cmd = %X, Err Code = %d", error.failed_command,
-                       error.error_code),
+        return {Printf("QX7 System Error !, Cmd = %X, Err Code = %d", error.failed_command, error.error_code),
                 ErrorFocus::Unchanged};
     }
     switch (error.error_code) {
@@ -48,8 +47,7 @@ DriveMessage UploadFailureMessage(const LastError& error, strings::Language lang
         case kErrorAdminPasswordRefused:
             return {strings::FormatResString(language, StringId::IncorrectAdminPassword), ErrorFocus::Unchanged};
         default:
-            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", kCmdWriteSettings,
-                           error.error_code),
+            return {Printf("QX7 Invalid Error code !, Cmd = %X, Err Code = %d", kCmdWriteSettings, error.error_code),
                     ErrorFocus::Unchanged};
     }
 }

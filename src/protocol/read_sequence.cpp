@@ -10,8 +10,8 @@ using strings::StringId;
 
 }  // namespace
 
-DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys,
-                       std::u16string& serial_text, std::ostream* diagnostics) {
+DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys, std::u16string& serial_text,
+                       std::ostream* diagnostics) {
     DriveReading reading;
     reading.identity_ok = ReadIdentity(device, keys, serial_text);
     reading.channel = OpenChannel(device, keys);
@@ -46,8 +46,7 @@ std::vector<DriveMessage> ReadingMessages(const DriveReading& reading, strings::
         messages.push_back({strings::FormatResString(language, StringId::DriveNotDetected), ErrorFocus::Unchanged});
     }
     if (!reading.admin_mode()) {
-        messages.push_back(
-            {strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Exit});
+        messages.push_back({strings::FormatResString(language, StringId::ConnectedWithUserPassword), ErrorFocus::Exit});
     }
     return messages;
 }

@@ -23,14 +23,14 @@ struct DriveReading {
     bool settings_ok = false;
     SettingsRecord settings;  // valid when settings_ok
     bool status_ok = false;
-    DriveStatus status;       // all zero unless status_ok
+    DriveStatus status;  // all zero unless status_ok
 
     // The form may be unlocked: the settings were read and the drive says it
     // was unlocked with the administrator password.
     bool admin_mode() const { return settings_ok && status_ok && status.admin_unlocked(); }
     bool all_commands_ok() const {
-        return identity_ok && channel.channel_key && channel.token_index &&
-               channel.channel_check && settings_ok && status_ok;
+        return identity_ok && channel.channel_key && channel.token_index && channel.channel_check && settings_ok &&
+               status_ok;
     }
 };
 
@@ -38,8 +38,8 @@ struct DriveReading {
 // succeed (a rejected identity keeps the earlier ones; each channel field is
 // cleared before its fetch). The settings-read diagnostic goes to
 // `diagnostics` (standard output when null).
-DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys,
-                       std::u16string& serial_text, std::ostream* diagnostics = nullptr);
+DriveReading ReadDrive(transport::ScsiDevice& device, ChannelKeys& keys, std::u16string& serial_text,
+                       std::ostream* diagnostics = nullptr);
 
 // The messages the administrator is shown for a reading, in the order they
 // appear: one per failed channel fetch (focus on Exit), the "cannot be

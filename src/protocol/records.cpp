@@ -199,8 +199,7 @@ SettingsUpload SettingsUpload::Decode(std::span<const std::uint8_t, kSize> in) {
     r.tag_count = in[kTagCount];
     for (std::size_t i = 0; i < kTagSlots; ++i) {
         r.tags[i] = RfidTag::Decode(
-            std::span<const std::uint8_t, RfidTag::kSize>(in.data() + kTags + i * RfidTag::kSize,
-                                                          RfidTag::kSize));
+            std::span<const std::uint8_t, RfidTag::kSize>(in.data() + kTags + i * RfidTag::kSize, RfidTag::kSize));
     }
     return r;
 }

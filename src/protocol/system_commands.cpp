@@ -17,13 +17,11 @@ static_assert(RfidTag::kSize == transport::kRfidTagRead.length);
 
 constexpr std::uint32_t kFirstBankPage = 0x1000;
 constexpr std::uint32_t kSecondBankPage = 0x81000;
-constexpr char kSettingsReadDiagnostic[] =
-    "Error get QX7 system Setup !, Please check QX7 F/W Version or H/W.\n";
+constexpr char kSettingsReadDiagnostic[] = "Error get QX7 system Setup !, Please check QX7 F/W Version or H/W.\n";
 
 bool IsQx7(const DriveIdentity& identity) {
     return identity.usb_vendor_id == kQx7VendorId &&
-           (identity.usb_product_id == kQx7ProductId ||
-            identity.usb_product_id == kQx7FipsProductId);
+           (identity.usb_product_id == kQx7ProductId || identity.usb_product_id == kQx7FipsProductId);
 }
 
 }  // namespace
@@ -41,11 +39,9 @@ bool ReadIdentity(transport::ScsiDevice& device, ChannelKeys& keys, std::u16stri
 }
 
 bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
-                  std::span<std::uint8_t, kReadSettingsUsedLength> out,
-                  std::ostream* diagnostics) {
+                  std::span<std::uint8_t, kReadSettingsUsedLength> out, std::ostream* diagnostics) {
     const auto tmpl = TokenTemplate(keys, transport::kSettingsRead.token_position);
-    if (tmpl && SecureRead(device, transport::kSettingsRead, *tmpl, keys.channel_key, out,
-                           kReadSettingsUsedLength)) {
+    if (tmpl && SecureRead(device, transport::kSettingsRead, *tmpl, keys.channel_key, out, kReadSettingsUsedLength)) {
         return true;
     }
     std::ostream& stream = diagnostics ? *diagnostics : std::cout;

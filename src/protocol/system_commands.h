@@ -26,8 +26,7 @@ bool ReadIdentity(transport::ScsiDevice& device, ChannelKeys& keys, std::u16stri
 // bytes 0-51 are the SettingsRecord. On failure `out` is left as it was and
 // a diagnostic line goes to `diagnostics` (standard output by default).
 bool ReadSettings(transport::ScsiDevice& device, const ChannelKeys& keys,
-                  std::span<std::uint8_t, kReadSettingsUsedLength> out,
-                  std::ostream* diagnostics = nullptr);
+                  std::span<std::uint8_t, kReadSettingsUsedLength> out, std::ostream* diagnostics = nullptr);
 
 // kCmdStatus (32 bytes) and kCmdLastError (4 bytes) into buffers the caller
 // cleared; untouched on failure.

@@ -111,15 +111,12 @@ constexpr std::size_t kTokenOffset = 8;
 constexpr std::size_t kTokenSize = 4;
 constexpr std::uint8_t kTokenIndexMax = 28;
 
-ScsiResult Good(std::size_t transferred) {
-    return {true, 0, static_cast<std::uint32_t>(transferred)};
-}
+ScsiResult Good(std::size_t transferred) { return {true, 0, static_cast<std::uint32_t>(transferred)}; }
 ScsiResult Refused() { return {true, 2, 0}; }
 
 std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 // A password field: the bytes before the first zero byte.
@@ -128,14 +125,11 @@ std::string PasswordText(std::span<const std::uint8_t> field) {
     return std::string(field.begin(), end);
 }
 
-std::uint32_t ConfigAreaBase(const SimDrive& drive) {
-    return drive.id_block[2] >= 2 ? 0x0000u : 0x1000u;
-}
+std::uint32_t ConfigAreaBase(const SimDrive& drive) { return drive.id_block[2] >= 2 ? 0x0000u : 0x1000u; }
 
 class CommandRun {
 public:
-    CommandRun(SimDrive& drive, FirmwareRuntime& runtime, const ScsiRequest& request,
-               const RandomSource& random)
+    CommandRun(SimDrive& drive, FirmwareRuntime& runtime, const ScsiRequest& request, const RandomSource& random)
         : drive_(drive),
           runtime_(runtime),
           request_(request),
@@ -151,35 +145,25 @@ public:
 private:
     ScsiResult Dispatch() {
         switch (Cdb(0)) {
-            case kOpInquiry:
-                return Inquiry();
+            case kOpInquiry: return Inquiry();
             case kOpReadBuffer:
                 if (Cdb(1) != kVendorMode) return Refused();
                 switch (Cdb(2)) {
-                    case kBufferIdBlock:
-                        return FixedBlock(drive_.id_block);
-                    case kBufferStateBlock:
-                        return FixedBlock(drive_.state_block);
+                    case kBufferIdBlock: return FixedBlock(drive_.id_block);
+                    case kBufferStateBlock: return FixedBlock(drive_.state_block);
                     case kBufferMemoryPage:
-                    case kBufferMemoryPageDirect:
-                        return PageRead();
-                    case kBufferSystemRead:
-                        return SystemCommandBlock();
-                    default:
-                        return Refused();
+                    case kBufferMemoryPageDirect: return PageRead();
+                    case kBufferSystemRead: return SystemCommandBlock();
+                    default: return Refused();
                 }
             case kOpWriteBuffer:
                 if (Cdb(1) != kVendorMode) return Refused();
                 switch (Cdb(2)) {
-                    case kBufferPreCommand:
-                        return PreCommand();
-                    case kBufferSystemWrite:
-                        return SystemCommandBlock();
-                    default:
-                        return Refused();
+                    case kBufferPreCommand: return PreCommand();
+                    case kBufferSystemWrite: return SystemCommandBlock();
+                    default: return Refused();
                 }
-            default:
-                return Refused();
+            default: return Refused();
         }
     }
 
@@ -221,16 +205,14 @@ private:
         PutText(data, 8, 8, drive_.manufacturer);
         PutText(data, 16, 16, drive_.product);
         char revision[16];
-        std::snprintf(revision, sizeof revision, "%u.%02u", unsigned{drive_.firmware[0]},
-                      unsigned{drive_.firmware[1]});
+        std::snprintf(revision, sizeof revision, "%u.%02u", unsigned{drive_.firmware[0]}, unsigned{drive_.firmware[1]});
         PutText(data, 32, 4, revision);
         const std::size_t allocation = static_cast<std::size_t>(Cdb(3)) << 8 | Cdb(4);
         return Answer(std::span(data).first(std::min(allocation, kInquiryLength)));
     }
 
     // ASCII field padded with spaces; bytes outside printable ASCII become '?'.
-    static void PutText(std::span<std::uint8_t> out, std::size_t at, std::size_t width,
-                        const std::string& text) {
+    static void PutText(std::span<std::uint8_t> out, std::size_t at, std::size_t width, const std::string& text) {
         for (std::size_t i = 0; i < width; ++i) {
             const auto c = i < text.size() ? static_cast<unsigned char>(text[i]) : ' ';
             out[at + i] = (c >= 0x20 && c < 0x7F) ? c : '?';
@@ -250,8 +232,7 @@ private:
         const std::uint8_t id = Cdb(3);
         if (!transport::IsAnnouncedBuffer(id)) return Refused();
         if (Cdb(6) != 'F' || Cdb(7) != 'M' || Cdb(8) != 'L' || Cdb(9) != 0) return Refused();
-        runtime_.announcement =
-            FirmwareRuntime::Announcement{id, static_cast<std::uint16_t>(Cdb(4) | Cdb(5) << 8)};
+        runtime_.announcement = FirmwareRuntime::Announcement{id, static_cast<std::uint16_t>(Cdb(4) | Cdb(5) << 8)};
         return Good(0);
     }
 
@@ -259,8 +240,7 @@ private:
         if (!Announced() || !Shaped(10, DataDirection::In)) return Refused();
         const std::uint32_t page_length = static_cast<std::uint32_t>(Cdb(7) | Cdb(8) << 8);
         if (page_length != kPageSize || DataLength() != kPageSize) return Refused();
-        const std::uint32_t address = static_cast<std::uint32_t>(Cdb(4)) |
-                                      static_cast<std::uint32_t>(Cdb(5)) << 8 |
+        const std::uint32_t address = static_cast<std::uint32_t>(Cdb(4)) | static_cast<std::uint32_t>(Cdb(5)) << 8 |
                                       static_cast<std::uint32_t>(Cdb(6)) << 16;
         if (!IsReadablePage(drive_, address)) return Refused();
         return Answer(MemoryPage(drive_, address));
@@ -277,10 +257,9 @@ private:
         if (!runtime_.channel_keyed) return false;
         const std::size_t index = runtime_.token_index[static_cast<std::size_t>(position)];
         if (index + kTokenSize > runtime_.channel_key.size()) return false;
-        return std::equal(
-            runtime_.channel_key.begin() + static_cast<std::ptrdiff_t>(index),
-            runtime_.channel_key.begin() + static_cast<std::ptrdiff_t>(index + kTokenSize),
-            request_.cdb.begin() + kTokenOffset);
+        return std::equal(runtime_.channel_key.begin() + static_cast<std::ptrdiff_t>(index),
+                          runtime_.channel_key.begin() + static_cast<std::ptrdiff_t>(index + kTokenSize),
+                          request_.cdb.begin() + kTokenOffset);
     }
 
     // READ BUFFER 0xCE (system read, code in byte 3) and WRITE BUFFER 0xCD
@@ -307,26 +286,16 @@ private:
             return Fail(kErrorWrongToken);
         }
         switch (command.code) {
-            case kCmdIdentity:
-                return Identity();
-            case kCmdLastError:
-                return LastError();
-            case kCmdChannelKey:
-                return ChannelKey();
-            case kCmdTokenIndex:
-                return Encrypted(runtime_.token_index);
-            case kCmdChannelCheck:
-                return Encrypted(runtime_.channel_check);
-            case kCmdReadSettings:
-                return ReadSettings();
-            case kCmdWriteSettings:
-                return WriteSettings();
-            case kCmdStatus:
-                return Status();
-            case kCmdReadRfidTag:
-                return ReadTag();
-            default:
-                return Fail(kErrorUnknownCommand);
+            case kCmdIdentity: return Identity();
+            case kCmdLastError: return LastError();
+            case kCmdChannelKey: return ChannelKey();
+            case kCmdTokenIndex: return Encrypted(runtime_.token_index);
+            case kCmdChannelCheck: return Encrypted(runtime_.channel_check);
+            case kCmdReadSettings: return ReadSettings();
+            case kCmdWriteSettings: return WriteSettings();
+            case kCmdStatus: return Status();
+            case kCmdReadRfidTag: return ReadTag();
+            default: return Fail(kErrorUnknownCommand);
         }
     }
 
@@ -344,8 +313,8 @@ private:
     }
 
     ScsiResult LastError() {
-        const std::array<std::uint8_t, transport::kLastErrorRead.length> answer{
-            runtime_.error_code, runtime_.failed_command, 0, 0};
+        const std::array<std::uint8_t, transport::kLastErrorRead.length> answer{runtime_.error_code,
+                                                                                runtime_.failed_command, 0, 0};
         return Answer(answer);
     }
 
@@ -366,8 +335,7 @@ private:
         runtime_.channel_keyed = true;
         const protocol::Sha256Digest id_key = protocol::Sha256(drive_.device_id);
         std::array<std::uint8_t, transport::kChannelKeyRead.length> answer{};
-        protocol::EncryptBlocks(answer, runtime_.channel_key, id_key,
-                                static_cast<int>(answer.size()));
+        protocol::EncryptBlocks(answer, runtime_.channel_key, id_key, static_cast<int>(answer.size()));
         return Answer(answer);
     }
 
@@ -392,8 +360,7 @@ private:
 
     ScsiResult WriteSettings() {
         std::array<std::uint8_t, transport::kSettingsWrite.length> plain{};
-        protocol::DecryptBlocks(plain, request_.data, runtime_.channel_key,
-                                static_cast<int>(plain.size()));
+        protocol::DecryptBlocks(plain, request_.data, runtime_.channel_key, static_cast<int>(plain.size()));
         const std::span<const std::uint8_t> bytes(plain);
         if (drive_.mode == UnlockMode::User) return Fail(kErrorUserMode);
         const std::string current = PasswordText(bytes.subspan(kWriteCurrentAdmin, kPasswordField));
@@ -409,9 +376,8 @@ private:
         if ((mask & kChangeAdminPassword) != 0) {
             // The minimum in force after this write: the uploaded record's
             // when the write replaces the settings, else the stored one.
-            const std::size_t minimum = (mask & kChangeSettings) != 0
-                                            ? settings[kSettingsMinPasswordLength]
-                                            : drive_.settings[kSettingsMinPasswordLength];
+            const std::size_t minimum = (mask & kChangeSettings) != 0 ? settings[kSettingsMinPasswordLength]
+                                                                      : drive_.settings[kSettingsMinPasswordLength];
             if (new_admin.empty() || new_admin.size() < minimum) {
                 return Fail(kErrorAdminPasswordRefused);
             }
@@ -434,8 +400,8 @@ private:
         if ((mask & kChangeRfidTags) != 0) {
             std::vector<SimTag> tags(tag_count);
             for (std::size_t i = 0; i < tag_count; ++i) {
-                std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(kWriteTags + i * kTagSize),
-                            kTagSize, tags[i].begin());
+                std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(kWriteTags + i * kTagSize), kTagSize,
+                            tags[i].begin());
             }
             Store(drive_.tags, std::move(tags));
         }
@@ -495,16 +461,14 @@ std::array<std::uint8_t, 1024> MemoryPage(const SimDrive& drive, std::uint32_t a
     std::copy(drive.device_id.begin(), drive.device_id.end(), seed.begin() + 10);
     for (std::size_t run = 0; run < page.size(); run += protocol::kSha256DigestSize) {
         const std::uint32_t at = effective + static_cast<std::uint32_t>(run);
-        for (std::size_t i = 0; i < 4; ++i)
-            seed[26 + i] = static_cast<std::uint8_t>(at >> (24 - 8 * i));
+        for (std::size_t i = 0; i < 4; ++i) seed[26 + i] = static_cast<std::uint8_t>(at >> (24 - 8 * i));
         const protocol::Sha256Digest digest = protocol::Sha256(seed);
         std::copy(digest.begin(), digest.end(), page.begin() + static_cast<std::ptrdiff_t>(run));
     }
     return page;
 }
 
-FirmwareOutcome RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime,
-                                   const transport::ScsiRequest& request,
+FirmwareOutcome RunFirmwareCommand(SimDrive& drive, FirmwareRuntime& runtime, const transport::ScsiRequest& request,
                                    const RandomSource& random) {
     return CommandRun(drive, runtime, request, random).Run();
 }

@@ -24,8 +24,7 @@ std::string Ordinal(std::size_t index) { return std::to_string(index + 1); }
 std::string UsbKey(std::size_t index) { return std::string(kRootHubKey) + "/1-" + Ordinal(index); }
 
 std::string InterfacePath(std::size_t index, StorageClass storage_class) {
-    return "/dev/qx7sim/" + Ordinal(index) +
-           (storage_class == StorageClass::CdRom ? "/cdrom" : "/disk");
+    return "/dev/qx7sim/" + Ordinal(index) + (storage_class == StorageClass::CdRom ? "/cdrom" : "/disk");
 }
 
 DeviceNumber InterfaceNumber(std::size_t index, StorageClass storage_class) {
@@ -118,8 +117,7 @@ std::vector<transport::StorageInterface> SimBus::StorageInterfaces(StorageClass 
     const auto& drives = state.drives;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (!HasInterface(drives[i], storage_class)) continue;
-        interfaces.push_back(
-            {UsbKey(i), InterfacePath(i, storage_class), InterfaceNumber(i, storage_class)});
+        interfaces.push_back({UsbKey(i), InterfacePath(i, storage_class), InterfaceNumber(i, storage_class)});
     }
     return interfaces;
 }
@@ -131,8 +129,8 @@ std::vector<transport::Volume> SimBus::Volumes() {
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (HasInterface(drives[i], StorageClass::Disk)) {
             volumes.push_back({strings::FromUtf8("/media/qx7sim/" + Ordinal(i)),
-                               strings::FromUtf8(InterfacePath(i, StorageClass::Disk) + "1"),
-                               false, InterfaceNumber(i, StorageClass::Disk)});
+                               strings::FromUtf8(InterfacePath(i, StorageClass::Disk) + "1"), false,
+                               InterfaceNumber(i, StorageClass::Disk)});
         }
         if (HasInterface(drives[i], StorageClass::CdRom)) {
             volumes.push_back({u"", strings::FromUtf8(InterfacePath(i, StorageClass::CdRom)), true,

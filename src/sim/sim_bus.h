@@ -53,8 +53,7 @@ public:
     bool Unplug(std::size_t index, std::string* error = nullptr);
 
     std::vector<transport::UsbDevice> UsbDevices() override;
-    std::vector<transport::StorageInterface> StorageInterfaces(
-        transport::StorageClass storage_class) override;
+    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass storage_class) override;
     std::vector<transport::Volume> Volumes() override;
     // Null for a path that belongs to no plugged drive.
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;

@@ -10,16 +10,16 @@ namespace {
 // minimum password length 8, password class 0x7E (letter first), byte 19 =
 // 1, auto-lock delay 60, no blocked menu entries, no setup id.
 constexpr std::array<std::uint8_t, 52> kDefaultSettings = {
-    0x80, 0x00, 0x00, 0x00,  0x00, 0x00, 0x00, 0x00,  // 0  policy_flags, reserved
-    0x0A, 0x00, 0x00, 0x00,                          // 8  self_destruct_limit, reserved
-    0x00, 0x00, 0x00, 0x00,                          // 12 languages, reserved
-    0x08, 0x7E, 0x00, 0x01,                          // 16 min length, class, reserved
-    0x00, 0x00, 0x00, 0x00,                          // 20 reserved
-    0x3C, 0x00,                                      // 24 auto_lock_delay
+    0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,              // 0  policy_flags, reserved
+    0x0A, 0x00, 0x00, 0x00,                                      // 8  self_destruct_limit, reserved
+    0x00, 0x00, 0x00, 0x00,                                      // 12 languages, reserved
+    0x08, 0x7E, 0x00, 0x01,                                      // 16 min length, class, reserved
+    0x00, 0x00, 0x00, 0x00,                                      // 20 reserved
+    0x3C, 0x00,                                                  // 24 auto_lock_delay
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 26 reserved
-    0x00, 0x00, 0x00, 0x00,                          // 36 block_menu_mask
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 40 reserved
-    0x00, 0x00, 0x00, 0x00,                          // 48 setup_id
+    0x00, 0x00, 0x00, 0x00,                                      // 36 block_menu_mask
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,              // 40 reserved
+    0x00, 0x00, 0x00, 0x00,                                      // 48 setup_id
 };
 
 SimTag MakeTag(std::initializer_list<std::uint8_t> uid) {
@@ -48,8 +48,7 @@ SimDrive DefaultDrive(std::size_t ordinal) {
     drive.admin_password = "QX7ADMIN";
     drive.user_password = "QX7USER1";
     drive.settings = kDefaultSettings;
-    drive.reader_queue = {MakeTag({0x04, 0xA1, 0xB2, 0xC3}),
-                          MakeTag({0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})};
+    drive.reader_queue = {MakeTag({0x04, 0xA1, 0xB2, 0xC3}), MakeTag({0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66})};
     return drive;
 }
 

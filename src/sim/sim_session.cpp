@@ -33,8 +33,8 @@ std::optional<FirmwareOutcome> TakeFault(SimDrive& drive, const transport::ScsiR
 // Writes `text` to a new file beside `path` and renames it over `path`, so
 // a reader sees the old file or the new one, never a part.
 bool WriteAtomically(const std::string& path, const std::string& text, std::string* error) {
-    return storage::ReplaceFile(
-        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+    return storage::ReplaceFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                                error);
 }
 
 }  // namespace
@@ -175,8 +175,7 @@ bool SimSession::SaveLocked(bool only_if_changed, std::string* error) {
     return true;
 }
 
-transport::ScsiResult SimSession::Execute(std::size_t index,
-                                          const transport::ScsiRequest& request) {
+transport::ScsiResult SimSession::Execute(std::size_t index, const transport::ScsiRequest& request) {
     // The drive's latency passes with the lock released, so that the other
     // drives of the session answer meanwhile.
     std::chrono::milliseconds latency{0};

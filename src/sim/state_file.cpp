@@ -35,14 +35,12 @@ constexpr std::size_t kCdbPrefixMax = 16;
 // Passwords are bytes; the file shows each byte as the character with that
 // code point (Latin-1), so any byte survives as valid JSON text.
 std::string BytesToUtf8(const std::string& bytes) {
-    return strings::ToUtf8(strings::FromLatin1(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+    return strings::ToUtf8(
+        strings::FromLatin1(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
 }
 
 // The inverse; nothing for a character above U+00FF.
-std::optional<std::string> Utf8ToBytes(const std::string& text) {
-    return strings::ToLatin1(strings::FromUtf8(text));
-}
+std::optional<std::string> Utf8ToBytes(const std::string& text) { return strings::ToLatin1(strings::FromUtf8(text)); }
 
 // The text forms of the two choices in the file.
 template <typename Enum>
@@ -52,8 +50,7 @@ struct Named {
 };
 constexpr Named<UnlockMode> kUnlockModes[] = {
     {UnlockMode::Admin, "admin"}, {UnlockMode::User, "user"}, {UnlockMode::Locked, "locked"}};
-constexpr Named<SimFault::Mode> kFaultModes[] = {{SimFault::Mode::Check, "check"},
-                                                 {SimFault::Mode::Io, "io"}};
+constexpr Named<SimFault::Mode> kFaultModes[] = {{SimFault::Mode::Check, "check"}, {SimFault::Mode::Io, "io"}};
 
 template <typename Enum, std::size_t N>
 const char* NameOf(Enum value, const Named<Enum> (&names)[N]) {
@@ -71,9 +68,7 @@ std::string UsbId(std::uint16_t id) {
 
 // ---- reading --------------------------------------------------------------
 
-std::string Indexed(const std::string& path, std::size_t index) {
-    return path + "[" + std::to_string(index) + "]";
-}
+std::string Indexed(const std::string& path, std::size_t index) { return path + "[" + std::to_string(index) + "]"; }
 
 bool ReadBool(const Json& v, const std::string& path) {
     if (!v.is_boolean()) Fail(path, "expected true or false");
@@ -93,8 +88,7 @@ const Json& ReadList(const Json& v, const std::string& path) {
 long long ReadInteger(const Json& v, const std::string& path, long long min, long long max) {
     if (!v.is_number_integer()) Fail(path, "expected a whole number");
     const auto out_of_range = [&](const std::string& got) {
-        Fail(path, "expected a number from " + std::to_string(min) + " to " + std::to_string(max) +
-                       ", got " + got);
+        Fail(path, "expected a number from " + std::to_string(min) + " to " + std::to_string(max) + ", got " + got);
     };
     // The parser keeps every value from 0 up as unsigned: one above the
     // largest signed value must not be read as a negative number.
@@ -139,8 +133,7 @@ std::uint16_t ReadUsbId(const Json& v, const std::string& path) {
     const std::string expected = "expected a hex string such as \"0x230A\"";
     if (!v.is_string()) Fail(path, expected);
     const std::string text = v.get<std::string>();
-    bool ok =
-        text.size() > 2 && text.size() <= 6 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    bool ok = text.size() > 2 && text.size() <= 6 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     unsigned value = 0;
     for (std::size_t i = 2; ok && i < text.size(); ++i) {
         const int digit = strings::HexDigitValue(text[i]);
@@ -208,9 +201,8 @@ SimFault ReadFault(const Json& v, const std::string& path) {
         }
         fault.cdb_prefix = *bytes;
     });
-    reader.With("mode", [&](const Json& value, const std::string& at) {
-        fault.mode = ReadChoice(value, at, kFaultModes);
-    });
+    reader.With("mode",
+                [&](const Json& value, const std::string& at) { fault.mode = ReadChoice(value, at, kFaultModes); });
     reader.With("count", [&](const Json& value, const std::string& at) {
         fault.count = static_cast<int>(ReadInteger(value, at, -1, 1000000000));
     });
@@ -220,19 +212,16 @@ SimFault ReadFault(const Json& v, const std::string& path) {
 SimDrive ReadDrive(const Json& v, std::size_t index) {
     const ObjectReader reader(
         v, Indexed("drives", index),
-        {"plugged",   "device_id",     "vendor_id",      "product_id",    "manufacturer",
-         "product",   "serial_string", "firmware",       "id_block",      "state_block",
-         "has_cdrom", "mode",          "admin_password", "user_password", "rfid_reader",
-         "languages", "settings_hex",  "tags",           "reader_queue",  "faults",
-         "latency_ms", "drops_writes"});
+        {"plugged",        "device_id",     "vendor_id",   "product_id",  "manufacturer", "product",
+         "serial_string",  "firmware",      "id_block",    "state_block", "has_cdrom",    "mode",
+         "admin_password", "user_password", "rfid_reader", "languages",   "settings_hex", "tags",
+         "reader_queue",   "faults",        "latency_ms",  "drops_writes"});
     SimDrive drive = DefaultDrive(index);
     const auto boolean = [&](const char* key, bool& out) {
-        reader.With(key,
-                    [&](const Json& value, const std::string& at) { out = ReadBool(value, at); });
+        reader.With(key, [&](const Json& value, const std::string& at) { out = ReadBool(value, at); });
     };
     const auto text = [&](const char* key, std::string& out) {
-        reader.With(key,
-                    [&](const Json& value, const std::string& at) { out = ReadString(value, at); });
+        reader.With(key, [&](const Json& value, const std::string& at) { out = ReadString(value, at); });
     };
     const auto hex = [&](const char* key, auto& out) {
         reader.With(key, [&](const Json& value, const std::string& at) {
@@ -240,18 +229,14 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
         });
     };
     const auto password = [&](const char* key, std::string& out) {
-        reader.With(
-            key, [&](const Json& value, const std::string& at) { out = ReadPassword(value, at); });
+        reader.With(key, [&](const Json& value, const std::string& at) { out = ReadPassword(value, at); });
     };
 
     boolean("plugged", drive.plugged);
     hex("device_id", drive.device_id);
-    reader.With("vendor_id", [&](const Json& value, const std::string& at) {
-        drive.vendor_id = ReadUsbId(value, at);
-    });
-    reader.With("product_id", [&](const Json& value, const std::string& at) {
-        drive.product_id = ReadUsbId(value, at);
-    });
+    reader.With("vendor_id", [&](const Json& value, const std::string& at) { drive.vendor_id = ReadUsbId(value, at); });
+    reader.With("product_id",
+                [&](const Json& value, const std::string& at) { drive.product_id = ReadUsbId(value, at); });
     text("manufacturer", drive.manufacturer);
     text("product", drive.product);
     text("serial_string", drive.serial_string);
@@ -259,16 +244,14 @@ SimDrive ReadDrive(const Json& v, std::size_t index) {
         const Json& list = ReadList(value, at);
         if (list.size() != 2) Fail(at, "expected [major, minor]");
         for (std::size_t i = 0; i < 2; ++i) {
-            drive.firmware[i] =
-                static_cast<std::uint8_t>(ReadInteger(list[i], Indexed(at, i), 0, 255));
+            drive.firmware[i] = static_cast<std::uint8_t>(ReadInteger(list[i], Indexed(at, i), 0, 255));
         }
     });
     hex("id_block", drive.id_block);
     hex("state_block", drive.state_block);
     boolean("has_cdrom", drive.has_cdrom);
-    reader.With("mode", [&](const Json& value, const std::string& at) {
-        drive.mode = ReadChoice(value, at, kUnlockModes);
-    });
+    reader.With("mode",
+                [&](const Json& value, const std::string& at) { drive.mode = ReadChoice(value, at, kUnlockModes); });
     password("admin_password", drive.admin_password);
     password("user_password", drive.user_password);
     boolean("rfid_reader", drive.rfid_reader);

@@ -38,15 +38,14 @@ std::unique_ptr<StateFileWatcher> StateFileWatcher::Create(SimSession& session, 
         return fail("cannot follow the simulator state file: " + std::string(std::strerror(errno)));
     }
     if (::inotify_add_watch(inotify.get(), folder.c_str(), kFileWritten | IN_ONLYDIR) < 0) {
-        return fail("cannot follow the simulator state file " + session.path() + ": " +
-                    folder.string() + ": " + std::strerror(errno));
+        return fail("cannot follow the simulator state file " + session.path() + ": " + folder.string() + ": " +
+                    std::strerror(errno));
     }
     return std::unique_ptr<StateFileWatcher>(
         new StateFileWatcher(session, std::move(inotify), path.filename().string()));
 }
 
-StateFileWatcher::StateFileWatcher(SimSession& session, storage::FileDescriptor inotify,
-                                   std::string file_name)
+StateFileWatcher::StateFileWatcher(SimSession& session, storage::FileDescriptor inotify, std::string file_name)
     : session_(session), inotify_(std::move(inotify)), file_name_(std::move(file_name)) {}
 
 bool StateFileWatcher::WaitForChange(std::chrono::milliseconds timeout) {

@@ -119,8 +119,8 @@ std::array<std::uint8_t, kConfigFileSize> EncryptConfigFile(ConfigFilePayload pa
 ConfigFilePayload DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize> bytes) {
     std::array<std::uint8_t, kConfigFileSize> plain{};
     protocol::DecryptRecord320(plain, bytes, ConfigFileKey());
-    return ConfigFilePayload::Decode(std::span<const std::uint8_t, ConfigFilePayload::kSize>(
-        plain.data(), ConfigFilePayload::kSize));
+    return ConfigFilePayload::Decode(
+        std::span<const std::uint8_t, ConfigFilePayload::kSize>(plain.data(), ConfigFilePayload::kSize));
 }
 
 ConfigFileError SaveConfigFile(const std::filesystem::path& path, const ConfigFilePayload& payload) {
@@ -176,18 +176,12 @@ LoadedConfigFile LoadConfigFile(const std::filesystem::path& path) {
 
 std::u16string ConfigFileErrorMessage(ConfigFileError error, const std::filesystem::path& path,
                                       strings::Language language) {
-    const auto with_path = [&](std::u16string_view text) {
-        return std::u16string(text) + PathText(path) + u" )";
-    };
+    const auto with_path = [&](std::u16string_view text) { return std::u16string(text) + PathText(path) + u" )"; };
     switch (error) {
-        case ConfigFileError::None:
-            return {};
-        case ConfigFileError::CannotCreate:
-            return with_path(u"Fail !, Can not create output file. ( ");
-        case ConfigFileError::CannotOpen:
-            return with_path(u"Fail !, Can not open file. ( ");
-        case ConfigFileError::InvalidLength:
-            return with_path(u"Fail !, Invalid file length. ( ");
+        case ConfigFileError::None: return {};
+        case ConfigFileError::CannotCreate: return with_path(u"Fail !, Can not create output file. ( ");
+        case ConfigFileError::CannotOpen: return with_path(u"Fail !, Can not open file. ( ");
+        case ConfigFileError::InvalidLength: return with_path(u"Fail !, Invalid file length. ( ");
         case ConfigFileError::NotAConfigFile:
             return strings::FormatResString(language, strings::StringId::SettingsFileNotFound);
         case ConfigFileError::Damaged:

@@ -19,8 +19,7 @@ constexpr std::size_t kNewAdminPasswordAt = 72;
 constexpr std::size_t kReserved301At = 301;
 constexpr std::size_t kTrailerAt = 304;
 
-constexpr std::uint32_t kChangeBits =
-    kChangeUserPassword | kChangeAdminPassword | kChangeRfidTags | kChangeSettings;
+constexpr std::uint32_t kChangeBits = kChangeUserPassword | kChangeAdminPassword | kChangeRfidTags | kChangeSettings;
 constexpr std::size_t kMaxUidLength = 16;
 constexpr std::size_t kMaxTagCount = 5;
 
@@ -40,8 +39,8 @@ std::optional<std::string> NonZero(const char* name, std::span<const std::uint8_
                                    std::size_t from = 0) {
     for (std::size_t i = from; i < field.size(); ++i) {
         if (field[i] != 0) {
-            return Format("%s byte %zu (file byte %zu) is 0x%02X where the program writes 0", name, i,
-                          file_offset + i, field[i]);
+            return Format("%s byte %zu (file byte %zu) is 0x%02X where the program writes 0", name, i, file_offset + i,
+                          field[i]);
         }
     }
     return std::nullopt;
@@ -84,9 +83,10 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
             return *bad + ", and change_mask does not change the administrator password";
         }
         if (p.new_admin_password_length != 0) {
-            return Format("new_admin_password_length is %u, and change_mask does not change the administrator "
-                          "password (the program writes 0)",
-                          p.new_admin_password_length);
+            return Format(
+                "new_admin_password_length is %u, and change_mask does not change the administrator "
+                "password (the program writes 0)",
+                p.new_admin_password_length);
         }
     } else {
         if (FirstCharacterClass(p.new_admin_password) == protocol::kClassInvalid) {
@@ -103,8 +103,7 @@ std::optional<std::string> PasswordsProblem(const ConfigFilePayload& p) {
     }
     if ((mask & kChangeUserPassword) == 0) {
         if (!IsZero(p.new_user_password)) {
-            return std::string(
-                "new_user_password holds a password, and change_mask does not change the user password");
+            return std::string("new_user_password holds a password, and change_mask does not change the user password");
         }
     } else if (FirstCharacterClass(p.new_user_password) == protocol::kClassInvalid) {
         return Format("new_user_password starts with the byte 0x%02X, which no new password starts with",
@@ -119,9 +118,10 @@ std::optional<std::string> SettingsProblem(const ConfigFilePayload& p) {
     const bool sets_user = (p.change_mask & kChangeUserPassword) != 0;
     const bool sets_admin = (p.change_mask & kChangeAdminPassword) != 0;
     if (sets_user && (s.policy_flags & kPolicyUserPassword) == 0) {
-        return Format("settings.policy_flags 0x%08X lacks the user-password bit 0x200, which every file that "
-                      "sets a user password has",
-                      s.policy_flags);
+        return Format(
+            "settings.policy_flags 0x%08X lacks the user-password bit 0x200, which every file that "
+            "sets a user password has",
+            s.policy_flags);
     }
     if ((s.policy_flags & kPolicyRfid) != 0 && p.tag_count == 0) {
         return Format("settings.policy_flags 0x%08X has RFID (0x8) on, and the file has no tag (tag_count 0)",
@@ -130,17 +130,16 @@ std::optional<std::string> SettingsProblem(const ConfigFilePayload& p) {
     const std::uint8_t active = sets_user ? s.user_language : s.admin_language;
     if (s.active_language != active) {
         return Format("settings.active_language is %u where the program writes the %s (%u)", s.active_language,
-                      sets_user ? "user_language of a file that sets a user password" : "admin_language",
-                      active);
+                      sets_user ? "user_language of a file that sets a user password" : "admin_language", active);
     }
     if (sets_user || sets_admin) {
         const char* which = sets_user ? "user" : "administrator";
-        const std::uint8_t expected =
-            FirstCharacterClass(sets_user ? p.new_user_password : p.new_admin_password);
+        const std::uint8_t expected = FirstCharacterClass(sets_user ? p.new_user_password : p.new_admin_password);
         if (s.password_char_class != expected) {
-            return Format("settings.password_char_class is 0x%02X, and the new %s password's first character "
-                          "has the class 0x%02X",
-                          s.password_char_class, which, expected);
+            return Format(
+                "settings.password_char_class is 0x%02X, and the new %s password's first character "
+                "has the class 0x%02X",
+                s.password_char_class, which, expected);
         }
     }
     if (const auto problem = SetupIdProblem(s.setup_id)) {
@@ -153,8 +152,8 @@ std::optional<std::string> TagsProblem(const ConfigFilePayload& p) {
     for (std::size_t slot = 0; slot < p.tags_by_slot.size(); ++slot) {
         const std::uint8_t length = p.tags_by_slot[slot].uid_length;
         if (length > kMaxUidLength) {
-            return Format("tags_by_slot slot %zu has uid_length %u; a tag's identifier has at most 16 bytes",
-                          slot + 1, length);
+            return Format("tags_by_slot slot %zu has uid_length %u; a tag's identifier has at most 16 bytes", slot + 1,
+                          length);
         }
     }
     if (p.reserved_287 != 0) {
@@ -173,13 +172,13 @@ std::optional<std::string> TagsProblem(const ConfigFilePayload& p) {
 
 }  // namespace
 
-std::optional<std::string> FindConfigFileDamage(const ConfigFilePayload& payload,
-                                                const ConfigFileTrailer& trailer) {
+std::optional<std::string> FindConfigFileDamage(const ConfigFilePayload& payload, const ConfigFileTrailer& trailer) {
     if (auto bad = NonZero("reserved_header", payload.reserved_header, kReservedHeaderAt)) return bad;
     if ((payload.change_mask & ~kChangeBits) != 0) {
-        return Format("change_mask 0x%08X has bits besides the four change bits 0x2000, 0x4000, 0x8000 and "
-                      "0x10000",
-                      payload.change_mask);
+        return Format(
+            "change_mask 0x%08X has bits besides the four change bits 0x2000, 0x4000, 0x8000 and "
+            "0x10000",
+            payload.change_mask);
     }
     if (auto bad = PasswordsProblem(payload)) return bad;
     if (auto bad = SettingsProblem(payload)) return bad;

@@ -30,7 +30,6 @@ using ConfigFileTrailer = std::array<std::uint8_t, kConfigFileSize - ConfigFileP
 // otherwise the first problem in file order, naming the field and what is
 // wrong with it, e.g. "reserved_header byte 3 (file byte 23) is 0x40 where
 // the program writes 0".
-std::optional<std::string> FindConfigFileDamage(const ConfigFilePayload& payload,
-                                                const ConfigFileTrailer& trailer);
+std::optional<std::string> FindConfigFileDamage(const ConfigFilePayload& payload, const ConfigFileTrailer& trailer);
 
 }  // namespace qx7::storage

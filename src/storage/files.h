@@ -18,8 +18,7 @@ namespace qx7::storage {
 // so that a reader (or a crash) sees the old file or the new one, never a
 // part. On failure the temporary file is removed, an earlier file at `path`
 // is left as it was, and *error (when given) says what failed.
-bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> data,
-                 std::string* error = nullptr);
+bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> data, std::string* error = nullptr);
 
 enum class NewFileResult {
     Written,

@@ -11,8 +11,7 @@ bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 // the left-to-right and right-to-left marks, embeddings, overrides and
 // isolates. U+202E turns "QX7...gpj.exe" into what reads as another name.
 bool IsBidiControl(char16_t c) {
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 }  // namespace
@@ -44,8 +43,6 @@ std::u16string EscapeControlCharacters(std::u16string_view text) {
     return out;
 }
 
-std::string EscapeControlCharacters(std::string_view utf8) {
-    return ToUtf8(EscapeControlCharacters(FromUtf8(utf8)));
-}
+std::string EscapeControlCharacters(std::string_view utf8) { return ToUtf8(EscapeControlCharacters(FromUtf8(utf8))); }
 
 }  // namespace qx7::strings

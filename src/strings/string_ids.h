@@ -16,8 +16,8 @@ namespace qx7::strings {
 
 enum class StringId : std::uint16_t {
     // Captions of the main window, its groups and its menus.
-    AboutProgram = 101,             // "&About Ostrivance QX7 Configurator"
-    ProgramName = 102,              // "Ostrivance QX7 Configurator": title and message-box caption
+    AboutProgram = 101,  // "&About Ostrivance QX7 Configurator"
+    ProgramName = 102,   // "Ostrivance QX7 Configurator": title and message-box caption
     SelectedDevice = 103,
     Rescan = 104,
     SerialNumber = 105,
@@ -26,12 +26,12 @@ enum class StringId : std::uint16_t {
     AdminPassword = 108,
     ChangeAdminPassword = 109,
     CurrentPassword = 110,
-    NewAdminPassword = 111,         // "New Password" of the admin group
-    ConfirmAdminPassword = 112,     // "Confirm Password" of the admin group
+    NewAdminPassword = 111,      // "New Password" of the admin group
+    ConfirmAdminPassword = 112,  // "Confirm Password" of the admin group
     UserPassword = 113,
-    CreateUserPassword = 114,       // "Create New User Password"
-    NewUserPassword = 115,          // "New Password" of the user group
-    ConfirmUserPassword = 116,      // "Confirm Password" of the user group
+    CreateUserPassword = 114,   // "Create New User Password"
+    NewUserPassword = 115,      // "New Password" of the user group
+    ConfirmUserPassword = 116,  // "Confirm Password" of the user group
     Centrawatch = 117,
     SelfDestruct = 119,
     SelfDestructLimit = 120,
@@ -50,54 +50,54 @@ enum class StringId : std::uint16_t {
     ReadRfidTag = 133,
     Import = 134,
     SaveAs = 135,
-    UploadSettings = 136,           // "Upload Settings To QX7"
+    UploadSettings = 136,  // "Upload Settings To QX7"
     Exit = 137,
     NewSetupId = 156,
-    AutoSaveConfiguration = 162,    // "Auto Save Configuration File"
+    AutoSaveConfiguration = 162,  // "Auto Save Configuration File"
     EnableLog = 163,
-    SettingsGroup = 164,            // "Settings" of the settings group
+    SettingsGroup = 164,  // "Settings" of the settings group
     ChangeSettings = 165,
-    CopyTags = 166,                 // "Copy Tags\nTo Clipboard"
+    CopyTags = 166,  // "Copy Tags\nTo Clipboard"
     ChangeRfidTagData = 167,
-    SettingsMenu = 235,             // "Settings" of the menu button
-    HelpMenu = 236,                 // "Help"
+    SettingsMenu = 235,  // "Settings" of the menu button
+    HelpMenu = 236,      // "Help"
 
     // Messages.
-    DriveNotDetected = 140,              // "QX7 drive cannot be detected. ..."
+    DriveNotDetected = 140,  // "QX7 drive cannot be detected. ..."
     IncorrectCurrentAdminPassword = 141,
     IncorrectAdminPassword = 142,
     IncorrectUserPassword = 143,
-    SameAdminAndUserPassword = 144,      // "Cannot use the same admin password with user."
+    SameAdminAndUserPassword = 144,  // "Cannot use the same admin password with user."
     IncorrectPasswordLength = 145,
     IncorrectParameterSize = 146,
-    UseStrongPassword = 149,             // "Please use a strong password."
-    EnterCurrentPassword = 150,          // "Please enter current password."
+    UseStrongPassword = 149,     // "Please use a strong password."
+    EnterCurrentPassword = 150,  // "Please enter current password."
     TagDataEmpty = 151,
     TagDataFull = 152,
     TagAlreadyRegistered = 153,
     ConnectedWithUserPassword = 154,
-    SettingsFileNotFound = 157,          // "Failed!\nCan't find QX7 Settings data file."
+    SettingsFileNotFound = 157,  // "Failed!\nCan't find QX7 Settings data file."
     NoPreviousSetupId = 160,
     NoDrivesDetected = 161,
     AdminPasswordInvalidCharacters = 176,
     UserPasswordInvalidCharacters = 177,
 
     // The extended options dialog.
-    ExtendedSettings = 168,              // its title
-    CentrawatchInAdminMode = 169,        // "Use Centrawatch in Administrator mode"
-    ExtendedMenuOptions = 170,           // its group
+    ExtendedSettings = 168,        // its title
+    CentrawatchInAdminMode = 169,  // "Use Centrawatch in Administrator mode"
+    ExtendedMenuOptions = 170,     // its group
     DisableSelfDestructChange = 171,
     DisableStrongPasswordChange = 172,
-    DisableZeroize = 173,                // "Disable Zeroize Drive Function"
+    DisableZeroize = 173,  // "Disable Zeroize Drive Function"
     DisableSwitchingOffRfid = 174,
     DisableCentrawatchChange = 175,
 
     // The updater.
     Cancel = 193,
-    UpToDate = 237,                      // %1: own version
-    UpdateAvailable = 238,               // %1: the server's version
+    UpToDate = 237,         // %1: own version
+    UpdateAvailable = 238,  // %1: the server's version
     UpdaterTitle = 239,
-    UpdateConnectionError = 240,         // also every other failure of the check
+    UpdateConnectionError = 240,  // also every other failure of the check
     Update = 241,
 
     // The program's own messages.
@@ -107,8 +107,8 @@ enum class StringId : std::uint16_t {
 
     // The standard messages of a refused form value.
     EnterInteger = 61696,
-    EnterIntegerBetween = 61698,         // %1 lowest, %2 highest
-    EnterNoMoreThan = 61700,             // %1 characters
+    EnterIntegerBetween = 61698,  // %1 lowest, %2 highest
+    EnterNoMoreThan = 61700,      // %1 characters
 };
 
 }  // namespace qx7::strings

@@ -34,9 +34,7 @@ const ParsedTable& Table(Language language) {
     return english;
 }
 
-bool IsBlank(std::string_view line) {
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-}
+bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // Reads the identifier field: decimal digits only, 0 to 65535.
 std::optional<std::uint16_t> ParseId(std::string_view field) {
@@ -116,8 +114,7 @@ ParsedTable ParseStringTable(std::string_view source) {
         }
         const auto [earlier, inserted] = first_line_of.try_emplace(*id, line_number);
         if (!inserted) {
-            defect("identifier " + std::to_string(*id) + " already defined on line " +
-                   std::to_string(earlier->second));
+            defect("identifier " + std::to_string(*id) + " already defined on line " + std::to_string(earlier->second));
             continue;
         }
         table.entries.emplace(*id, text);
@@ -140,15 +137,13 @@ std::vector<std::uint16_t> StringIds(Language language) {
     return ids;
 }
 
-std::u16string FormatResString(Language language, StringId id,
-                               std::initializer_list<std::u16string_view> inserts) {
+std::u16string FormatResString(Language language, StringId id, std::initializer_list<std::u16string_view> inserts) {
     const std::optional<std::u16string_view> entry = FindString(language, id);
     if (!entry || entry->empty()) return u"???";
     return FillInserts(*entry, std::span(inserts.begin(), inserts.size()));
 }
 
-std::u16string FillInserts(std::u16string_view pattern,
-                           std::span<const std::u16string_view> inserts) {
+std::u16string FillInserts(std::u16string_view pattern, std::span<const std::u16string_view> inserts) {
     const auto is_digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
     std::u16string out;
     out.reserve(pattern.size());

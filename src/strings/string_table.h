@@ -27,13 +27,11 @@ std::optional<std::u16string_view> FindString(Language language, StringId id);
 // first insert, "%2" by the second, and so on up to %99; "%%" gives "%".
 // A missing or empty entry gives "???". An insert number with no argument
 // is left as written.
-std::u16string FormatResString(Language language, StringId id,
-                               std::initializer_list<std::u16string_view> inserts = {});
+std::u16string FormatResString(Language language, StringId id, std::initializer_list<std::u16string_view> inserts = {});
 
 // `pattern` with its inserts filled by the rules of FormatResString; every
 // other "%x" stays as written and the inserts themselves are not scanned.
-std::u16string FillInserts(std::u16string_view pattern,
-                           std::span<const std::u16string_view> inserts);
+std::u16string FillInserts(std::u16string_view pattern, std::span<const std::u16string_view> inserts);
 
 // Every identifier present in the table of `language`, ascending.
 std::vector<std::uint16_t> StringIds(Language language);

@@ -22,8 +22,8 @@ CommandBlock PageRead(const DriveCommand& command, std::uint32_t address) {
     return block;
 }
 
-CommandBlock SystemCommand(std::uint8_t op, std::uint8_t buffer_id, std::uint8_t code,
-                           const CommandTemplate& tmpl, std::uint32_t length) {
+CommandBlock SystemCommand(std::uint8_t op, std::uint8_t buffer_id, std::uint8_t code, const CommandTemplate& tmpl,
+                           std::uint32_t length) {
     CommandBlock block;
     block.length = 16;
     for (std::size_t i = 6; i < 16; ++i) block.bytes[i] = tmpl[i];
@@ -82,8 +82,7 @@ CommandBlock MemoryPageDirectCommand(std::uint32_t address) {
     return CommandBlockOf(kMemoryPageDirectRead, {}, address);
 }
 
-CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl,
-                               std::uint32_t length) {
+CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl, std::uint32_t length) {
     return SystemCommand(kOpReadBuffer, kBufferSystemRead, code, tmpl, length);
 }
 

@@ -30,18 +30,16 @@ struct CommandBlock {
 // takes `address`, the SystemToken form bytes 8-11 of `tmpl` (the token);
 // every other byte comes from the row. A pre-command's block depends on the
 // block it announces: PreCommandFor.
-CommandBlock CommandBlockOf(const DriveCommand& command, const CommandTemplate& tmpl = {},
-                            std::uint32_t address = 0);
+CommandBlock CommandBlockOf(const DriveCommand& command, const CommandTemplate& tmpl = {}, std::uint32_t address = 0);
 
-CommandBlock IdBlockCommand();          // 3C 01 52 00 ... (10 bytes)
-CommandBlock StateBlockCommand();       // 3C 01 51 00 ... (10 bytes)
-CommandBlock InquiryCommand();          // 12 00 00 00 24 00
+CommandBlock IdBlockCommand();     // 3C 01 52 00 ... (10 bytes)
+CommandBlock StateBlockCommand();  // 3C 01 51 00 ... (10 bytes)
+CommandBlock InquiryCommand();     // 12 00 00 00 24 00
 // Memory page reads address a 24-bit byte address; bits above 23 are dropped.
 CommandBlock MemoryPageCommand(std::uint32_t address);
 CommandBlock MemoryPageDirectCommand(std::uint32_t address);
 // `length` goes into bytes 4 and 5 low byte first (its low 16 bits).
-CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl,
-                               std::uint32_t length);
+CommandBlock SystemReadCommand(std::uint8_t code, const CommandTemplate& tmpl, std::uint32_t length);
 CommandBlock SystemWriteCommand(const CommandTemplate& tmpl, std::uint32_t length);
 
 // The checksum that a pre-command carries for the command it announces: the

@@ -67,58 +67,119 @@ struct DriveCommand {
 
 // ---- the rows --------------------------------------------------------------
 
-inline constexpr DriveCommand kInquiry{"the INQUIRY", kOpInquiry, 0, 0, DataDirection::In, 36,
-                                       CommandForm::Inquiry};
-inline constexpr DriveCommand kIdBlockRead{"the id-block read", kOpReadBuffer, kBufferIdBlock, 0,
-                                           DataDirection::In, 8, CommandForm::Block};
-inline constexpr DriveCommand kStateBlockRead{"the state-block read", kOpReadBuffer, kBufferStateBlock, 0,
-                                              DataDirection::In, 12, CommandForm::Block};
-inline constexpr DriveCommand kMemoryPageRead{"the memory-page read", kOpReadBuffer, kBufferMemoryPage, 0,
-                                              DataDirection::In, 1024, CommandForm::Page, -1, {}, true};
-inline constexpr DriveCommand kMemoryPageDirectRead{"the direct memory-page read", kOpReadBuffer,
-                                                    kBufferMemoryPageDirect, 0, DataDirection::In, 1024,
-                                                    CommandForm::Page, -1, {}, true};
-inline constexpr DriveCommand kPreCommand{"a pre-command", kOpWriteBuffer, kBufferPreCommand, 0,
-                                          DataDirection::None, 0, CommandForm::PreCommand};
+inline constexpr DriveCommand kInquiry{"the INQUIRY", kOpInquiry, 0, 0, DataDirection::In, 36, CommandForm::Inquiry};
+inline constexpr DriveCommand kIdBlockRead{"the id-block read", kOpReadBuffer, kBufferIdBlock, 0, DataDirection::In, 8,
+                                           CommandForm::Block};
+inline constexpr DriveCommand kStateBlockRead{
+    "the state-block read", kOpReadBuffer, kBufferStateBlock, 0, DataDirection::In, 12, CommandForm::Block};
+inline constexpr DriveCommand kMemoryPageRead{"the memory-page read",
+                                              kOpReadBuffer,
+                                              kBufferMemoryPage,
+                                              0,
+                                              DataDirection::In,
+                                              1024,
+                                              CommandForm::Page,
+                                              -1,
+                                              {},
+                                              true};
+inline constexpr DriveCommand kMemoryPageDirectRead{"the direct memory-page read",
+                                                    kOpReadBuffer,
+                                                    kBufferMemoryPageDirect,
+                                                    0,
+                                                    DataDirection::In,
+                                                    1024,
+                                                    CommandForm::Page,
+                                                    -1,
+                                                    {},
+                                                    true};
+inline constexpr DriveCommand kPreCommand{
+    "a pre-command", kOpWriteBuffer, kBufferPreCommand, 0, DataDirection::None, 0, CommandForm::PreCommand};
 
 // The system commands: READ BUFFER 0xCE with the code in byte 3 and the
 // length in bytes 4-5, and the one WRITE BUFFER 0xCD (the settings write).
-inline constexpr DriveCommand kIdentityRead{"the identity read (system command read 0x01)", kOpReadBuffer,
-                                            kBufferSystemRead, 0x01, DataDirection::In, 22,
+inline constexpr DriveCommand kIdentityRead{"the identity read (system command read 0x01)",
+                                            kOpReadBuffer,
+                                            kBufferSystemRead,
+                                            0x01,
+                                            DataDirection::In,
+                                            22,
                                             CommandForm::SystemPlain};
-inline constexpr DriveCommand kLastErrorRead{"the last-error read (system command read 0x02)", kOpReadBuffer,
-                                             kBufferSystemRead, 0x02, DataDirection::In, 4,
+inline constexpr DriveCommand kLastErrorRead{"the last-error read (system command read 0x02)",
+                                             kOpReadBuffer,
+                                             kBufferSystemRead,
+                                             0x02,
+                                             DataDirection::In,
+                                             4,
                                              CommandForm::SystemPlain};
-inline constexpr DriveCommand kChannelCheckRead{"the channel check (system command read 0x04)", kOpReadBuffer,
-                                                kBufferSystemRead, 0x04, DataDirection::In, 32,
-                                                CommandForm::SystemToken, 4};
-inline constexpr DriveCommand kSettingsRead{"the settings read (system command read 0x30)", kOpReadBuffer,
-                                            kBufferSystemRead, 0x30, DataDirection::In, 160,
-                                            CommandForm::SystemToken, 0};
-inline constexpr DriveCommand kSettingsWrite{"the settings write (system command write 0x31)", kOpWriteBuffer,
-                                             kBufferSystemWrite, 0x31, DataDirection::Out, 288,
-                                             CommandForm::SystemToken, 1, {}, true, true};
-inline constexpr DriveCommand kStatusRead{"the status read (system command read 0x32)", kOpReadBuffer,
-                                          kBufferSystemRead, 0x32, DataDirection::In, 32,
+inline constexpr DriveCommand kChannelCheckRead{"the channel check (system command read 0x04)",
+                                                kOpReadBuffer,
+                                                kBufferSystemRead,
+                                                0x04,
+                                                DataDirection::In,
+                                                32,
+                                                CommandForm::SystemToken,
+                                                4};
+inline constexpr DriveCommand kSettingsRead{"the settings read (system command read 0x30)",
+                                            kOpReadBuffer,
+                                            kBufferSystemRead,
+                                            0x30,
+                                            DataDirection::In,
+                                            160,
+                                            CommandForm::SystemToken,
+                                            0};
+inline constexpr DriveCommand kSettingsWrite{"the settings write (system command write 0x31)",
+                                             kOpWriteBuffer,
+                                             kBufferSystemWrite,
+                                             0x31,
+                                             DataDirection::Out,
+                                             288,
+                                             CommandForm::SystemToken,
+                                             1,
+                                             {},
+                                             true,
+                                             true};
+inline constexpr DriveCommand kStatusRead{"the status read (system command read 0x32)",
+                                          kOpReadBuffer,
+                                          kBufferSystemRead,
+                                          0x32,
+                                          DataDirection::In,
+                                          32,
                                           CommandForm::SystemPlain};
 // Template bytes 6 and 7: the value 5000, high byte first.
-inline constexpr DriveCommand kRfidTagRead{"the RFID tag read (system command read 0x38)", kOpReadBuffer,
-                                           kBufferSystemRead, 0x38, DataDirection::In, 19,
-                                           CommandForm::SystemTemplate, -1,
+inline constexpr DriveCommand kRfidTagRead{"the RFID tag read (system command read 0x38)",
+                                           kOpReadBuffer,
+                                           kBufferSystemRead,
+                                           0x38,
+                                           DataDirection::In,
+                                           19,
+                                           CommandForm::SystemTemplate,
+                                           -1,
                                            CommandTemplate{0, 0, 0, 0, 0, 0, 0x13, 0x88}};
-inline constexpr DriveCommand kTokenIndexRead{"the token-index read (system command read 0x7D)", kOpReadBuffer,
-                                              kBufferSystemRead, 0x7D, DataDirection::In, 16,
+inline constexpr DriveCommand kTokenIndexRead{"the token-index read (system command read 0x7D)",
+                                              kOpReadBuffer,
+                                              kBufferSystemRead,
+                                              0x7D,
+                                              DataDirection::In,
+                                              16,
                                               CommandForm::SystemPlain};
 // Its answer is the channel key, enciphered with a key made from the
 // drive's public id.
-inline constexpr DriveCommand kChannelKeyRead{"the channel-key read (system command read 0x7E)", kOpReadBuffer,
-                                              kBufferSystemRead, 0x7E, DataDirection::In, 32,
-                                              CommandForm::SystemPlain, -1, {}, false, true};
+inline constexpr DriveCommand kChannelKeyRead{"the channel-key read (system command read 0x7E)",
+                                              kOpReadBuffer,
+                                              kBufferSystemRead,
+                                              0x7E,
+                                              DataDirection::In,
+                                              32,
+                                              CommandForm::SystemPlain,
+                                              -1,
+                                              {},
+                                              false,
+                                              true};
 
 // Every command the drive takes; nothing outside this list is ever sent.
 inline constexpr DriveCommand kDriveCommands[] = {
-    kInquiry,      kIdBlockRead,   kStateBlockRead, kMemoryPageRead,  kMemoryPageDirectRead,
-    kPreCommand,   kIdentityRead,  kLastErrorRead,  kChannelCheckRead, kSettingsRead,
+    kInquiry,       kIdBlockRead,  kStateBlockRead, kMemoryPageRead,   kMemoryPageDirectRead,
+    kPreCommand,    kIdentityRead, kLastErrorRead,  kChannelCheckRead, kSettingsRead,
     kSettingsWrite, kStatusRead,   kRfidTagRead,    kTokenIndexRead,   kChannelKeyRead,
 };
 

@@ -45,15 +45,12 @@ std::optional<DriveRecord> MatchUsbDevice(const UsbDevice& device) {
 }
 
 std::uint32_t ConfigAreaBase(const DriveRecord& record) {
-    return record.id_block[kIdLayoutByte] >= kLayoutTwo ? kConfigBaseFromLayoutTwo
-                                                        : kConfigBaseBeforeLayoutTwo;
+    return record.id_block[kIdLayoutByte] >= kLayoutTwo ? kConfigBaseFromLayoutTwo : kConfigBaseBeforeLayoutTwo;
 }
 
 bool ReadConfigArea(ScsiDevice& device, std::uint32_t base, DriveRecord& record) {
     for (std::size_t page = 0; page < kConfigPageCount; ++page) {
-        const auto out = std::span(record.config_area)
-                             .subspan(page * kMemoryPageSize)
-                             .first<kMemoryPageSize>();
+        const auto out = std::span(record.config_area).subspan(page * kMemoryPageSize).first<kMemoryPageSize>();
         const auto address = base + static_cast<std::uint32_t>(page * kMemoryPageSize);
         if (!ReadMemoryPage(device, address, out)) return false;
     }
@@ -71,8 +68,7 @@ bool ReadVendorBlocks(ScsiDevice& device, DriveRecord& record) {
     record.inquiry_data = {};
     record.config_area = {};
     record.scan_failed = false;
-    if (!ReadDeviceIdBlock(device, record.id_block) ||
-        !ReadDeviceStateBlock(device, record.state_block) ||
+    if (!ReadDeviceIdBlock(device, record.id_block) || !ReadDeviceStateBlock(device, record.state_block) ||
         !ScsiInquiry(device, record.inquiry_data)) {
         record.scan_failed = true;
         return true;
@@ -86,16 +82,16 @@ bool ReadVendorBlocks(ScsiDevice& device, DriveRecord& record) {
 
 DriveRecord* RecordOf(std::vector<DriveRecord>& records, const std::string& usb_key) {
     if (usb_key.empty()) return nullptr;
-    const auto it = std::find_if(records.begin(), records.end(),
-                                 [&](const DriveRecord& r) { return r.usb_key == usb_key; });
+    const auto it =
+        std::find_if(records.begin(), records.end(), [&](const DriveRecord& r) { return r.usb_key == usb_key; });
     return it == records.end() ? nullptr : &*it;
 }
 
 // Ties one storage interface to its drive: the first one that opens reads
 // the drive's blocks and becomes its storage path; every one that opens and
 // has a device number is registered.
-void AttachInterface(DeviceEnumerator& enumerator, const StorageInterface& storage,
-                     StorageClass storage_class, DriveRecord* record) {
+void AttachInterface(DeviceEnumerator& enumerator, const StorageInterface& storage, StorageClass storage_class,
+                     DriveRecord* record) {
     if (record == nullptr || record->storage_count >= kMaxStorageDevices) return;
     const std::unique_ptr<ScsiDevice> device = enumerator.Open(storage.path);
     if (!device) return;
@@ -111,8 +107,7 @@ void AttachInterface(DeviceEnumerator& enumerator, const StorageInterface& stora
 
 bool HoldsVolume(const DriveRecord& record, const Volume& volume) {
     for (std::size_t k = 0; k < record.storage_count; ++k) {
-        if (record.is_cdrom[k] == volume.is_cdrom &&
-            record.device_numbers[k] == volume.device_number) {
+        if (record.is_cdrom[k] == volume.is_cdrom && record.device_numbers[k] == volume.device_number) {
             return true;
         }
     }
@@ -157,9 +152,7 @@ std::u16string VolumeDisplayName(const Volume& volume) {
 
 bool IsListed(const DriveRecord& record) {
     if (record.storage_count == 0) return false;
-    return record.state_block[0] != 0 ||
-           (record.entry_index == 0 &&
-            record.id_block[kIdLayoutByte] == kLayoutTwo);
+    return record.state_block[0] != 0 || (record.entry_index == 0 && record.id_block[kIdLayoutByte] == kLayoutTwo);
 }
 
 std::u16string DriveLine(std::size_t table_position, std::u16string_view product,

@@ -32,13 +32,13 @@ inline constexpr std::size_t kConfigAreaSize = kConfigPageCount * kMemoryPageSiz
 
 // Everything known about one drive after a scan.
 struct DriveRecord {
-    std::string parent_key;  // the hub the USB device hangs on
-    std::string usb_key;     // the matched USB device
+    std::string parent_key;           // the hub the USB device hangs on
+    std::string usb_key;              // the matched USB device
     std::uint32_t storage_count = 0;  // registered storage devices, 0 to kMaxStorageDevices
     std::uint32_t hub_port = 0;       // 1-based, 0 when unknown
     std::uint32_t vendor_id = 0;      // of the matching KnownDeviceIds entry
     std::uint32_t product_id = 0;
-    std::uint32_t entry_index = 0;    // 0: the primary id
+    std::uint32_t entry_index = 0;  // 0: the primary id
     // Per registered storage device, in registration order.
     std::array<DeviceNumber, kMaxStorageDevices> device_numbers{};
     std::array<bool, kMaxStorageDevices> is_cdrom{};
@@ -78,9 +78,9 @@ struct UnlistedDrive {
 using ListingMap = std::vector<std::size_t>;
 
 struct DriveTable {
-    std::vector<DriveRecord> records;  // table order, at most kMaxDrives
-    ListingMap listing_map;            // increasing record indexes
-    std::vector<std::u16string> lines; // the text of each listed line
+    std::vector<DriveRecord> records;   // table order, at most kMaxDrives
+    ListingMap listing_map;             // increasing record indexes
+    std::vector<std::u16string> lines;  // the text of each listed line
     // Drives found but not listed because the table was full or their scan
     // failed; the drive list never shows them.
     std::vector<UnlistedDrive> unlisted;
@@ -91,9 +91,7 @@ struct DriveTable {
     const DriveRecord* ListedRecord(std::size_t line) const;
     // The 0-based table position of the drive on line `line`; the drive list
     // prints it + 1 as the line's number. `line` itself past the last line.
-    std::size_t TablePosition(std::size_t line) const {
-        return line < listing_map.size() ? listing_map[line] : line;
-    }
+    std::size_t TablePosition(std::size_t line) const { return line < listing_map.size() ? listing_map[line] : line; }
 };
 
 // The whole scan: discovery, then the listing rule and the line texts.
@@ -102,8 +100,7 @@ DriveTable ScanDrives(DeviceEnumerator& enumerator);
 // The records of the present drives, in table order. Each drive is read on
 // a thread of its own; its own commands keep their order. Drives beyond
 // kMaxDrives go to *overflow (when given).
-std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator,
-                                        std::vector<UnlistedDrive>* overflow = nullptr);
+std::vector<DriveRecord> DiscoverDrives(DeviceEnumerator& enumerator, std::vector<UnlistedDrive>* overflow = nullptr);
 
 // A drive is listed when it has a storage device and either reports a state,
 // or is a primary-id drive whose id block says so.

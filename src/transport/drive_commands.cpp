@@ -6,8 +6,7 @@
 namespace qx7::transport {
 namespace {
 
-ScsiRequest MakeRequest(const CommandBlock& block, DataDirection direction,
-                        std::span<std::uint8_t> data) {
+ScsiRequest MakeRequest(const CommandBlock& block, DataDirection direction, std::span<std::uint8_t> data) {
     ScsiRequest request;
     request.cdb = block.bytes;
     request.cdb_length = block.length;
@@ -19,11 +18,9 @@ ScsiRequest MakeRequest(const CommandBlock& block, DataDirection direction,
 // Runs a data-in command through a private transfer area, as the buffered
 // pass-through does, and copies back only what the drive transferred.
 // `out` must be at least `length` bytes; it is written only on success.
-bool BufferedRead(ScsiDevice& device, const CommandBlock& block, std::uint32_t length,
-                  std::span<std::uint8_t> out) {
+bool BufferedRead(ScsiDevice& device, const CommandBlock& block, std::uint32_t length, std::span<std::uint8_t> out) {
     std::array<std::uint8_t, kMaxTransferLength> area{};
-    const ScsiResult result =
-        device.Execute(MakeRequest(block, DataDirection::In, std::span(area).first(length)));
+    const ScsiResult result = device.Execute(MakeRequest(block, DataDirection::In, std::span(area).first(length)));
     if (!result.ok()) return false;
     const std::size_t copied = std::min<std::size_t>(result.transferred, length);
     std::copy_n(area.begin(), copied, out.begin());
@@ -55,16 +52,14 @@ bool SendPreCommand(ScsiDevice& device, const CommandBlock& announced) {
     return device.Execute(MakeRequest(PreCommandFor(announced), DataDirection::None, {})).ok();
 }
 
-bool ReadMemoryPage(ScsiDevice& device, std::uint32_t address,
-                    std::span<std::uint8_t, kMemoryPageSize> out) {
+bool ReadMemoryPage(ScsiDevice& device, std::uint32_t address, std::span<std::uint8_t, kMemoryPageSize> out) {
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     const CommandBlock block = MemoryPageCommand(address);
     if (!SendPreCommand(device, block)) return false;
     return BufferedRead(device, block, kMemoryPageSize, out);
 }
 
-bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address,
-                          std::span<std::uint8_t, kMemoryPageSize> out) {
+bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address, std::span<std::uint8_t, kMemoryPageSize> out) {
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     const CommandBlock block = MemoryPageDirectCommand(address);
     if (!SendPreCommand(device, block)) return false;
@@ -75,8 +70,8 @@ bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address,
     return false;
 }
 
-bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTemplate& tmpl,
-                       std::uint32_t length, std::span<std::uint8_t> out) {
+bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTemplate& tmpl, std::uint32_t length,
+                       std::span<std::uint8_t> out) {
     if (length > kMaxTransferLength || length > out.size()) return false;
     return BufferedRead(device, SystemReadCommand(code, tmpl, length), length, out);
 }
@@ -95,8 +90,7 @@ bool SystemCommandWrite(ScsiDevice& device, const CommandTemplate& tmpl, std::ui
     std::copy_n(data.begin(), length, area.begin());
     const CommandBlock block = SystemWriteCommand(tmpl, length);
     if (!SendPreCommand(device, block)) return false;
-    return device.Execute(MakeRequest(block, DataDirection::Out, std::span(area).first(length)))
-        .ok();
+    return device.Execute(MakeRequest(block, DataDirection::Out, std::span(area).first(length))).ok();
 }
 
 }  // namespace qx7::transport

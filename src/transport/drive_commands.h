@@ -23,17 +23,15 @@ namespace qx7::transport {
 bool ReadDeviceIdBlock(ScsiDevice& device, std::span<std::uint8_t, kIdBlockSize> out);
 bool ReadDeviceStateBlock(ScsiDevice& device, std::span<std::uint8_t, kStateBlockSize> out);
 bool ScsiInquiry(ScsiDevice& device, std::span<std::uint8_t, kInquirySize> out);
-bool ReadMemoryPage(ScsiDevice& device, std::uint32_t address,
-                    std::span<std::uint8_t, kMemoryPageSize> out);
+bool ReadMemoryPage(ScsiDevice& device, std::uint32_t address, std::span<std::uint8_t, kMemoryPageSize> out);
 // The drive writes straight into `out` (no intermediate copy).
-bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address,
-                          std::span<std::uint8_t, kMemoryPageSize> out);
+bool ReadMemoryPageDirect(ScsiDevice& device, std::uint32_t address, std::span<std::uint8_t, kMemoryPageSize> out);
 
 // System command `code` with `length` bytes in. On success `out` receives
 // the bytes transferred; on failure it is left as the caller had it. A
 // length above kMaxTransferLength or beyond `out` is refused unsent.
-bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTemplate& tmpl,
-                       std::uint32_t length, std::span<std::uint8_t> out);
+bool SystemCommandRead(ScsiDevice& device, std::uint8_t code, const CommandTemplate& tmpl, std::uint32_t length,
+                       std::span<std::uint8_t> out);
 // The system read of a row of the command table, in the row's exact form
 // and length (`tmpl` supplies only a SystemToken row's token, bytes 8-11).
 // On success `out` receives the bytes transferred; on failure it is left as

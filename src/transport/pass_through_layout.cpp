@@ -33,8 +33,8 @@ std::uint32_t GetU32(std::span<const std::uint8_t> in, std::size_t at) {
     return value;
 }
 
-void WriteHeader(std::span<std::uint8_t> out, const CommandBlock& block, bool data_in,
-                 std::uint32_t transfer_length, std::uint32_t data_field) {
+void WriteHeader(std::span<std::uint8_t> out, const CommandBlock& block, bool data_in, std::uint32_t transfer_length,
+                 std::uint32_t data_field) {
     PutU16(out, kLengthOffset, static_cast<std::uint16_t>(kPassThroughHeaderLength));
     out[kTargetIdOffset] = kTargetId;
     out[kCdbLengthOffset] = block.length;
@@ -44,14 +44,12 @@ void WriteHeader(std::span<std::uint8_t> out, const CommandBlock& block, bool da
     PutU32(out, kTimeoutOffset, kCommandTimeoutSeconds);
     PutU32(out, kDataBufferOffsetOffset, data_field);
     PutU32(out, kSenseInfoOffsetOffset, static_cast<std::uint32_t>(kPassThroughSenseOffset));
-    std::copy_n(block.bytes.begin(), std::min<std::size_t>(block.length, block.bytes.size()),
-                out.begin() + kCdbOffset);
+    std::copy_n(block.bytes.begin(), std::min<std::size_t>(block.length, block.bytes.size()), out.begin() + kCdbOffset);
 }
 
 }  // namespace
 
-PassThroughBuffer LayOutPassThrough(const CommandBlock& block, DataDirection direction,
-                                    std::uint32_t transfer_length,
+PassThroughBuffer LayOutPassThrough(const CommandBlock& block, DataDirection direction, std::uint32_t transfer_length,
                                     std::span<const std::uint8_t> out_data) {
     PassThroughBuffer buffer{};
     if (transfer_length > kMaxTransferLength) return buffer;
@@ -64,8 +62,7 @@ PassThroughBuffer LayOutPassThrough(const CommandBlock& block, DataDirection dir
     return buffer;
 }
 
-PassThroughDirectBuffer LayOutPassThroughDirect(const CommandBlock& block,
-                                                std::uint32_t transfer_length,
+PassThroughDirectBuffer LayOutPassThroughDirect(const CommandBlock& block, std::uint32_t transfer_length,
                                                 std::uint32_t destination_address) {
     PassThroughDirectBuffer buffer{};
     WriteHeader(buffer, block, true, transfer_length, destination_address);

@@ -27,14 +27,12 @@ using PassThroughDirectBuffer = std::array<std::uint8_t, kPassThroughDirectSize>
 // the first `transfer_length` bytes of `out_data` at the data area. Returns
 // nothing useful (all zero) when transfer_length exceeds the 2048-byte data
 // area or, for data-out, `out_data`; callers check that first.
-PassThroughBuffer LayOutPassThrough(const CommandBlock& block, DataDirection direction,
-                                    std::uint32_t transfer_length,
+PassThroughBuffer LayOutPassThrough(const CommandBlock& block, DataDirection direction, std::uint32_t transfer_length,
                                     std::span<const std::uint8_t> out_data = {});
 
 // The direct request: the same header, with the 32-bit address of the
 // caller's destination at offset 20 in place of the data offset.
-PassThroughDirectBuffer LayOutPassThroughDirect(const CommandBlock& block,
-                                                std::uint32_t transfer_length,
+PassThroughDirectBuffer LayOutPassThroughDirect(const CommandBlock& block, std::uint32_t transfer_length,
                                                 std::uint32_t destination_address);
 
 // What the platform leaves in a returned header.

@@ -28,8 +28,7 @@ enum class TraceMode {
 class TracingDevice final : public ScsiDevice {
 public:
     // `device` names the device in each line (dev=...); empty: no name.
-    TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode = TraceMode::Redacted,
-                  std::string device = {});
+    TracingDevice(ScsiDevice& inner, std::ostream& out, TraceMode mode = TraceMode::Redacted, std::string device = {});
 
     ScsiResult Execute(const ScsiRequest& request) override;
 

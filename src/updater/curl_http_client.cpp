@@ -52,8 +52,8 @@ std::size_t AppendWhileFits(char* data, std::size_t size, std::size_t count, voi
     return length;
 }
 
-bool Configure(CURL* easy, curl_slist* headers, const CurlSettings& settings,
-               const std::string& url, std::vector<std::uint8_t>& body) {
+bool Configure(CURL* easy, curl_slist* headers, const CurlSettings& settings, const std::string& url,
+               std::vector<std::uint8_t>& body) {
     const auto ms = [](std::chrono::milliseconds value) { return static_cast<long>(value.count()); };
     bool ok = true;
     const auto set = [&](CURLoption option, auto value) {
@@ -87,8 +87,7 @@ HttpStatus ClassifyFailure(CURL* easy, CURLcode code) {
     switch (code) {
         case CURLE_COULDNT_RESOLVE_PROXY:
         case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_CONNECT:
-            return HttpStatus::NoConnection;
+        case CURLE_COULDNT_CONNECT: return HttpStatus::NoConnection;
         case CURLE_OPERATION_TIMEDOUT: {
             curl_off_t connect_time = 0;
             if (curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connect_time) != CURLE_OK) {
@@ -96,8 +95,7 @@ HttpStatus ClassifyFailure(CURL* easy, CURLcode code) {
             }
             return connect_time == 0 ? HttpStatus::NoConnection : HttpStatus::RequestFailed;
         }
-        default:
-            return HttpStatus::RequestFailed;
+        default: return HttpStatus::RequestFailed;
     }
 }
 
@@ -137,8 +135,7 @@ CURLcode Perform(CURLM* multi, CURL* easy, const std::atomic<bool>& cancelled) {
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient(CurlSettings settings)
-    : settings_(settings), session_(std::make_unique<Session>()) {}
+CurlHttpClient::CurlHttpClient(CurlSettings settings) : settings_(settings), session_(std::make_unique<Session>()) {}
 
 CurlHttpClient::~CurlHttpClient() = default;
 

@@ -6,8 +6,8 @@ namespace qx7::updater {
 namespace {
 
 constexpr bool FitsWord(int value) { return value >= 0 && value <= 0xFFFF; }
-static_assert(FitsWord(QX7_VERSION_MAJOR) && FitsWord(QX7_VERSION_MINOR) &&
-                  FitsWord(QX7_VERSION_BUILD) && FitsWord(QX7_VERSION_REVISION),
+static_assert(FitsWord(QX7_VERSION_MAJOR) && FitsWord(QX7_VERSION_MINOR) && FitsWord(QX7_VERSION_BUILD) &&
+                  FitsWord(QX7_VERSION_REVISION),
               "each part of the project version must fit a 16-bit word");
 
 void AppendNumber(std::u16string& out, std::uint16_t value) {

@@ -72,8 +72,8 @@ std::string_view ResultName(UpdateCheckResult result) {
     return "Unknown";
 }
 
-UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
-                                  const FileVersion& own_version, strings::Language language) {
+UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url, const FileVersion& own_version,
+                                  strings::Language language) {
     UpdateCheckOutcome outcome;
     outcome.status_text = strings::FormatResString(language, StringId::UpdateConnectionError);
     const auto finish = [&outcome](UpdateCheckResult result) {

@@ -59,8 +59,8 @@ struct UpdateCheckOutcome {
 // not a version is ManifestMissing; any other error status is RequestFailed.
 // A changelog answered with a not-found status or page shows
 // kChangelogNotFoundText; one with another error status is RequestFailed.
-UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url,
-                                  const FileVersion& own_version, strings::Language language);
+UpdateCheckOutcome CheckForUpdate(HttpClient& http, std::string_view folder_url, const FileVersion& own_version,
+                                  strings::Language language);
 
 // The status text of an UpdateAvailable outcome in `language`, for an
 // answer shown after the interface language changed.

@@ -56,7 +56,9 @@ public:
 private:
     struct Counted final : transport::ScsiDevice {
         Counted(std::unique_ptr<transport::ScsiDevice> d, CountingEnumerator& o, std::string p)
-            : device(std::move(d)), owner(o), path(std::move(p)) { ++owner.open_now; }
+            : device(std::move(d)), owner(o), path(std::move(p)) {
+            ++owner.open_now;
+        }
         ~Counted() override { --owner.open_now; }
         transport::ScsiResult Execute(const transport::ScsiRequest& r) override {
             owner.sent.emplace_back(path, qx7::strings::ToHex(std::span(r.cdb.data(), r.cdb_length)));
@@ -158,9 +160,8 @@ TEST_F(ConfiguratorTest, StartUpScansReadsTheDriveAndUnlocksTheForm) {
     EXPECT_EQ(view.Text(ControlId::SerialNumber), u"QX7SIM0000000001");
     EXPECT_EQ(view.Text(ControlId::CurrentSetupId), u"No Previous Setup ID");
     EXPECT_EQ(view.Text(ControlId::NewSetupId), u"2026-12-10-09");
-    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword,
-                         ControlId::ChangeSettings, ControlId::CurrentPassword, ControlId::Import,
-                         ControlId::Rescan, ControlId::Exit}) {
+    for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword, ControlId::ChangeSettings,
+                         ControlId::CurrentPassword, ControlId::Import, ControlId::Rescan, ControlId::Exit}) {
         EXPECT_TRUE(view.Enabled(id)) << static_cast<int>(id);
     }
     // No upload has happened and Change Settings is not ticked.
@@ -202,15 +203,17 @@ TEST_F(ConfiguratorTest, DeviceEventsScheduleOneRescanAfterTheLastOfThem) {
         bool pending_before;
         bool schedules;
     } cases[] = {
-        {false, DeviceEvent::Arrival, false, true},   {true, DeviceEvent::Arrival, false, false},
-        {true, DeviceEvent::Removal, false, true},    {false, DeviceEvent::Removal, false, false},
-        {true, DeviceEvent::NodesChanged, false, true}, {false, DeviceEvent::NodesChanged, false, true},
+        {false, DeviceEvent::Arrival, false, true},      {true, DeviceEvent::Arrival, false, false},
+        {true, DeviceEvent::Removal, false, true},       {false, DeviceEvent::Removal, false, false},
+        {true, DeviceEvent::NodesChanged, false, true},  {false, DeviceEvent::NodesChanged, false, true},
         {false, DeviceEvent::NodesChanged, true, false},
     };
     for (const auto& tc : cases) {
         StartOver();
-        if (!tc.admin_ready) session.state().drives[0].mode = sim::UnlockMode::User;
-        else session.state().drives[0].mode = sim::UnlockMode::Admin;
+        if (!tc.admin_ready)
+            session.state().drives[0].mode = sim::UnlockMode::User;
+        else
+            session.state().drives[0].mode = sim::UnlockMode::Admin;
         Configurator& c = Start();
         ASSERT_EQ(c.admin_ready(), tc.admin_ready);
         if (tc.pending_before) {
@@ -376,15 +379,11 @@ TEST_F(ConfiguratorTest, NoSettingsWriteReachesADriveThatWasNotReadInAdministrat
         std::function<void(sim::SimDrive&)> arrange;
         std::u16string refusal;
     } cases[] = {
-        {"unlocked with the user password",
-         [](sim::SimDrive& d) { d.mode = sim::UnlockMode::User; }, kUserMode},
+        {"unlocked with the user password", [](sim::SimDrive& d) { d.mode = sim::UnlockMode::User; }, kUserMode},
         {"locked", [](sim::SimDrive& d) { d.mode = sim::UnlockMode::Locked; }, kUserMode},
-        {"channel key not fetched", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce7e")); },
-         no_channel},
-        {"channel check failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce04")); },
-         no_channel},
-        {"identity failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce01")); },
-         no_channel},
+        {"channel key not fetched", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce7e")); }, no_channel},
+        {"channel check failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce04")); }, no_channel},
+        {"identity failed", [&](sim::SimDrive& d) { d.faults.push_back(fault("3c01ce01")); }, no_channel},
     };
     for (const auto& tc : cases) {
         StartOver();
@@ -425,8 +424,8 @@ TEST_F(TwoDriveTest, ADriveThatCannotBeOpenedLeavesNoDriveToWriteTo) {
     t.bus.Unplug(1);  // gone between the scan and the read
     t.view.SetComboIndex(ControlId::DriveList, 1);
     c.OnDriveSelectionChanged();
-    EXPECT_EQ(t.host.texts(), std::vector<std::u16string>{
-                                  u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
+    EXPECT_EQ(t.host.texts(),
+              std::vector<std::u16string>{u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
     EXPECT_FALSE(c.admin_ready());
     EXPECT_TRUE(c.read_done()) << "a later rescan is not blocked";
     EXPECT_EQ(t.devices.open_now, 0);
@@ -438,8 +437,8 @@ TEST_F(TwoDriveTest, ADriveThatCannotBeOpenedLeavesNoDriveToWriteTo) {
     t.host.messages.clear();
     c.UploadSettings();
     EXPECT_FALSE(c.last_upload_succeeded());
-    EXPECT_EQ(t.host.texts(), std::vector<std::u16string>{
-                                  u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
+    EXPECT_EQ(t.host.texts(),
+              std::vector<std::u16string>{u"QX7 drive cannot be detected. Please reconnect the QX7 drive."});
     EXPECT_TRUE(t.devices.PathsSent(kSettingsWrite).empty());
     EXPECT_TRUE(c.uploaded_serials().empty());
 }
@@ -487,10 +486,9 @@ TEST_F(ConfiguratorTest, AnUnsentUploadSaysSoAndDoesNotAskTheDriveForItsLastErro
     devices.sent.clear();
     c.OnUploadShortcut();
     EXPECT_FALSE(c.last_upload_succeeded());
-    EXPECT_EQ(host.texts(),
-              std::vector<std::u16string>{u"Nothing was sent to the drive: its encrypted command "
-                                          u"channel is not open.\nPlease reconnect the QX7 drive "
-                                          u"and read it again."});
+    EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"Nothing was sent to the drive: its encrypted command "
+                                                        u"channel is not open.\nPlease reconnect the QX7 drive "
+                                                        u"and read it again."});
     EXPECT_TRUE(devices.sent.empty()) << "no command at all, no last-error query either";
 }
 
@@ -498,7 +496,9 @@ TEST_F(ConfiguratorTest, TheMakerCheckLooksAtTheFirstTenLettersOnly) {
     struct Case {
         const char* manufacturer;
         bool passes;
-    } cases[] = {{"Ostrivance Storage Inc.", true}, {"OSTRIVANCE", true}, {"OSTRIVAN", false},
+    } cases[] = {{"Ostrivance Storage Inc.", true},
+                 {"OSTRIVANCE", true},
+                 {"OSTRIVAN", false},
                  {"Other Maker", false},
                  // The message shows the manufacturer as recorded (64 characters), not
                  // cut to fit a message buffer.
@@ -659,8 +659,7 @@ TEST_F(ConfiguratorTest, ImportOfADamagedFileShowsWhatIsWrongAndLeavesTheFormAsI
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].icon, editor::MessageIcon::Warning);
     const std::string text = strings::ToUtf8(host.messages[0].text);
-    EXPECT_NE(text.find("Fail !, The configuration file is damaged: settings.setup_id"), std::string::npos)
-        << text;
+    EXPECT_NE(text.find("Fail !, The configuration file is damaged: settings.setup_id"), std::string::npos) << text;
     EXPECT_NE(text.find("damaged.qx7 )"), std::string::npos) << text;
     EXPECT_EQ(c.form().values(), before);
     EXPECT_EQ(view.Text(ControlId::SelfDestructCounter), u"15");

@@ -58,11 +58,13 @@ private:
         transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
             Exchange exchange;
             exchange.cdb.assign(request.cdb.begin(), request.cdb.begin() + request.cdb_length);
-            if (request.direction == transport::DataDirection::Out) exchange.data_out.assign(request.data.begin(), request.data.end());
+            if (request.direction == transport::DataDirection::Out)
+                exchange.data_out.assign(request.data.begin(), request.data.end());
             const transport::ScsiResult result = inner_->Execute(request);
             if (request.direction == transport::DataDirection::In) {
-                exchange.data_in.assign(request.data.begin(),
-                                        request.data.begin() + std::min<std::size_t>(result.transferred, request.data.size()));
+                exchange.data_in.assign(
+                    request.data.begin(),
+                    request.data.begin() + std::min<std::size_t>(result.transferred, request.data.size()));
             }
             if (owner_.recording_) {
                 std::lock_guard lock(owner_.mutex_);
@@ -219,8 +221,7 @@ TEST(Provisioning, AFailedDriveSpoilsNoOtherAndTheLogHasEachConfiguredDriveOnce)
         EXPECT_EQ(outcomes[i].error.empty(), expected[i] == DriveResult::Configured);
     }
     EXPECT_FALSE(SentSettingsWrite(bench.recorder.by_path()[bench.PathOf(1)]));
-    EXPECT_EQ(app::LogOfRun(outcomes).entries(),
-              (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000004"}));
+    EXPECT_EQ(app::LogOfRun(outcomes).entries(), (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000004"}));
 }
 
 // A failed drive's error keeps every message shown about it, in order, not
@@ -331,9 +332,9 @@ TEST(Provisioning, AStopLeavesEveryDriveNotYetUploadingUntouched) {
         EXPECT_EQ(outcomes[1].result, DriveResult::Interrupted);
         EXPECT_EQ(outcomes[2].result, DriveResult::Interrupted);
         const auto traces = bench.recorder.by_path();
-        EXPECT_EQ(SentSettingsWrite(traces.contains(bench.PathOf(0)) ? traces.at(bench.PathOf(0))
-                                                                     : std::vector<Exchange>{}),
-                  c.line_1 == DriveResult::Configured);
+        EXPECT_EQ(
+            SentSettingsWrite(traces.contains(bench.PathOf(0)) ? traces.at(bench.PathOf(0)) : std::vector<Exchange>{}),
+            c.line_1 == DriveResult::Configured);
         EXPECT_FALSE(traces.contains(bench.PathOf(1)));
         EXPECT_FALSE(traces.contains(bench.PathOf(2)));
     }
@@ -349,13 +350,16 @@ std::size_t CountOf(const std::vector<Exchange>& exchanges, bool writes) {
     }));
 }
 
-std::vector<app::DriveOutcome> RunPlan(Bench& bench, const app::ProvisioningPlan& plan, const std::vector<std::size_t>& lines,
+std::vector<app::DriveOutcome> RunPlan(Bench& bench, const app::ProvisioningPlan& plan,
+                                       const std::vector<std::size_t>& lines,
                                        std::function<void(std::size_t, app::DriveStep)> on_step = {}) {
-    return app::ProvisionDrives(plan, bench.recorder, bench.table, lines, 1, [on_step](std::size_t line) {
-        return std::make_unique<TestContext>([on_step, line](app::DriveStep step) {
-            if (on_step) on_step(line, step);
-        });
-    }, {});
+    return app::ProvisionDrives(plan, bench.recorder, bench.table, lines, 1,
+                                [on_step](std::size_t line) {
+                                    return std::make_unique<TestContext>([on_step, line](app::DriveStep step) {
+                                        if (on_step) on_step(line, step);
+                                    });
+                                },
+                                {});
 }
 
 // After the upload the drive is read again: a drive that kept what it was
@@ -381,10 +385,11 @@ TEST(Provisioning, TheReadBackProvesWhatTheDriveHolds) {
     EXPECT_EQ(outcomes[1].result, DriveResult::Failed);
     EXPECT_EQ(outcomes[1].verification, app::Verification::Failed);
     EXPECT_EQ(outcomes[1].mismatches, (std::vector<editor::FieldChange>{{"self_destruct_counter", "20", "10"},
-                                                                       {"auto_lock_delay", "120", "60"}}));
-    EXPECT_NE(outcomes[1].error.find(u"self_destruct_counter: expected 20 \u2192 found 10; auto_lock_delay: expected 120 "
-                                     u"\u2192 found 60"),
-              std::u16string::npos)
+                                                                        {"auto_lock_delay", "120", "60"}}));
+    EXPECT_NE(
+        outcomes[1].error.find(u"self_destruct_counter: expected 20 \u2192 found 10; auto_lock_delay: expected 120 "
+                               u"\u2192 found 60"),
+        std::u16string::npos)
         << strings::ToUtf8(outcomes[1].error);
     EXPECT_EQ(app::LogOfRun(outcomes).entries(), std::vector<std::string>{"QX7SIM0000000001"});
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
 #include <string>
+#include <thread>
 
 #include "cli/qx7ctl_fixture.h"
 #include "sim/sim_drive.h"
@@ -70,8 +70,8 @@ TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
     const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
     EXPECT_EQ(report.at("exit_status"), 1);
     EXPECT_EQ(report.at("interrupted"), false);
-    EXPECT_EQ(report.at("totals"), (nlohmann::json{{"drives", 3}, {"configured", 2}, {"failed", 1},
-                                                  {"skipped", 0}, {"interrupted", 0}}));
+    EXPECT_EQ(report.at("totals"),
+              (nlohmann::json{{"drives", 3}, {"configured", 2}, {"failed", 1}, {"skipped", 0}, {"interrupted", 0}}));
     const auto& drives = report.at("drives");
     ASSERT_EQ(drives.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -98,10 +98,15 @@ TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
     Write("state.json", R"({"drives": [{}, {"mode": "user"}]})");
     EXPECT_EQ(Run(ApplyArgs("--all --report " + Quoted(Path("report.csv")))).exit_code, 1);
     const std::string csv = Read(Path("report.csv"));
-    EXPECT_EQ(csv.rfind("line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,warnings,verify\r\n", 0), 0u) << csv;
+    EXPECT_EQ(csv.rfind("line,serial,previous_setup_id,new_setup_id,result,error,saved_file,started,finished,seconds,"
+                        "warnings,verify\r\n",
+                        0),
+              0u)
+        << csv;
     EXPECT_NE(csv.find("\r\n2,QX7SIM0000000002,No Previous Setup ID,,failed,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\ntotal,,,,drives=2 configured=1 failed=1 skipped=0 interrupted=0,exit_status=1,"),
-              std::string::npos) << csv;
+              std::string::npos)
+        << csv;
 
     // A report that is neither is refused before any drive is touched.
     const std::string state_before = Read(state_);
@@ -201,8 +206,7 @@ TEST_F(ApplyBatchTest, FoldersThatCannotTakeFilesAreRefusedBeforeAnyDrive) {
 
 TEST_F(ApplyBatchTest, ADriveFoundButNotListedFailsTheRun) {
     // The second drive fails a command of the scan every time: not listed.
-    Write("state.json",
-          R"({"drives": [{}, {"faults": [{"cdb_prefix": "3c0152", "mode": "check", "count": -1}]}]})");
+    Write("state.json", R"({"drives": [{}, {"faults": [{"cdb_prefix": "3c0152", "mode": "check", "count": -1}]}]})");
     const std::string before = SettingsOf(1);
     const ProcessRun run = Run(ApplyArgs("--all --report " + Quoted(Path("report.json"))));
     EXPECT_EQ(run.exit_code, 1) << err_;

@@ -44,14 +44,15 @@ TEST_F(ApplySameSerial, TheSecondDrivesSavedFileDoesNotReplaceTheFirsts) {
             EXPECT_TRUE(fs::exists(file)) << file;
             saved.insert(fs::path(file).filename().string());
         }
-        EXPECT_EQ(saved, (std::set<std::string>{"QX7SIM0000000001.qx7", "QX7SIM0000000001-2.qx7",
-                                                "QX7SIM0000000002.qx7"}));
+        EXPECT_EQ(saved,
+                  (std::set<std::string>{"QX7SIM0000000001.qx7", "QX7SIM0000000001-2.qx7", "QX7SIM0000000002.qx7"}));
     }
 }
 
 TEST_F(ApplySameSerial, ASerialTwoListedDrivesHaveIsARefusedCommandLine) {
     const std::string before = Read(state_);
-    for (const std::string& command : {ApplyArgs("--serial QX7SIM0000000001"), std::string("show --serial QX7SIM0000000001")}) {
+    for (const std::string& command :
+         {ApplyArgs("--serial QX7SIM0000000001"), std::string("show --serial QX7SIM0000000001")}) {
         SCOPED_TRACE(command);
         EXPECT_EQ(Run(command).exit_code, 2) << err_;
         EXPECT_NE(err_.find("More than one listed drive has the serial number QX7SIM0000000001 (lines 1, 3)"),

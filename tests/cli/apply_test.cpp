@@ -116,9 +116,8 @@ TEST_F(ApplyTest, EachDriveKeepsTheBytesTheFormNeitherShowsNorSets) {
     SettingsRecord second = SettingsRecord::Decode(qx7::sim::DefaultDrive(1).settings);
     second.password_char_class = 0x7D;
     second.reserved_26 = {14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
-    Write("state.json", nlohmann::json({{"drives",
-                                         {{{"settings_hex", HexOf(first)}}, {{"settings_hex", HexOf(second)}}}}})
-                            .dump());
+    Write("state.json",
+          nlohmann::json({{"drives", {{{"settings_hex", HexOf(first)}}, {{"settings_hex", HexOf(second)}}}}}).dump());
     const std::string config = ConfigNew(FullForm());  // made without a drive: those bytes are zero
 
     const ProcessRun run = Run(ApplyArgs(config, "--all"));
@@ -135,7 +134,8 @@ TEST_F(ApplyTest, EachDriveKeepsTheBytesTheFormNeitherShowsNorSets) {
         EXPECT_EQ(now.user_language, 1);
         EXPECT_EQ(now.policy_flags & (kPolicyRandomKeypad | kPolicyReadOnly), 0u);
         // ...and the drive's own bytes.
-        EXPECT_EQ(now.policy_flags & (kPolicyUserPassword | 0x800), original.policy_flags & (kPolicyUserPassword | 0x800));
+        EXPECT_EQ(now.policy_flags & (kPolicyUserPassword | 0x800),
+                  original.policy_flags & (kPolicyUserPassword | 0x800));
         EXPECT_EQ(now.password_char_class, original.password_char_class);
         EXPECT_EQ(now.reserved_4, original.reserved_4);
         EXPECT_EQ(now.reserved_19, original.reserved_19);
@@ -147,8 +147,15 @@ TEST_F(ApplyTest, EachDriveKeepsTheBytesTheFormNeitherShowsNorSets) {
 TEST_F(ApplyTest, TheLogFailureIsReportedOnlyWhenTheLogFailed) {
     // Drive 2 is unlocked by its user and holds a minimum length the form
     // refuses, so the form cannot be read when the run ends.
-    const std::string user_drive = "80000000" "00000000" "0a000000" "00000000" "047e0001" "00000000" "3c00" +
-                                   std::string(52, '0');
+    const std::string user_drive =
+        "80000000"
+        "00000000"
+        "0a000000"
+        "00000000"
+        "047e0001"
+        "00000000"
+        "3c00" +
+        std::string(52, '0');
     Write("state.json", R"({"drives": [{}, {"mode": "user", "settings_hex": ")" + user_drive + R"("}]})");
     const std::string config = ConfigNew(FullForm());
 
@@ -175,13 +182,13 @@ TEST_F(ApplyTest, WhatADriveReportsAboutItselfIsPrintedAndLoggedEscaped) {
     // The serial number is the drive id's bytes: an escape sequence that
     // clears the screen, a line end and a forged result line.
     const std::string serial = "\x1b[2J\nline 9: ZZZ";
-    Write("state.json", nlohmann::json({{"drives",
-                                         {{{"device_id", qx7::strings::ToHex(std::span(
-                                                             reinterpret_cast<const std::uint8_t*>(serial.data()),
-                                                             serial.size()))},
-                                           {"product", "QX7\x1b[31m\nX"},
-                                           {"serial_string", "S\x1b]0;title\x07"}}}}})
-                            .dump());
+    Write("state.json",
+          nlohmann::json({{"drives",
+                           {{{"device_id", qx7::strings::ToHex(std::span(
+                                               reinterpret_cast<const std::uint8_t*>(serial.data()), serial.size()))},
+                             {"product", "QX7\x1b[31m\nX"},
+                             {"serial_string", "S\x1b]0;title\x07"}}}}})
+              .dump());
     const std::string config = ConfigNew(FullForm());
 
     const ProcessRun applied = Run(ApplyArgs(config));

@@ -18,9 +18,9 @@ using qx7::test::ProcessRun;
 class ApplyUnhonoured : public qx7::test::Qx7ctlTest {
 protected:
     nlohmann::json Report(const nlohmann::json& form) {
-        const ProcessRun run =
-            Run("--trace apply " + Quoted(ConfigNew(form)) + " --password-file " + Quoted(Write("password.txt", "QX7ADMIN\n")) +
-                " --folder " + Quoted(Path("out")) + " --all --report " + Quoted(Path("report.json")));
+        const ProcessRun run = Run("--trace apply " + Quoted(ConfigNew(form)) + " --password-file " +
+                                   Quoted(Write("password.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")) +
+                                   " --all --report " + Quoted(Path("report.json")));
         EXPECT_EQ(run.exit_code, 1) << err_;
         return nlohmann::json::parse(Read(Path("report.json"))).at("drives");
     }
@@ -36,9 +36,11 @@ TEST_F(ApplyUnhonoured, ADriveThatCannotTakeASettingFailsAloneAndIsNotWritten) {
         nlohmann::json changes;
         const char* reason;
     } cases[] = {
-        {"Korean on a four-language drive", {{"admin_language", "Korean"}},
+        {"Korean on a four-language drive",
+         {{"admin_language", "Korean"}},
          "the drive does not offer the menu language Korean"},
-        {"Japanese user language on a four-language drive", {{"user_language", "Japanese"}},
+        {"Japanese user language on a four-language drive",
+         {{"user_language", "Japanese"}},
          "the drive does not offer the menu language Japanese"},
         {"RFID on a drive without a reader",
          {{"rfid", "enable"}, {"change_rfid_tag_data", true}, {"tags", {"04A1B2"}}, {"admin_tags", {1}}},

@@ -21,8 +21,8 @@ TEST_F(ConfigFiles, ARefusedFormWritesNoFileAndLeavesAnEarlierOneAlone) {
         const char* key;
         int value;
     } cases[] = {
-        {"self_destruct_counter", 0},  {"self_destruct_counter", 99}, {"min_password_length", 40},
-        {"auto_lock_delay", 5},        {"auto_lock_delay", 500},
+        {"self_destruct_counter", 0}, {"self_destruct_counter", 99}, {"min_password_length", 40},
+        {"auto_lock_delay", 5},       {"auto_lock_delay", 500},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + " " + std::to_string(c.value));
@@ -46,8 +46,8 @@ TEST_F(ConfigFiles, ARefusedFormWritesNoFileAndLeavesAnEarlierOneAlone) {
 TEST_F(ConfigFiles, ChangingTheSettingsNeedsEverySettingOrABase) {
     // Only the counter given: every other setting would be the form's
     // starting value (read-only on, random keypad on, ...).
-    const nlohmann::json partial = {{"current_password", "QX7ADMIN"}, {"change_settings", true},
-                                    {"self_destruct_counter", 20}};
+    const nlohmann::json partial = {
+        {"current_password", "QX7ADMIN"}, {"change_settings", true}, {"self_destruct_counter", 20}};
     ConfigNew(partial, "partial.qx7");
     EXPECT_FALSE(fs::exists(Path("partial.qx7")));
     EXPECT_NE(err_.find("these keys are missing"), std::string::npos) << err_;
@@ -85,8 +85,8 @@ TEST_F(ConfigFiles, AUserPasswordMustBeNamed) {
 }
 
 TEST_F(ConfigFiles, ABaseFileOrADriveGivesWhatTheFormLeavesOut) {
-    const nlohmann::json counter_only = {{"current_password", "QX7ADMIN"}, {"change_settings", true},
-                                         {"self_destruct_counter", 20}};
+    const nlohmann::json counter_only = {
+        {"current_password", "QX7ADMIN"}, {"change_settings", true}, {"self_destruct_counter", 20}};
     const std::string base = ConfigNew(FullForm(), "base.qx7");
     const std::string from_base = ConfigNew(counter_only, "from-base.qx7", "--base " + Quoted(base));
     ProcessRun shown = Run("config show --json " + Quoted(from_base));
@@ -107,8 +107,15 @@ TEST_F(ConfigFiles, ABaseFileOrADriveGivesWhatTheFormLeavesOut) {
 
     // The drive's record: minimum length 12 and auto-lock 45; the window
     // never takes the block-menu mask from a drive, so it must be given.
-    const std::string drive_settings = "80000000" "00000000" "0a000000" "00000000" "0c7e0001" "00000000"
-                                       "2d00" + std::string(52, '0');
+    const std::string drive_settings =
+        "80000000"
+        "00000000"
+        "0a000000"
+        "00000000"
+        "0c7e0001"
+        "00000000"
+        "2d00" +
+        std::string(52, '0');
     Write("state.json", R"({"drives": [{"settings_hex": ")" + drive_settings + R"("}]})");
     ConfigNew(counter_only, "from-drive.qx7", "--from-drive 1");
     EXPECT_FALSE(fs::exists(Path("from-drive.qx7")));

@@ -49,9 +49,9 @@ TEST_F(DamagedFileTest, ShowAndBaseRefuseIt) {
     EXPECT_EQ(Run("config show " + Quoted(config)).exit_code, 1);
     EXPECT_NE(err_.find("is damaged: new_user_password"), std::string::npos) << err_;
 
-    const ProcessRun base = Run("config new " + Quoted(Path("next.qx7")) + " --form " +
-                                Quoted(Write("f.json", R"({"current_password":"QX7ADMIN"})")) + " --base " +
-                                Quoted(config));
+    const ProcessRun base =
+        Run("config new " + Quoted(Path("next.qx7")) + " --form " +
+            Quoted(Write("f.json", R"({"current_password":"QX7ADMIN"})")) + " --base " + Quoted(config));
     EXPECT_EQ(base.exit_code, 1);
     EXPECT_NE(err_.find("is damaged"), std::string::npos) << err_;
     EXPECT_FALSE(std::filesystem::exists(Path("next.qx7")));

@@ -20,8 +20,7 @@ protected:
     // so the list prints lines 1, 3 and 4.
     void SetUp() override {
         Qx7ctlTest::SetUp();
-        Write("state.json",
-              R"({"drives":[{},{"faults":[{"cdb_prefix":"3c0152","mode":"check","count":-1}]},{},{}]})");
+        Write("state.json", R"({"drives":[{},{"faults":[{"cdb_prefix":"3c0152","mode":"check","count":-1}]},{},{}]})");
     }
     bool Written(std::size_t index) const {
         const nlohmann::json drive = State().at("drives").at(index);
@@ -63,11 +62,12 @@ TEST_F(DriveNumberTest, EveryCommandNamesADriveByTheNumberTheListPrints) {
 
 TEST_F(DriveNumberTest, ANumberTheListDoesNotPrintIsAUsageErrorNamingTheListedOnes) {
     const std::string config = ConfigNew(FullForm());
-    for (const std::string& command :
-         {std::string("show --drive 2"), "apply " + Quoted(config) + " --drive 2 --password-file " +
-                                Quoted(Write("pw.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")),
-          std::string("show --drive 5"), "config new " + Quoted(Path("x.qx7")) + " --from-drive 2 --form " +
-                                Quoted(Write("f.json", FullForm().dump()))}) {
+    for (const std::string& command : {std::string("show --drive 2"),
+                                       "apply " + Quoted(config) + " --drive 2 --password-file " +
+                                           Quoted(Write("pw.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")),
+                                       std::string("show --drive 5"),
+                                       "config new " + Quoted(Path("x.qx7")) + " --from-drive 2 --form " +
+                                           Quoted(Write("f.json", FullForm().dump()))}) {
         SCOPED_TRACE(command);
         EXPECT_EQ(Run(command).exit_code, 2);
         EXPECT_NE(err_.find("the listed lines are: 1, 3, 4."), std::string::npos) << err_;

@@ -17,13 +17,16 @@ using qx7::test::ProcessRun;
 using EscapedSerial = qx7::test::Qx7ctlTest;
 
 TEST_F(EscapedSerial, ShowPrintsItUnambiguouslyAndSerialTakesWhatShowPrints) {
-    const std::string serial = "AB\\x41\x1b" "CDEFGHIJK";  // AB\x41, ESC, CDEFGHIJK: the id's 16 bytes
-    Write("state.json",
-          nlohmann::json({{"drives",
-                           {nlohmann::json::object(),
-                            {{"device_id", qx7::strings::ToHex(std::span(
-                                               reinterpret_cast<const std::uint8_t*>(serial.data()), serial.size()))}}}}})
-              .dump());
+    const std::string serial =
+        "AB\\x41\x1b"
+        "CDEFGHIJK";  // AB\x41, ESC, CDEFGHIJK: the id's 16 bytes
+    Write(
+        "state.json",
+        nlohmann::json({{"drives",
+                         {nlohmann::json::object(),
+                          {{"device_id", qx7::strings::ToHex(std::span(
+                                             reinterpret_cast<const std::uint8_t*>(serial.data()), serial.size()))}}}}})
+            .dump());
     const ProcessRun show = Run("show --drive 2");
     ASSERT_EQ(show.exit_code, 0) << err_;
     const std::string printed = "AB\\\\x41\\x1BCDEFGHIJK";

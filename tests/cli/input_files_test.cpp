@@ -59,8 +59,7 @@ TEST_F(InputFiles, EveryFileOptionRefusesWhatIsNotItsFile) {
     // is a file.
     EXPECT_EQ(Run("config new " + Quoted(directory) + " --form " + Quoted(form)).exit_code, 1);
     EXPECT_NE(err_.find("Can not create output file"), std::string::npos) << err_;
-    EXPECT_EQ(Run("apply " + Quoted(config) + " --password-file " + Quoted(password) + " --folder " +
-                  Quoted(password))
+    EXPECT_EQ(Run("apply " + Quoted(config) + " --password-file " + Quoted(password) + " --folder " + Quoted(password))
                   .exit_code,
               2);
     EXPECT_NE(err_.find("Cannot create the folder"), std::string::npos) << err_;

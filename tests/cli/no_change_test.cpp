@@ -46,9 +46,8 @@ TEST_F(NoChange, ConfigNewRefusesSettingsItWouldNotSendAndAFormThatChangesNothin
         EXPECT_NE(err_.find(c.reason), std::string::npos) << err_;
     }
     // A password change alone is a change.
-    const nlohmann::json password_only = {{"current_password", "QX7ADMIN"},
-                                          {"change_admin_password", true},
-                                          {"new_admin_password", "NEWADMIN77"}};
+    const nlohmann::json password_only = {
+        {"current_password", "QX7ADMIN"}, {"change_admin_password", true}, {"new_admin_password", "NEWADMIN77"}};
     EXPECT_TRUE(fs::exists(ConfigNew(password_only, "pw.qx7"))) << err_;
 }
 

@@ -58,8 +58,8 @@ TEST_F(PasswordText, ConfigNewStoresEveryPasswordKeyUpperCasedAndRefusesOneNoFie
     EXPECT_EQ(file.at("new_admin_password"), "NEWADMIN7X");
     EXPECT_EQ(file.at("new_user_password"), "USERPASS99");
 
-    for (const char* key : {"current_password", "new_admin_password", "confirm_admin_password",
-                            "new_user_password", "confirm_user_password"}) {
+    for (const char* key : {"current_password", "new_admin_password", "confirm_admin_password", "new_user_password",
+                            "confirm_user_password"}) {
         SCOPED_TRACE(key);
         nlohmann::json bad = form;
         bad[key] = "PASS\u0416WORD7";

@@ -16,9 +16,9 @@ using qx7::updater::test_support::LocalHttpServer;
 qx7::test::ProcessRun CheckUpdate(const LocalHttpServer& server, const std::string& more = "") {
     // No proxy from the environment may stand between qx7ctl and the
     // loopback server; the texts are the English ones whatever the locale.
-    return qx7::test::RunShellCommand(
-        std::string("env -u http_proxy -u HTTP_PROXY -u all_proxy -u ALL_PROXY '") + QX7CTL_PATH +
-        "' --lang en check-update --url '" + server.FolderUrl() + "' " + more + " 2>/dev/null");
+    return qx7::test::RunShellCommand(std::string("env -u http_proxy -u HTTP_PROXY -u all_proxy -u ALL_PROXY '") +
+                                      QX7CTL_PATH + "' --lang en check-update --url '" + server.FolderUrl() + "' " +
+                                      more + " 2>/dev/null");
 }
 
 TEST(Qx7ctlCheckUpdate, ReportsEachOutcomeWithItsResultAndStatus) {
@@ -30,8 +30,10 @@ TEST(Qx7ctlCheckUpdate, ReportsEachOutcomeWithItsResultAndStatus) {
     } cases[] = {
         {"newer, with a line end", {"99.0\n"}, "Result: UpdateAvailable (0)", 0},
         {"the same", {QX7_VERSION_TEXT}, "Result: UpToDate (6)", 0},
-        {"another server's not-found page", {"<html>Page not found</html>", "HTTP/1.0 404 Not Found"},
-         "Result: ManifestMissing (3)", 1},
+        {"another server's not-found page",
+         {"<html>Page not found</html>", "HTTP/1.0 404 Not Found"},
+         "Result: ManifestMissing (3)",
+         1},
         {"a server error", {"99.0", "HTTP/1.0 503 Service Unavailable"}, "Result: RequestFailed (2)", 1},
         {"not a version", {"<html>Welcome</html>"}, "Result: ManifestMissing (3)", 1},
     };

@@ -69,8 +69,9 @@ TEST_F(Qx7ctl, ExitStatusSeparatesUsageErrorsFromFailures) {
     EXPECT_NE(err_.find("not in range 1 to 1000000"), std::string::npos) << err_;
     // A word that names no command is said to be one, with the commands.
     Run("--lang en frobnicate");
-    EXPECT_EQ(err_, "qx7ctl: unknown command 'frobnicate'; the commands are list, show, apply, config, "
-                    "check-update\n");
+    EXPECT_EQ(err_,
+              "qx7ctl: unknown command 'frobnicate'; the commands are list, show, apply, config, "
+              "check-update\n");
 }
 
 TEST_F(Qx7ctl, ShowJsonNamesTheModeAndTheUnpaddedLine) {
@@ -128,7 +129,8 @@ TEST_F(Qx7ctl, SerialChoosesTheDriveWhateverItsLine) {
     const std::string config = ConfigNew(FullForm());
     // A key the file leaves out has the default drive's value.
     const auto settings_of = [this](std::size_t i) {
-        return State().at("drives").at(i).value("settings_hex", qx7::strings::ToHex(qx7::sim::DefaultDrive(i).settings));
+        return State().at("drives").at(i).value("settings_hex",
+                                                qx7::strings::ToHex(qx7::sim::DefaultDrive(i).settings));
     };
     const std::string before = settings_of(0);
     const ProcessRun applied = Run("apply " + Quoted(config) + " --serial QX7SIM0000000002 --password-file " +
@@ -168,8 +170,7 @@ TEST_F(Qx7ctl, PasswordFromStandardInputOrAskedOnTheTerminal) {
     // qx7ctl on a pseudo-terminal; the password is typed once the prompt has
     // turned the echo off.
     if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) for a terminal";
-    const std::string command = std::string("'") + QX7CTL_PATH + "' --lang en --sim " + Quoted(state_) + " " +
-                                apply;
+    const std::string command = std::string("'") + QX7CTL_PATH + "' --lang en --sim " + Quoted(state_) + " " + apply;
     std::ostringstream shell;
     shell << "(sleep 1; printf 'SECRETADMIN\\n') | script -qec \"" << command << "\" /dev/null";
     Write("state.json", R"({"drives": [{"admin_password": "SECRETADMIN"}]})");

@@ -53,15 +53,12 @@ protected:
     // "Change Settings" and each setting key.
     static nlohmann::json FullForm() {
         return {
-            {"current_password", "QX7ADMIN"}, {"change_settings", true},
-            {"self_destruct", "enable"},      {"self_destruct_counter", 30},
-            {"virtual_cd", "disable"},        {"strong_password", "enable"},
-            {"min_password_length", 10},      {"random_keypad", "disable"},
-            {"key_tone", "enable"},           {"admin_language", "English"},
-            {"user_language", "French"},      {"centrawatch", "disable"},
-            {"centrawatch_admin_mode", false}, {"rfid", "disable"},
-            {"read_only", "disable"},         {"auto_lock", "enable"},
-            {"auto_lock_delay", 150},         {"extended_options_mask", 6148},
+            {"current_password", "QX7ADMIN"},  {"change_settings", true},    {"self_destruct", "enable"},
+            {"self_destruct_counter", 30},     {"virtual_cd", "disable"},    {"strong_password", "enable"},
+            {"min_password_length", 10},       {"random_keypad", "disable"}, {"key_tone", "enable"},
+            {"admin_language", "English"},     {"user_language", "French"},  {"centrawatch", "disable"},
+            {"centrawatch_admin_mode", false}, {"rfid", "disable"},          {"read_only", "disable"},
+            {"auto_lock", "enable"},           {"auto_lock_delay", 150},     {"extended_options_mask", 6148},
         };
     }
 

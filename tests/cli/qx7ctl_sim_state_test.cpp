@@ -20,8 +20,8 @@ protected:
     // kept in err_.
     qx7::test::ProcessRun Run(const std::string& arguments) {
         const std::string err_file = (dir_ / "stderr.txt").string();
-        qx7::test::ProcessRun run = qx7::test::RunShellCommand(std::string("'") + QX7CTL_PATH + "' " +
-                                                               arguments + " 2>'" + err_file + "'");
+        qx7::test::ProcessRun run =
+            qx7::test::RunShellCommand(std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>'" + err_file + "'");
         std::ifstream in(err_file);
         err_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return run;
@@ -57,8 +57,7 @@ TEST_F(Qx7ctlSimState, StateFilesThatCannotBeUsedEndWithOneLine) {
         SCOPED_TRACE(c.path.string());
         const qx7::test::ProcessRun run = Run("--sim '" + c.path.string() + "' list");
         EXPECT_EQ(run.exit_code, 1);
-        EXPECT_NE(err_.find("simulator state file " + c.path.string() + ": " + c.says), std::string::npos)
-            << err_;
+        EXPECT_NE(err_.find("simulator state file " + c.path.string() + ": " + c.says), std::string::npos) << err_;
         EXPECT_EQ(err_.find('\n'), err_.size() - 1) << err_;
     }
     std::ifstream in(number);

@@ -74,8 +74,8 @@ TEST_F(Qx7ctl, ConfigNewThenApplyConfiguresEveryDriveSavesAndLogs) {
     EXPECT_EQ(file.at("settings").at("block_menu_mask"), 6148);
 
     const std::string out = Path("out");
-    ProcessRun applied = Run("apply " + Quoted(config) + " --all --password-file " + Quoted(password) +
-                             " --folder " + Quoted(out));
+    ProcessRun applied =
+        Run("apply " + Quoted(config) + " --all --password-file " + Quoted(password) + " --folder " + Quoted(out));
     ASSERT_EQ(applied.exit_code, 0) << applied.out << err_;
     EXPECT_NE(applied.out.find("line 1: QX7SIM0000000001: configured"), std::string::npos) << applied.out;
     EXPECT_NE(applied.out.find("line 2: QX7SIM0000000002: configured"), std::string::npos) << applied.out;
@@ -112,8 +112,8 @@ TEST_F(Qx7ctl, RefusedFormsAndWrongPasswordsFail) {
 
     const std::string config = ConfigNew(FullForm(), "ok.qx7");
     ASSERT_TRUE(std::filesystem::exists(config)) << err_;
-    ProcessRun wrong = Run("apply " + Quoted(config) + " --password-file " +
-                           Quoted(Write("wrong.txt", "NOTTHEONE\n")) + " --folder " + Quoted(Path("out")));
+    ProcessRun wrong = Run("apply " + Quoted(config) + " --password-file " + Quoted(Write("wrong.txt", "NOTTHEONE\n")) +
+                           " --folder " + Quoted(Path("out")));
     EXPECT_NE(wrong.exit_code, 0);
     EXPECT_NE(wrong.out.find("FAILED"), std::string::npos);
     EXPECT_NE(err_.find("Incorrect current admin password is entered."), std::string::npos);

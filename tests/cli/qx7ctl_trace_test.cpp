@@ -28,8 +28,8 @@ protected:
     // kept in err_.
     ProcessRun Run(const std::string& arguments) {
         const std::string err_file = (dir_ / "stderr.txt").string();
-        ProcessRun run = qx7::test::RunShellCommand(std::string("'") + QX7CTL_PATH + "' " + arguments +
-                                                    " 2>'" + err_file + "'");
+        ProcessRun run =
+            qx7::test::RunShellCommand(std::string("'") + QX7CTL_PATH + "' " + arguments + " 2>'" + err_file + "'");
         std::ifstream in(err_file);
         err_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return run;
@@ -63,9 +63,7 @@ protected:
 };
 
 TEST_F(Qx7ctlTrace, TraceLeavesOutTheChannelKeyAndTheSettingsWrite) {
-    {
-        std::ofstream(dir_ / "password.txt") << "QX7ADMIN\n";
-    }
+    { std::ofstream(dir_ / "password.txt") << "QX7ADMIN\n"; }
     const std::string config = PasswordChangeFile();
     const ProcessRun run = Run("--sim '" + state_ + "' --trace apply '" + config + "' --password-file '" +
                                (dir_ / "password.txt").string() + "' --no-auto-save --no-log");
@@ -84,8 +82,7 @@ TEST_F(Qx7ctlTrace, TraceLeavesOutTheChannelKeyAndTheSettingsWrite) {
 TEST_F(Qx7ctlTrace, TraceFullPrintsEverythingAfterOneWarning) {
     const ProcessRun run = Run("--sim '" + state_ + "' --trace-full show");
     ASSERT_EQ(run.exit_code, 0) << err_;
-    EXPECT_TRUE(std::regex_search(LineOf("3c01ce7e"), std::regex(" xfer=32 data=[0-9a-f]{64}$")))
-        << LineOf("3c01ce7e");
+    EXPECT_TRUE(std::regex_search(LineOf("3c01ce7e"), std::regex(" xfer=32 data=[0-9a-f]{64}$"))) << LineOf("3c01ce7e");
     EXPECT_EQ(err_.find("redacted"), std::string::npos);
     // One warning, before the first traced command.
     const std::size_t warning = err_.find("warning: --trace-full");

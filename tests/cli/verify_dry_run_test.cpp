@@ -18,16 +18,17 @@ namespace fs = std::filesystem;
 // Settings reads (0x30) in a trace.
 std::size_t SettingsReads(const std::string& trace) {
     std::size_t count = 0;
-    for (std::size_t at = trace.find(" cdb=3c01ce30"); at != std::string::npos; at = trace.find(" cdb=3c01ce30", at + 1)) {
+    for (std::size_t at = trace.find(" cdb=3c01ce30"); at != std::string::npos;
+         at = trace.find(" cdb=3c01ce30", at + 1)) {
         ++count;
     }
     return count;
 }
 
 // The fields FullForm changes on a default drive, in the order listed.
-const std::vector<std::string> kFormChanges = {"self_destruct_counter", "min_password_length", "user_language",
-                                               "virtual_cd",            "self_destruct",       "auto_lock",
-                                               "auto_lock_delay",       "extended_options_mask", "setup_id"};
+const std::vector<std::string> kFormChanges = {
+    "self_destruct_counter", "min_password_length",   "user_language", "virtual_cd", "self_destruct", "auto_lock",
+    "auto_lock_delay",       "extended_options_mask", "setup_id"};
 
 class VerifyDryRunTest : public qx7::test::Qx7ctlTest {
 protected:
@@ -60,9 +61,8 @@ TEST_F(VerifyDryRunTest, ADriveThatDropsTheWriteFailsTheReadBackWithTheFieldName
     std::vector<std::string> fields;
     for (const auto& mismatch : drives[1].at("mismatches")) fields.push_back(mismatch.at("field"));
     EXPECT_EQ(fields, kFormChanges);
-    EXPECT_EQ(drives[1].at("mismatches")[0], (nlohmann::json{{"field", "self_destruct_counter"},
-                                                             {"expected", "30"},
-                                                             {"found", "10"}}));
+    EXPECT_EQ(drives[1].at("mismatches")[0],
+              (nlohmann::json{{"field", "self_destruct_counter"}, {"expected", "30"}, {"found", "10"}}));
     EXPECT_NE(drives[1].at("error").get<std::string>().find("user_language: expected French \u2192 found English"),
               std::string::npos);
 
@@ -79,7 +79,9 @@ TEST_F(VerifyDryRunTest, ADriveThatDropsTheWriteFailsTheReadBackWithTheFieldName
 TEST_F(VerifyDryRunTest, ADryRunListsTheChangesAndWritesNothing) {
     const std::string config = ConfigNew(FullForm());
     // Drive 2 has Centrawatch on, which the file cannot switch off.
-    Write("state.json", R"({"drives": [{}, {"settings_hex": "90000000000000000a00000000000000087e0001000000003c000000000000000000000000000000000000000000000000000000"}]})");
+    Write(
+        "state.json",
+        R"({"drives": [{}, {"settings_hex": "90000000000000000a00000000000000087e0001000000003c000000000000000000000000000000000000000000000000000000"}]})");
     const std::string state_before = Read(state_);
     const std::string arguments = ApplyArgs(config, "--all --dry-run");  // writes the password file
     std::vector<fs::path> files_before;

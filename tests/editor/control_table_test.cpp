@@ -63,9 +63,9 @@ TEST(ControlTableTest, ValuesAreExchangedInOneUnbrokenOrder) {
     FormValues values;
     std::set<const void*> fields;
     for (const ControlRow* row : ValueRows()) {
-        const void* field = row->value.text     ? static_cast<const void*>(row->value.text(values))
-                            : row->value.flag   ? static_cast<const void*>(row->value.flag(values))
-                                                : static_cast<const void*>(row->value.number(values));
+        const void* field = row->value.text   ? static_cast<const void*>(row->value.text(values))
+                            : row->value.flag ? static_cast<const void*>(row->value.flag(values))
+                                              : static_cast<const void*>(row->value.number(values));
         EXPECT_TRUE(fields.insert(field).second) << static_cast<int>(row->id);
     }
 }

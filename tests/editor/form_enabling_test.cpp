@@ -10,11 +10,11 @@ namespace {
 
 using C = ControlId;
 
-const C kSettingsGroup[] = {C::SelfDestructEnable, C::SelfDestructCounter, C::VirtualCdEnable,
-                            C::StrongPasswordEnable, C::RandomKeyPadEnable, C::KeyToneEnable,
-                            C::MinPasswordLength, C::AdminLanguage, C::UserLanguage,
-                            C::SetExtendedSettings, C::ReadOnlyEnable, C::AutoLockDisable};
-const C kTagControls[] = {C::TagField1, C::TagField2, C::TagField3, C::TagField4, C::TagField5,
+const C kSettingsGroup[] = {C::SelfDestructEnable,   C::SelfDestructCounter, C::VirtualCdEnable,
+                            C::StrongPasswordEnable, C::RandomKeyPadEnable,  C::KeyToneEnable,
+                            C::MinPasswordLength,    C::AdminLanguage,       C::UserLanguage,
+                            C::SetExtendedSettings,  C::ReadOnlyEnable,      C::AutoLockDisable};
+const C kTagControls[] = {C::TagField1,   C::TagField2,        C::TagField3, C::TagField4, C::TagField5,
                           C::ReadRfidTag, C::ClearAllRfidTags, C::AdminTag1, C::AdminTag2, C::AdminTag3};
 
 bool NeverAsked() {
@@ -52,8 +52,8 @@ TEST_F(EnablingTest, ApplyChangeChecksOpensEachGroupWithItsBox) {
     }
     form.ReadForm();
     form.ApplyChangeChecks();
-    ExpectGroup(std::array{C::NewAdminPassword, C::ConfirmAdminPassword, C::NewUserPassword,
-                           C::ConfirmUserPassword, C::CentrawatchEnable, C::RfidEnable, C::ChangeRfidTagData},
+    ExpectGroup(std::array{C::NewAdminPassword, C::ConfirmAdminPassword, C::NewUserPassword, C::ConfirmUserPassword,
+                           C::CentrawatchEnable, C::RfidEnable, C::ChangeRfidTagData},
                 true);
     ExpectGroup(kSettingsGroup, true);
     ExpectGroup(kTagControls, true);
@@ -68,9 +68,9 @@ TEST_F(EnablingTest, CentrawatchOnAndNoReaderKeepTheirPairsGreyed) {
     form.EnableChangeControls(true);
     form.ApplyChangeChecks();
     ExpectGroup(kSettingsGroup, true);
-    ExpectGroup(std::array{C::CentrawatchEnable, C::CentrawatchDisable, C::RfidEnable, C::RfidDisable,
-                           C::ChangeRfidTagData},
-                false);
+    ExpectGroup(
+        std::array{C::CentrawatchEnable, C::CentrawatchDisable, C::RfidEnable, C::RfidDisable, C::ChangeRfidTagData},
+        false);
     // The ticked tag box still opens the tag controls, though it is greyed.
     ExpectGroup(kTagControls, true);
 }
@@ -109,12 +109,28 @@ TEST_F(EnablingTest, DisableAllControlsGreysEveryInputButTheTagCopyAndTheDelay) 
     view.SetRadioIndex(C::CentrawatchEnable, kDisable);
     form.ReadForm();
     form.DisableAllControls();
-    ExpectGroup(std::array{C::ChangeAdminPassword, C::ChangeUserPassword, C::ChangeSettings,
-                           C::ChangeRfidTagData, C::NewAdminPassword, C::ConfirmUserPassword,
-                           C::CentrawatchEnable, C::RfidDisable, C::CurrentPassword, C::Rescan,
-                           C::NewSetupId, C::SerialNumber, C::CopySerial, C::UploadSettings, C::SaveAs,
-                           C::Import, C::Exit, C::FolderField, C::FolderButton, C::AutoSaveConfiguration,
-                           C::EnableLog, C::DetectCurrentSettings},
+    ExpectGroup(std::array{C::ChangeAdminPassword,
+                           C::ChangeUserPassword,
+                           C::ChangeSettings,
+                           C::ChangeRfidTagData,
+                           C::NewAdminPassword,
+                           C::ConfirmUserPassword,
+                           C::CentrawatchEnable,
+                           C::RfidDisable,
+                           C::CurrentPassword,
+                           C::Rescan,
+                           C::NewSetupId,
+                           C::SerialNumber,
+                           C::CopySerial,
+                           C::UploadSettings,
+                           C::SaveAs,
+                           C::Import,
+                           C::Exit,
+                           C::FolderField,
+                           C::FolderButton,
+                           C::AutoSaveConfiguration,
+                           C::EnableLog,
+                           C::DetectCurrentSettings},
                 false);
     ExpectGroup(kSettingsGroup, false);
     ExpectGroup(kTagControls, false);
@@ -187,10 +203,16 @@ TEST_F(EnablingTest, ASixLanguageDriveGetsSixEntriesAndKeepsTheSelections) {
     view.SetComboIndex(C::UserLanguage, 3);
     view.SetChecked(C::ChangeSettings, true);
     int probes = 0;
-    form.OnChangeSettings([&] { ++probes; return false; });
+    form.OnChangeSettings([&] {
+        ++probes;
+        return false;
+    });
     EXPECT_EQ(view.ComboLines(C::AdminLanguage).size(), 4u);
 
-    form.OnChangeSettings([&] { ++probes; return true; });
+    form.OnChangeSettings([&] {
+        ++probes;
+        return true;
+    });
     EXPECT_EQ(probes, 2);  // asked every time the box is ticked
     const std::vector<std::u16string> six = {u"English", u"French", u"German", u"Spanish", u"Japanese", u"Korean"};
     EXPECT_EQ(view.ComboLines(C::AdminLanguage), six);

@@ -86,7 +86,7 @@ TEST_F(FormExchangeTest, EveryValueRoundTripsThroughItsOwnControl) {
 struct Entry {
     const char* name;
     ControlId control;
-    std::u16string text;                 // typed into the control
+    std::u16string text;                    // typed into the control
     std::optional<std::u16string> refusal;  // the message, or accepted
 };
 

@@ -38,8 +38,7 @@ SettingsRecord DriveRecord() {
 storage::ConfigFilePayload PolicyFile() {
     storage::ConfigFilePayload p;
     p.change_mask = kChangeSettings;
-    p.settings.policy_flags = kPolicySelfDestruct | kPolicyReadOnly | kPolicyCentrawatch |
-                              kPolicyCentrawatchAdmin;
+    p.settings.policy_flags = kPolicySelfDestruct | kPolicyReadOnly | kPolicyCentrawatch | kPolicyCentrawatchAdmin;
     p.settings.self_destruct_limit = 25;
     p.settings.admin_language = 1;
     p.settings.user_language = 2;
@@ -69,8 +68,8 @@ TEST_F(ImportModeTest, KeepingTheDrivesBytesTakesOnlyWhatTheFormShowsOrSets) {
     SettingsRecord expected = DriveRecord();
     // The file's switches replace the drive's (key tone back on); the drive
     // keeps its other bits, the user-password flag among them.
-    expected.policy_flags = kPolicyUserPassword | 0x100 | 0x800 | 0x80000000 | kPolicySelfDestruct |
-                            kPolicyReadOnly | kPolicyCentrawatch | kPolicyCentrawatchAdmin;
+    expected.policy_flags = kPolicyUserPassword | 0x100 | 0x800 | 0x80000000 | kPolicySelfDestruct | kPolicyReadOnly |
+                            kPolicyCentrawatch | kPolicyCentrawatchAdmin;
     expected.self_destruct_limit = 25;
     expected.active_language = 1;
     expected.admin_language = 1;

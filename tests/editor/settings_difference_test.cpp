@@ -58,9 +58,9 @@ TEST(SettingsDifference, AnUploadListsOnlyWhatItsChangeMaskWrites) {
     EXPECT_EQ(editor::UploadChanges(drive, upload),
               (std::vector<FieldChange>{{"admin_password", "(not readable)", "(new)"}}));
     upload.change_mask = protocol::kChangeSettings | protocol::kChangeRfidTags;
-    EXPECT_EQ(editor::UploadChanges(drive, upload),
-              (std::vector<FieldChange>{{"self_destruct_counter", "10", "30"},
-                                        {"rfid_tags", "(not readable)", "04 A1"}}));
+    EXPECT_EQ(
+        editor::UploadChanges(drive, upload),
+        (std::vector<FieldChange>{{"self_destruct_counter", "10", "30"}, {"rfid_tags", "(not readable)", "04 A1"}}));
 }
 
 }  // namespace

@@ -189,14 +189,12 @@ TEST(SecureWrite, EnciphersTheZeroExtendedPlaintextWithTheWriteToken) {
     ChannelKeys bad = KeysWithIndex(0);
     bad.token_index[1] = 30;
     EXPECT_FALSE(SecureWrite(unsent, plain, 288, bad.channel_key, bad, kTokenWriteSettings).sent);
-    EXPECT_FALSE(
-        SecureWrite(unsent, std::vector<std::uint8_t>(300), 288, keys.channel_key, keys, 1).sent);
+    EXPECT_FALSE(SecureWrite(unsent, std::vector<std::uint8_t>(300), 288, keys.channel_key, keys, 1).sent);
     EXPECT_TRUE(unsent.commands.empty());
 
     // A write the drive refuses was sent and not accepted.
     ScriptedDevice refusing([](const transport::ScsiRequest&) { return CheckCondition(); });
-    const SecureWriteResult refused =
-        SecureWrite(refusing, plain, 288, keys.channel_key, keys, kTokenWriteSettings);
+    const SecureWriteResult refused = SecureWrite(refusing, plain, 288, keys.channel_key, keys, kTokenWriteSettings);
     EXPECT_TRUE(refused.sent);
     EXPECT_FALSE(refused.accepted);
     EXPECT_FALSE(refused);

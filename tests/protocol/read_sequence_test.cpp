@@ -130,8 +130,8 @@ TEST(ReadDrive, MessagesFollowTheFailedSteps) {
         {admin, {}},
         {user, {user_mode}},
         {broken,
-         {u"Error !, QX7 System Command : 7E", u"Error !, QX7 System Command : 7D",
-          u"Error !, QX7 System Command : 04", cannot, cannot, user_mode}},
+         {u"Error !, QX7 System Command : 7E", u"Error !, QX7 System Command : 7D", u"Error !, QX7 System Command : 04",
+          cannot, cannot, user_mode}},
     };
     for (const auto& c : cases) {
         std::vector<std::u16string> texts;

@@ -29,18 +29,24 @@ std::string HexOf(const std::array<std::uint8_t, N>& bytes) {
 }
 
 const std::string kSettingsHex =
-    "a5040001"                  //  0 policy_flags 0x010004A5
-    "11121314"                  //  4 reserved_4
-    "2301"                      //  8 self_destruct_limit 0x0123
-    "1516"                      // 10 reserved_10
-    "02" "03" "04" "17"         // 12 active, admin, user language, reserved_15
-    "08" "7e" "18" "19"         // 16 min length, char class, reserved_18, reserved_19
-    "1a1b1c1d"                  // 20 reserved_20
-    "b400"                      // 24 auto_lock_delay 180
-    "20212223242526272829"      // 26 reserved_26
-    "94180000"                  // 36 block_menu_mask 0x1894
-    "3031323334353637"          // 40 reserved_40
-    "171f0c0e";                 // 48 setup_id 0x0E0C1F17
+    "a5040001"  //  0 policy_flags 0x010004A5
+    "11121314"  //  4 reserved_4
+    "2301"      //  8 self_destruct_limit 0x0123
+    "1516"      // 10 reserved_10
+    "02"
+    "03"
+    "04"
+    "17"  // 12 active, admin, user language, reserved_15
+    "08"
+    "7e"
+    "18"
+    "19"                    // 16 min length, char class, reserved_18, reserved_19
+    "1a1b1c1d"              // 20 reserved_20
+    "b400"                  // 24 auto_lock_delay 180
+    "20212223242526272829"  // 26 reserved_26
+    "94180000"              // 36 block_menu_mask 0x1894
+    "3031323334353637"      // 40 reserved_40
+    "171f0c0e";             // 48 setup_id 0x0E0C1F17
 
 SettingsRecord ExpectedSettings() {
     SettingsRecord s;
@@ -72,7 +78,11 @@ TEST(Records, SettingsRecordFieldsSitAtTheirOffsets) {
 }
 
 TEST(Records, DriveIdentityHasBigEndianUsbIds) {
-    const std::string hex = "0102" "230a" "1181" "534e303132333435363738394142cdff";
+    const std::string hex =
+        "0102"
+        "230a"
+        "1181"
+        "534e303132333435363738394142cdff";
     const DriveIdentity id = DriveIdentity::Decode(Fixture<22>(hex));
     EXPECT_EQ(id.firmware_major, 1);
     EXPECT_EQ(id.firmware_minor, 2);
@@ -90,8 +100,8 @@ TEST(Records, SmallPlainAnswers) {
     EXPECT_EQ(HexOf(error.Encode()), "1631aabb");
 
     const std::string status_hex = "84" + std::string(60, '0') + "5a";
-    for (auto [flags, admin, rfid] : {std::tuple{0x84, true, true}, {0x80, true, false},
-                                     {0x04, false, true}, {0x7B, false, false}}) {
+    for (auto [flags, admin, rfid] :
+         {std::tuple{0x84, true, true}, {0x80, true, false}, {0x04, false, true}, {0x7B, false, false}}) {
         auto bytes = Fixture<32>(status_hex);
         bytes[0] = static_cast<std::uint8_t>(flags);
         const DriveStatus status = DriveStatus::Decode(bytes);
@@ -100,7 +110,10 @@ TEST(Records, SmallPlainAnswers) {
         EXPECT_EQ(status.Encode(), bytes);
     }
 
-    const std::string tag_hex = "000102030405060708090a0b0c0d0e0f" "07" "c1c2";
+    const std::string tag_hex =
+        "000102030405060708090a0b0c0d0e0f"
+        "07"
+        "c1c2";
     const RfidTag tag = RfidTag::Decode(Fixture<19>(tag_hex));
     EXPECT_EQ(tag.uid[15], 0x0f);
     EXPECT_EQ(tag.uid_length, 7);
@@ -110,21 +123,25 @@ TEST(Records, SmallPlainAnswers) {
 
 TEST(Records, SettingsUploadPacksEveryBlockInPlace) {
     auto pad32 = [](const std::string& ascii_hex) { return ascii_hex + std::string(64 - ascii_hex.size(), '0'); };
-    const std::string tag1 = "a1a2a3a4000000000000000000000000" "04" "0000";
-    const std::string tag2 = "b1b2b3b4b5b6b7000000000000000000" "07" "0102";
-    const std::string hex =
-        "00e00100"                                   //   0 change_mask 0x1E000
-        + pad32("61646d696e313233")                  //   4 "admin123"
-        + pad32("4e657741646d696e21")                //  36 "NewAdmin!"
-        + pad32("7573657231")                        //  68 "user1"
-        + std::string(64, '0')                       // 100 reserved
-        + kSettingsHex                               // 132 settings
-        + "02"                                       // 184 tag_count
-        + tag1 + tag2 + std::string(3 * 38, '0');    // 185 tags
+    const std::string tag1 =
+        "a1a2a3a4000000000000000000000000"
+        "04"
+        "0000";
+    const std::string tag2 =
+        "b1b2b3b4b5b6b7000000000000000000"
+        "07"
+        "0102";
+    const std::string hex = "00e00100"                                 //   0 change_mask 0x1E000
+                            + pad32("61646d696e313233")                //   4 "admin123"
+                            + pad32("4e657741646d696e21")              //  36 "NewAdmin!"
+                            + pad32("7573657231")                      //  68 "user1"
+                            + std::string(64, '0')                     // 100 reserved
+                            + kSettingsHex                             // 132 settings
+                            + "02"                                     // 184 tag_count
+                            + tag1 + tag2 + std::string(3 * 38, '0');  // 185 tags
     const auto bytes = Fixture<280>(hex);
     const SettingsUpload upload = SettingsUpload::Decode(bytes);
-    EXPECT_EQ(upload.change_mask, kChangeAdminPassword | kChangeUserPassword | kChangeRfidTags |
-                                      kChangeSettings);
+    EXPECT_EQ(upload.change_mask, kChangeAdminPassword | kChangeUserPassword | kChangeRfidTags | kChangeSettings);
     EXPECT_EQ(upload.current_admin_password[7], '3');
     EXPECT_EQ(upload.current_admin_password[8], 0);
     EXPECT_EQ(upload.new_admin_password[8], '!');

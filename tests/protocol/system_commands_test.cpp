@@ -33,8 +33,7 @@ TEST(ReadIdentity, AcceptsOnlyQx7UsbIds) {
     struct Case {
         const char* ids;
         bool accepted;
-    } cases[] = {{"230a1180", true}, {"230a1181", true}, {"230a1182", false},
-                 {"0a231180", false}, {"230b1180", false}};
+    } cases[] = {{"230a1180", true}, {"230a1181", true}, {"230a1182", false}, {"0a231180", false}, {"230b1180", false}};
     for (const auto& c : cases) {
         ScriptedDevice device(AnswerBytes(FromHex(std::string("0102") + c.ids + device_id)));
         ChannelKeys keys;
@@ -76,7 +75,9 @@ TEST(ReadSettings, UsesTokenZeroAndReportsFailureOnTheDiagnosticStream) {
     std::array<std::uint8_t, 148> out{};
     std::ostringstream diagnostics;
     ASSERT_TRUE(ReadSettings(device, keys, out, &diagnostics));
-    EXPECT_EQ(Hex(device.commands[0].cdb), "3c01ce30a000000005060708" "00000000");
+    EXPECT_EQ(Hex(device.commands[0].cdb),
+              "3c01ce30a000000005060708"
+              "00000000");
     EXPECT_EQ(out[147], 0x61);
     EXPECT_TRUE(diagnostics.str().empty());
 
@@ -84,8 +85,7 @@ TEST(ReadSettings, UsesTokenZeroAndReportsFailureOnTheDiagnosticStream) {
     out.fill(0x22);
     EXPECT_FALSE(ReadSettings(refusing, keys, out, &diagnostics));
     EXPECT_EQ(out[0], 0x22);
-    EXPECT_EQ(diagnostics.str(),
-              "Error get QX7 system Setup !, Please check QX7 F/W Version or H/W.\n");
+    EXPECT_EQ(diagnostics.str(), "Error get QX7 system Setup !, Please check QX7 F/W Version or H/W.\n");
 
     // A token index past the key: the read fails without being sent.
     keys.token_index[0] = 29;
@@ -108,7 +108,10 @@ TEST(PlainQueries, StatusAndLastErrorLeaveTheirBufferOnFailure) {
     EXPECT_EQ(Hex(refusing.commands[0].cdb), "3c01ce02040000000000000000000000");
 
     // The tag read carries 5000, high byte first, in template bytes 6 and 7.
-    ScriptedDevice reader(AnswerBytes(FromHex("04a1b2c3000000000000000000000000" "04" "0000")));
+    ScriptedDevice reader(
+        AnswerBytes(FromHex("04a1b2c3000000000000000000000000"
+                            "04"
+                            "0000")));
     std::array<std::uint8_t, 19> tag{};
     ASSERT_TRUE(ReadRfidTag(reader, tag));
     EXPECT_EQ(Hex(reader.commands[0].cdb), "3c01ce38130013880000000000000000");

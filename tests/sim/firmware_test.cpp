@@ -184,8 +184,7 @@ TEST(SimFirmware, AnswersInquiryIdentityAndBlocksByteForByte) {
               "0207230a1180"
               "51583753494d30303030303030303031");
     EXPECT_EQ(Hex(Send(*drive.device, "3c015200000000000000 in 8").data), "5158020100000000");
-    EXPECT_EQ(Hex(Send(*drive.device, "3c015100000000000000 in 12").data),
-              "010000000000000000000000");
+    EXPECT_EQ(Hex(Send(*drive.device, "3c015100000000000000 in 12").data), "010000000000000000000000");
 }
 
 TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
@@ -204,15 +203,14 @@ TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
 
     std::array<std::uint8_t, 148> settings{};
     ASSERT_TRUE(protocol::ReadSettings(device, keys, settings));
-    EXPECT_TRUE(
-        std::equal(drive.state().settings.begin(), drive.state().settings.end(), settings.begin()));
+    EXPECT_TRUE(std::equal(drive.state().settings.begin(), drive.state().settings.end(), settings.begin()));
     std::array<std::uint8_t, 32> status{};
     ASSERT_TRUE(protocol::ReadStatus(device, status));
     EXPECT_EQ(status[0], 0x84);
 
     protocol::SettingsUpload upload;
-    upload.change_mask = protocol::kChangeAdminPassword | protocol::kChangeUserPassword |
-                         protocol::kChangeSettings | protocol::kChangeRfidTags;
+    upload.change_mask = protocol::kChangeAdminPassword | protocol::kChangeUserPassword | protocol::kChangeSettings |
+                         protocol::kChangeRfidTags;
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     std::copy_n("NEWADMIN9", 9, upload.new_admin_password.begin());
     std::copy_n("USERPASS", 8, upload.new_user_password.begin());
@@ -221,8 +219,8 @@ TEST(SimFirmware, HostReadsAndWritesTheDriveThroughItsOwnOperations) {
     upload.tag_count = 1;
     upload.tags[0].uid = {0x04, 0xA1, 0xB2, 0xC3};
     upload.tags[0].uid_length = 4;
-    ASSERT_TRUE(protocol::SecureWrite(device, upload.Encode(), protocol::kWriteSettingsWireLength,
-                                      keys.channel_key, keys, protocol::kTokenWriteSettings));
+    ASSERT_TRUE(protocol::SecureWrite(device, upload.Encode(), protocol::kWriteSettingsWireLength, keys.channel_key,
+                                      keys, protocol::kTokenWriteSettings));
     EXPECT_EQ(drive.state().admin_password, "NEWADMIN9");
     EXPECT_EQ(drive.state().user_password, "USERPASS");
     EXPECT_EQ(Hex({drive.state().settings.begin() + 48, drive.state().settings.end()}), "171f0c19");
@@ -265,21 +263,16 @@ TEST(SimFirmware, SettingsWriteOutcomes) {
         std::uint8_t tag_count;
         const char* last_error;  // "" = accepted
     } cases[] = {
-        {"accepted", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "NEWADMIN", 8, 0,
-         ""},
-        {"304 bytes on the wire", UnlockMode::Admin, 304, "QX7ADMIN", kChangeAdminPassword,
-         "NEWADMIN", 8, 0, "1931"},
-        {"unlocked with the user password", UnlockMode::User, 288, "QX7ADMIN",
-         kChangeAdminPassword, "NEWADMIN", 8, 0, "1731"},
-        {"wrong current password", UnlockMode::Admin, 288, "QX7ADMIX", kChangeAdminPassword,
-         "NEWADMIN", 8, 0, "1631"},
+        {"accepted", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "NEWADMIN", 8, 0, ""},
+        {"304 bytes on the wire", UnlockMode::Admin, 304, "QX7ADMIN", kChangeAdminPassword, "NEWADMIN", 8, 0, "1931"},
+        {"unlocked with the user password", UnlockMode::User, 288, "QX7ADMIN", kChangeAdminPassword, "NEWADMIN", 8, 0,
+         "1731"},
+        {"wrong current password", UnlockMode::Admin, 288, "QX7ADMIX", kChangeAdminPassword, "NEWADMIN", 8, 0, "1631"},
         {"current password as a prefix", UnlockMode::Admin, 288, "QX7ADMI", 0, "", 8, 0, "1631"},
-        {"empty new password", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "", 8, 0,
-         "2031"},
-        {"below the stored minimum", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword,
-         "SHORT12", 7, 0, "2031"},
-        {"below the minimum the write sets", UnlockMode::Admin, 288, "QX7ADMIN",
-         kChangeAdminPassword | kChangeSettings, "LONGER123", 12, 0, "2031"},
+        {"empty new password", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "", 8, 0, "2031"},
+        {"below the stored minimum", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword, "SHORT12", 7, 0, "2031"},
+        {"below the minimum the write sets", UnlockMode::Admin, 288, "QX7ADMIN", kChangeAdminPassword | kChangeSettings,
+         "LONGER123", 12, 0, "2031"},
         {"minimum lowered by the same write", UnlockMode::Admin, 288, "QX7ADMIN",
          kChangeAdminPassword | kChangeSettings, "SHORT12", 7, 0, ""},
         {"six tags", UnlockMode::Admin, 288, "QX7ADMIN", kChangeRfidTags, "", 8, 6, "1931"},
@@ -303,14 +296,12 @@ TEST(SimFirmware, SettingsWriteOutcomes) {
         upload.settings = protocol::SettingsRecord::Decode(state.settings);
         upload.settings.min_password_length = c.uploaded_minimum;
         upload.tag_count = c.tag_count;
-        const bool accepted = static_cast<bool>(
-            protocol::SecureWrite(*drive.device, upload.Encode(), c.wire_length, keys.channel_key,
-                                  keys, protocol::kTokenWriteSettings));
+        const bool accepted = static_cast<bool>(protocol::SecureWrite(
+            *drive.device, upload.Encode(), c.wire_length, keys.channel_key, keys, protocol::kTokenWriteSettings));
         EXPECT_EQ(accepted, std::string(c.last_error).empty()) << c.what;
         EXPECT_EQ(LastError(*drive.device), accepted ? "0000" : c.last_error) << c.what;
         EXPECT_EQ(drive.state().admin_password, accepted ? c.new_admin : "QX7ADMIN") << c.what;
-        EXPECT_EQ(drive.state().settings[16],
-                  accepted && (c.mask & kChangeSettings) ? c.uploaded_minimum : 8)
+        EXPECT_EQ(drive.state().settings[16], accepted && (c.mask & kChangeSettings) ? c.uploaded_minimum : 8)
             << c.what;
     }
 }
@@ -364,9 +355,8 @@ TEST(SimFirmware, LockedDriveAnswersOnlyWhatIdentifiesIt) {
     SimDrive state = DefaultDrive(0);
     state.mode = UnlockMode::Locked;
     Drive drive(state);
-    for (const char* answered :
-         {"120000002400 in 36", "3c015200000000000000 in 8", "3c015100000000000000 in 12",
-          "3c01ce01160000000000000000000000 in 22"}) {
+    for (const char* answered : {"120000002400 in 36", "3c015200000000000000 in 8", "3c015100000000000000 in 12",
+                                 "3c01ce01160000000000000000000000 in 22"}) {
         EXPECT_TRUE(Send(*drive.device, answered).result.ok()) << answered;
     }
     std::array<std::uint8_t, 1024> page{};
@@ -411,11 +401,7 @@ TEST(SimFirmware, MemoryFollowsIdBlockAndLanguageCount) {
         std::vector<std::uint32_t> refused;
         bool banks_differ;
     } cases[] = {
-        {2,
-         6,
-         {0x0000, 0x0400, 0x0800, 0x0C00, 0x1000, 0x81000},
-         {0x1400, 0x2000, 0x0200, 0x80000},
-         true},
+        {2, 6, {0x0000, 0x0400, 0x0800, 0x0C00, 0x1000, 0x81000}, {0x1400, 0x2000, 0x0200, 0x80000}, true},
         {1, 4, {0x1000, 0x1400, 0x1800, 0x1C00, 0x81000}, {0x0000, 0x0C00, 0x2000}, false},
         {0, 6, {0x1000, 0x1C00, 0x81000}, {0x0000}, true},
     };
@@ -444,9 +430,7 @@ TEST(SimFirmware, FaultsFailMatchingCommandsBeforeTheFirmwareSeesThem) {
     SimDrive state = DefaultDrive(0);
     state.faults = {{{0x3C, 0x01, 0xCE, 0x38}, SimFault::Mode::Check, 1},
                     {{0x12}, SimFault::Mode::Io, -1},
-                    {{0x3C, 0x01, 0x52, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
-                     SimFault::Mode::Io,
-                     -1}};
+                    {{0x3C, 0x01, 0x52, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, SimFault::Mode::Io, -1}};
     Drive drive(state);
     const std::string tag_read = "3c01ce38130013880000000000000000 in 19";
 
@@ -459,8 +443,7 @@ TEST(SimFirmware, FaultsFailMatchingCommandsBeforeTheFirmwareSeesThem) {
     EXPECT_TRUE(Send(*drive.device, tag_read).result.ok());  // spent
     EXPECT_EQ(drive.state().reader_queue.size(), 1u);
 
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(Send(*drive.device, "120000002400 in 36").result.io_ok);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(Send(*drive.device, "120000002400 in 36").result.io_ok);
     EXPECT_EQ(drive.state().faults[1].count, -1);
     // A prefix longer than the block matches nothing.
     EXPECT_TRUE(Send(*drive.device, "3c015200000000000000 in 8").result.ok());

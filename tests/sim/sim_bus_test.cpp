@@ -41,17 +41,15 @@ TEST(SimBus, DiscoveryListsThePluggedDrives) {
 
     const transport::DriveTable table = transport::ScanDrives(bus);
     ASSERT_EQ(table.drive_count(), 3u);
-    EXPECT_THAT(Utf8(table.lines),
-                ElementsAre("  1: QX7 /media/qx7sim/1 /dev/qx7sim/1/cdrom ",
-                            "  2: Ostrivance QX7 FIPS  /media/qx7sim/2 "));
+    EXPECT_THAT(Utf8(table.lines), ElementsAre("  1: QX7 /media/qx7sim/1 /dev/qx7sim/1/cdrom ",
+                                               "  2: Ostrivance QX7 FIPS  /media/qx7sim/2 "));
     const transport::DriveRecord& first = table.records[0];
     EXPECT_EQ(first.storage_path, "/dev/qx7sim/1/cdrom");
     EXPECT_EQ(first.storage_count, 2u);
     EXPECT_EQ(first.serial_number, strings::FromUtf8(state.drives[0].serial_string));
     EXPECT_EQ(first.manufacturer, u"OSTRIVANCE");
     EXPECT_EQ(first.hub_port, 1u);
-    EXPECT_TRUE(std::equal(first.id_block.begin(), first.id_block.end(),
-                           state.drives[0].id_block.begin()));
+    EXPECT_TRUE(std::equal(first.id_block.begin(), first.id_block.end(), state.drives[0].id_block.begin()));
     const auto page = MemoryPage(state.drives[0], 0x0C00);
     EXPECT_TRUE(std::equal(page.begin(), page.end(), first.config_area.begin() + 3072));
     EXPECT_EQ(table.records[1].storage_path, "/dev/qx7sim/2/disk");
@@ -82,8 +80,7 @@ TEST(SimBus, PlugAndUnplugRaiseEventsAndChangeWhatIsPresent) {
 
     EXPECT_TRUE(bus.Unplug(0));
     EXPECT_TRUE(bus.WaitForChange(std::chrono::milliseconds(0)));  // pending until taken
-    EXPECT_THAT(bus.TakeEvents(),
-                ElementsAre(DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::NodesChanged));
+    EXPECT_THAT(bus.TakeEvents(), ElementsAre(DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::NodesChanged));
     EXPECT_THAT(bus.TakeEvents(), IsEmpty());
     EXPECT_FALSE(bus.Unplug(0));
     EXPECT_FALSE(bus.Plug(2));
@@ -98,8 +95,7 @@ TEST(SimBus, PlugAndUnplugRaiseEventsAndChangeWhatIsPresent) {
     EXPECT_THAT(bus.Volumes(), IsEmpty());
 
     EXPECT_TRUE(bus.Plug(0));
-    EXPECT_THAT(bus.TakeEvents(),
-                ElementsAre(DeviceEvent::NodesChanged, DeviceEvent::Arrival, DeviceEvent::Arrival));
+    EXPECT_THAT(bus.TakeEvents(), ElementsAre(DeviceEvent::NodesChanged, DeviceEvent::Arrival, DeviceEvent::Arrival));
     EXPECT_NE(bus.Open("/dev/qx7sim/1/disk"), nullptr);
     EXPECT_NE(bus.Open("/dev/qx7sim/1/cdrom"), nullptr);
     EXPECT_EQ(bus.Open("/dev/qx7sim/1/other"), nullptr);

@@ -27,8 +27,7 @@ using protocol::kChangeRfidTags;
 using protocol::kChangeSettings;
 using protocol::kChangeUserPassword;
 
-constexpr std::uint32_t kEveryPart =
-    kChangeAdminPassword | kChangeUserPassword | kChangeSettings | kChangeRfidTags;
+constexpr std::uint32_t kEveryPart = kChangeAdminPassword | kChangeUserPassword | kChangeSettings | kChangeRfidTags;
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,17 +61,13 @@ bool WriteSettings(transport::ScsiDevice& device, std::uint32_t mask,
     std::copy_n("QX7USER1", 8, upload.new_user_password.begin());
     upload.settings = protocol::SettingsRecord::Decode(std::span(settings).first<52>());
     if (edit) edit(upload);
-    return static_cast<bool>(protocol::SecureWrite(device, upload.Encode(),
-                                                   protocol::kWriteSettingsWireLength,
-                                                   keys.channel_key, keys,
-                                                   protocol::kTokenWriteSettings));
+    return static_cast<bool>(protocol::SecureWrite(device, upload.Encode(), protocol::kWriteSettingsWireLength,
+                                                   keys.channel_key, keys, protocol::kTokenWriteSettings));
 }
 
 class SimSave : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path_ = folder_ / "sim.json";
-    }
+    void SetUp() override { path_ = folder_ / "sim.json"; }
 
     // A session on a file holding `drive` as the session itself writes it.
     void Start(const SimDrive& drive) {
@@ -98,7 +93,8 @@ TEST_F(SimSave, TheFileIsRewrittenExactlyWhenACommandChangedTheDrive) {
         std::function<void(transport::ScsiDevice&)> commands;
         bool saved;
     } cases[] = {
-        {"identity, channel, settings read, status, memory pages", {},
+        {"identity, channel, settings read, status, memory pages",
+         {},
          [](transport::ScsiDevice& d) {
              protocol::ChannelKeys keys;
              std::u16string serial;
@@ -112,51 +108,61 @@ TEST_F(SimSave, TheFileIsRewrittenExactlyWhenACommandChangedTheDrive) {
              ASSERT_TRUE(transport::ReadMemoryPage(d, 0x0000, page));
          },
          false},
-        {"a refused command", {},
-         [](transport::ScsiDevice& d) { EXPECT_FALSE(WriteSettings(d, kEveryPart, [](auto& u) {
-             u.current_admin_password = {'W', 'R', 'O', 'N', 'G'};
-         })); },
+        {"a refused command",
+         {},
+         [](transport::ScsiDevice& d) {
+             EXPECT_FALSE(WriteSettings(d, kEveryPart, [](auto& u) {
+                 u.current_admin_password = {'W', 'R', 'O', 'N', 'G'};
+             }));
+         },
          false},
-        {"a settings write storing what the drive holds", {},
-         [](transport::ScsiDevice& d) { EXPECT_TRUE(WriteSettings(d, kEveryPart)); }, false},
-        {"a fault that always fails", {{{0x12}, SimFault::Mode::Check, -1}},
+        {"a settings write storing what the drive holds",
+         {},
+         [](transport::ScsiDevice& d) { EXPECT_TRUE(WriteSettings(d, kEveryPart)); },
+         false},
+        {"a fault that always fails",
+         {{{0x12}, SimFault::Mode::Check, -1}},
          [](transport::ScsiDevice& d) {
              std::array<std::uint8_t, 36> inquiry{};
              EXPECT_FALSE(transport::ScsiInquiry(d, inquiry));
          },
          false},
-        {"a fault spending its last use", {{{0x12}, SimFault::Mode::Io, 1}},
+        {"a fault spending its last use",
+         {{{0x12}, SimFault::Mode::Io, 1}},
          [](transport::ScsiDevice& d) {
              std::array<std::uint8_t, 36> inquiry{};
              EXPECT_FALSE(transport::ScsiInquiry(d, inquiry));
          },
          true},
-        {"a tag read", {},
+        {"a tag read",
+         {},
          [&](transport::ScsiDevice& d) {
              std::array<std::uint8_t, 19> tag{};
              EXPECT_TRUE(transport::SystemCommandRead(d, 0x38, tag_read_template, 19, tag));
          },
          true},
-        {"a new administrator password", {},
+        {"a new administrator password",
+         {},
          [](transport::ScsiDevice& d) {
              EXPECT_TRUE(WriteSettings(d, kChangeAdminPassword, [](auto& u) {
                  u.new_admin_password = {'N', 'E', 'W', 'A', 'D', 'M', 'I', 'N'};
              }));
          },
          true},
-        {"a new user password", {},
+        {"a new user password",
+         {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, kChangeUserPassword,
-                                       [](auto& u) { u.new_user_password = {'U', '2'}; }));
+             EXPECT_TRUE(WriteSettings(d, kChangeUserPassword, [](auto& u) { u.new_user_password = {'U', '2'}; }));
          },
          true},
-        {"a new settings record", {},
+        {"a new settings record",
+         {},
          [](transport::ScsiDevice& d) {
-             EXPECT_TRUE(WriteSettings(d, kChangeSettings,
-                                       [](auto& u) { u.settings.setup_id = 0x190C1F17; }));
+             EXPECT_TRUE(WriteSettings(d, kChangeSettings, [](auto& u) { u.settings.setup_id = 0x190C1F17; }));
          },
          true},
-        {"new stored tags", {},
+        {"new stored tags",
+         {},
          [](transport::ScsiDevice& d) {
              EXPECT_TRUE(WriteSettings(d, kChangeRfidTags, [](auto& u) {
                  u.tag_count = 1;

@@ -64,8 +64,7 @@ SimDrive EveryFieldChanged() {
     drive.settings[51] = 0xFF;
     drive.tags = {SimTag{0xAB}, SimTag{}};
     drive.reader_queue.clear();
-    drive.faults = {{{0x3C, 0x01, 0xCE, 0x30}, SimFault::Mode::Io, 2},
-                    {{}, SimFault::Mode::Check, -1}};
+    drive.faults = {{{0x3C, 0x01, 0xCE, 0x30}, SimFault::Mode::Io, 2}, {{}, SimFault::Mode::Check, -1}};
     drive.latency_ms = 250;
     drive.drops_writes = true;
     return drive;
@@ -157,48 +156,35 @@ TEST(SimStateFile, RefusesMalformedFilesNamingTheProblem) {
         {R"({"drives": {}})", "drives: expected a list"},
         {R"({"drives": [7]})", "drives[0]: expected an object"},
         {R"({"drives": [{"setings_hex": ""}]})", "drives[0]: unknown key \"setings_hex\""},
-        {R"({"drives": [{}, {"device_id": "0011"}]})",
-         "drives[1].device_id: expected 32 hex digits"},
-        {R"({"drives": [{"id_block": "00000000000000zz"}]})",
-         "drives[0].id_block: expected 16 hex digits"},
-        {R"({"drives": [{"settings_hex": ")" + forty + R"("}]})",
-         "drives[0].settings_hex: expected 104 hex digits"},
-        {R"({"drives": [{"vendor_id": 8970}]})",
-         "drives[0].vendor_id: expected a hex string such as"},
-        {R"({"drives": [{"product_id": "0x11800"}]})",
-         "drives[0].product_id: expected a hex string"},
+        {R"({"drives": [{}, {"device_id": "0011"}]})", "drives[1].device_id: expected 32 hex digits"},
+        {R"({"drives": [{"id_block": "00000000000000zz"}]})", "drives[0].id_block: expected 16 hex digits"},
+        {R"({"drives": [{"settings_hex": ")" + forty + R"("}]})", "drives[0].settings_hex: expected 104 hex digits"},
+        {R"({"drives": [{"vendor_id": 8970}]})", "drives[0].vendor_id: expected a hex string such as"},
+        {R"({"drives": [{"product_id": "0x11800"}]})", "drives[0].product_id: expected a hex string"},
         {R"({"drives": [{"plugged": "yes"}]})", "drives[0].plugged: expected true or false"},
         {R"({"drives": [{"manufacturer": 1}]})", "drives[0].manufacturer: expected a string"},
         {R"({"drives": [{"firmware": [1]}]})", "drives[0].firmware: expected [major, minor]"},
-        {R"({"drives": [{"firmware": [1, 256]}]})",
-         "drives[0].firmware[1]: expected a number from 0 to 255"},
-        {R"({"drives": [{"mode": "Admin"}]})",
-         "drives[0].mode: expected \"admin\", \"user\" or \"locked\""},
+        {R"({"drives": [{"firmware": [1, 256]}]})", "drives[0].firmware[1]: expected a number from 0 to 255"},
+        {R"({"drives": [{"mode": "Admin"}]})", "drives[0].mode: expected \"admin\", \"user\" or \"locked\""},
         {R"({"drives": [{"languages": 5}]})", "drives[0].languages: expected 4 or 6"},
         {R"({"drives": [{"languages": 6.0}]})", "drives[0].languages: expected a whole number"},
         {R"({"drives": [{"admin_password": ")" + std::string(33, 'A') + R"("}]})",
          "drives[0].admin_password: longer than 32 characters"},
-        {R"({"drives": [{"user_password": "\u20ac"}]})",
-         "drives[0].user_password: only characters"},
-        {R"({"drives": [{"user_password": "A\u0000"}]})",
-         "drives[0].user_password: contains a zero"},
+        {R"({"drives": [{"user_password": "\u20ac"}]})", "drives[0].user_password: only characters"},
+        {R"({"drives": [{"user_password": "A\u0000"}]})", "drives[0].user_password: contains a zero"},
         {R"({"drives": [{"tags": [")" + std::string(38, '0') + R"(", "00"]}]})",
          "drives[0].tags[1]: expected 38 hex digits"},
         {R"({"drives": [{"reader_queue": "04a1"}]})", "drives[0].reader_queue: expected a list"},
         {R"({"drives": [{"faults": [{"mode": "sometimes"}]}]})",
          "drives[0].faults[0].mode: expected \"check\" or \"io\""},
-        {R"({"drives": [{"faults": [{"count": -2}]}]})",
-         "drives[0].faults[0].count: expected a number from -1"},
-        {R"({"drives": [{"faults": [{"cdb_prefix": "3c0"}]}]})",
-         "drives[0].faults[0].cdb_prefix: expected up to 32"},
-        {R"({"drives": [{"faults": [{"cbd_prefix": "3c"}]}]})",
-         "drives[0].faults[0]: unknown key \"cbd_prefix\""},
+        {R"({"drives": [{"faults": [{"count": -2}]}]})", "drives[0].faults[0].count: expected a number from -1"},
+        {R"({"drives": [{"faults": [{"cdb_prefix": "3c0"}]}]})", "drives[0].faults[0].cdb_prefix: expected up to 32"},
+        {R"({"drives": [{"faults": [{"cbd_prefix": "3c"}]}]})", "drives[0].faults[0]: unknown key \"cbd_prefix\""},
         // Numbers the JSON reader cannot hold, or holds in a wider type than
         // the key allows, are refused like any other wrong value.
         {R"({"drives": [{"languages": 1e999}]})", "not valid JSON"},
         {R"({"drives": [{"latency_ms": -1e999}]})", "not valid JSON"},
-        {R"({"drives": [{"languages": 18446744073709551616}]})",
-         "drives[0].languages: expected a whole number"},
+        {R"({"drives": [{"languages": 18446744073709551616}]})", "drives[0].languages: expected a whole number"},
         {R"({"drives": [{"faults": [{"count": 18446744073709551615}]}]})",
          "drives[0].faults[0].count: expected a number from -1 to 1000000000, got 18446744073709551615"},
         {R"({"drives": [{"firmware": [9223372036854775808, 0]}]})",
@@ -218,8 +204,7 @@ TEST(SimStateFile, RefusesMalformedFilesNamingTheProblem) {
     }
     std::string error;
     std::string six_tags = R"({"drives": [{"tags": [)";
-    for (int i = 0; i < 6; ++i)
-        six_tags += std::string(i ? "," : "") + "\"" + std::string(38, '0') + "\"";
+    for (int i = 0; i < 6; ++i) six_tags += std::string(i ? "," : "") + "\"" + std::string(38, '0') + "\"";
     EXPECT_FALSE(ParseStateFile(six_tags + "]}]}", &error));
     EXPECT_EQ(error, "drives[0].tags: a drive stores at most 5 tags");
 }
@@ -239,8 +224,7 @@ TEST_F(SimSessionFile, MalformedFileIsRefusedAndLeftAlone) {
     WriteText(path, text);
     std::string error;
     EXPECT_EQ(SimSession::Load(path.string(), &error), nullptr);
-    EXPECT_EQ(error, "simulator state file " + path.string() +
-                         ": drives[0].languages: expected 4 or 6, got 5");
+    EXPECT_EQ(error, "simulator state file " + path.string() + ": drives[0].languages: expected 4 or 6, got 5");
     EXPECT_EQ(ReadText(path), text);
     EXPECT_EQ(Entries(), std::vector<std::string>{"sim.json"});
 
@@ -274,8 +258,7 @@ TEST_F(SimSessionFile, CommandsKeepTheFileUpToDate) {
 
     // A tag read takes the tag out of the reader queue, in the file too.
     std::array<std::uint8_t, 19> tag{};
-    ASSERT_TRUE(
-        transport::SystemCommandRead(*device, 0x38, {0, 0, 0, 0, 0, 0, 0x13, 0x88}, 19, tag));
+    ASSERT_TRUE(transport::SystemCommandRead(*device, 0x38, {0, 0, 0, 0, 0, 0, 0x13, 0x88}, 19, tag));
     // A fault spends one use.
     std::array<std::uint8_t, 36> inquiry{};
     EXPECT_FALSE(transport::ScsiInquiry(*device, inquiry));

@@ -83,20 +83,27 @@ TEST_F(StateFileWatcherTest, AnotherWriterPlugsAndUnplugsDrives) {
         std::function<void(SimState&)> edit;
         std::vector<DeviceEvent> events;
     } steps[] = {
-        {"unplug drive 0, in place", false, [](SimState& s) { s.drives[0].plugged = false; },
+        {"unplug drive 0, in place",
+         false,
+         [](SimState& s) { s.drives[0].plugged = false; },
          {kRemoval, kRemoval, kNodes}},
-        {"plug drive 0, by rename", true, [](SimState& s) { s.drives[0].plugged = true; },
+        {"plug drive 0, by rename",
+         true,
+         [](SimState& s) { s.drives[0].plugged = true; },
          {kNodes, kArrival, kArrival}},
-        {"unplug both, by rename", true,
+        {"unplug both, by rename",
+         true,
          [](SimState& s) { s.drives[0].plugged = s.drives[1].plugged = false; },
          {kRemoval, kRemoval, kNodes, kRemoval, kNodes}},
-        {"plug drive 1 and change drive 0's mode", false,
+        {"plug drive 1 and change drive 0's mode",
+         false,
          [](SimState& s) {
              s.drives[1].plugged = true;
              s.drives[0].mode = UnlockMode::User;
          },
          {kNodes, kArrival}},
-        {"append a plugged and an unplugged drive", true,
+        {"append a plugged and an unplugged drive",
+         true,
          [](SimState& s) {
              s.drives.push_back(DefaultDrive(2));
              s.drives.push_back(DefaultDrive(3));
@@ -134,8 +141,8 @@ TEST_F(StateFileWatcherTest, OwnSavesAndSameDrivesRaiseNothing) {
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     upload.settings = protocol::SettingsRecord::Decode(std::span(settings).first<52>());
     upload.settings.setup_id = 0x01020304;
-    ASSERT_TRUE(protocol::SecureWrite(*device, upload.Encode(), protocol::kWriteSettingsWireLength,
-                                      keys.channel_key, keys, protocol::kTokenWriteSettings));
+    ASSERT_TRUE(protocol::SecureWrite(*device, upload.Encode(), protocol::kWriteSettingsWireLength, keys.channel_key,
+                                      keys, protocol::kTokenWriteSettings));
     const SimState saved = session_->Snapshot();
 
     ASSERT_TRUE(Readable());
@@ -175,8 +182,7 @@ TEST_F(StateFileWatcherTest, RefusedFileKeepsTheDrivesAndReportsWhy) {
         const char* problem;
     } cases[] = {
         {"not JSON", "{\"drives\": [", "not valid JSON"},
-        {"a bad value", "{\"drives\": [{\"plugged\": false, \"languages\": 5}, {}]}",
-         "drives[0].languages"},
+        {"a bad value", "{\"drives\": [{\"plugged\": false, \"languages\": 5}, {}]}", "drives[0].languages"},
         {"a drive removed", FormatStateFile(SimState{{before.drives[0]}}), "holds 1 drives where there were 2"},
     };
     for (const Case& c : cases) {

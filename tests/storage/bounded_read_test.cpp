@@ -80,8 +80,7 @@ TEST_F(BoundedReadTest, TakesTheFirstLineUpToTheBound) {
     for (const auto& c : cases) {
         const BoundedRead read = ReadFirstLine(Write("line", c.content), 8);
         EXPECT_EQ(read.ok, c.ok) << c.content;
-        EXPECT_EQ(read.ok ? read.bytes : read.problem,
-                  c.ok ? c.line : "has a first line longer than 8 bytes");
+        EXPECT_EQ(read.ok ? read.bytes : read.problem, c.ok ? c.line : "has a first line longer than 8 bytes");
     }
 }
 

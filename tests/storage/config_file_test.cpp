@@ -32,9 +32,7 @@ protocol::Aes256Key KeyOf(std::string_view phrase) {
 
 const protocol::Aes256Key kFileKey = KeyOf("Lantern Harbor Cfg Phrase. WX42Q");
 
-void Put(Record& r, std::size_t at, std::string_view text) {
-    std::copy(text.begin(), text.end(), r.begin() + at);
-}
+void Put(Record& r, std::size_t at, std::string_view text) { std::copy(text.begin(), text.end(), r.begin() + at); }
 void PutLe32(Record& r, std::size_t at, std::uint32_t v) {
     for (std::size_t i = 0; i < 4; ++i) r[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -118,8 +116,8 @@ Bytes ReadBytes(const fs::path& path) {
 }
 
 void WriteBytes(const fs::path& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A fresh folder under the system's temporary directory, removed afterwards.
@@ -196,8 +194,7 @@ TEST_F(ConfigFileTest, SaveReplacesAnEarlierFile) {
 
     const Bytes file = ReadBytes(path);
     ASSERT_EQ(file.size(), kConfigFileSize);
-    EXPECT_EQ(DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize>(file.data(), 320)).change_mask,
-              0x2000u);
+    EXPECT_EQ(DecryptConfigFile(std::span<const std::uint8_t, kConfigFileSize>(file.data(), 320)).change_mask, 0x2000u);
     EXPECT_EQ(Entries(), std::vector<std::string>{"S123.qx7"});
 }
 
@@ -237,14 +234,11 @@ TEST_F(ConfigFileTest, RefusesWhatIsNotAConfigurationFile) {
 
 TEST(ConfigFileMessage, NamesThePathOrTheStringTableEntry) {
     const fs::path path = "/home/admin/QX7 files/S1.qx7";
-    const auto message = [&](ConfigFileError e) {
-        return ConfigFileErrorMessage(e, path, strings::Language::English);
-    };
+    const auto message = [&](ConfigFileError e) { return ConfigFileErrorMessage(e, path, strings::Language::English); };
     EXPECT_EQ(message(ConfigFileError::None), u"");
     EXPECT_EQ(message(ConfigFileError::CannotCreate),
               u"Fail !, Can not create output file. ( /home/admin/QX7 files/S1.qx7 )");
-    EXPECT_EQ(message(ConfigFileError::CannotOpen),
-              u"Fail !, Can not open file. ( /home/admin/QX7 files/S1.qx7 )");
+    EXPECT_EQ(message(ConfigFileError::CannotOpen), u"Fail !, Can not open file. ( /home/admin/QX7 files/S1.qx7 )");
     EXPECT_EQ(message(ConfigFileError::InvalidLength),
               u"Fail !, Invalid file length. ( /home/admin/QX7 files/S1.qx7 )");
     EXPECT_EQ(message(ConfigFileError::NotAConfigFile), u"Failed!\nCan't find QX7 Settings data file.");

@@ -11,7 +11,9 @@ namespace {
 TEST(UploadedSerials, ControlCharactersOfASerialAreEscapedOnItsOwnLine) {
     UploadedSerials list;
     list.Add(u"\x1b[31mA\r\nQX7SIM0000000009");  // cut to 16 characters first
-    list.Add(u"B\x9b" u"1m\x7f\u011b");          // C1, DEL, and U+011B whose low byte is 0x1B
+    list.Add(
+        u"B\x9b"
+        u"1m\x7f\u011b");  // C1, DEL, and U+011B whose low byte is 0x1B
     list.Add(u"QX7SIM0000000001");
 
     EXPECT_EQ(LogContent(list),

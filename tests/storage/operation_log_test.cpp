@@ -55,12 +55,16 @@ TEST(LogStamp, FieldsWithoutLeadingZeros) {
 TEST(UploadedSerials, EntriesAreTheFirstSixteenLowBytes) {
     const UploadedSerials list = Serials({
         u"QX7A00000001",
-        u"QX7A00000001",               // the same drive twice: two lines
-        u"0123456789ABCDEFGHIJ",       // cut to 16 characters
-        u"S\u00e9rie-\u0141",          // Latin-1 stays, U+0141 keeps its low byte 0x41
-        u"AB\u0100CD",                 // a character whose low byte is zero: escaped, as a zero is
-        std::u16string(u"QX7SIM\0" u"000000001", 16),  // two drives differing after a zero byte
-        std::u16string(u"QX7SIM\0" u"000000002", 16),
+        u"QX7A00000001",          // the same drive twice: two lines
+        u"0123456789ABCDEFGHIJ",  // cut to 16 characters
+        u"S\u00e9rie-\u0141",     // Latin-1 stays, U+0141 keeps its low byte 0x41
+        u"AB\u0100CD",            // a character whose low byte is zero: escaped, as a zero is
+        std::u16string(u"QX7SIM\0"
+                       u"000000001",
+                       16),  // two drives differing after a zero byte
+        std::u16string(u"QX7SIM\0"
+                       u"000000002",
+                       16),
     });
 
     EXPECT_EQ(LogContent(list),

@@ -23,7 +23,9 @@ TEST(EscapeControlCharacters, EscapesC0DelAndC1AndKeepsEverythingElse) {
     };
     for (const auto& c : cases) EXPECT_EQ(EscapeControlCharacters(c.in), c.out);
     // UTF-8: U+009B is C2 9B, a control character in an 8-bit-clean terminal.
-    EXPECT_EQ(EscapeControlCharacters(std::string_view("x\xc2\x9b" "1m\ty")), "x\\x9B1m\\x09y");
+    EXPECT_EQ(EscapeControlCharacters(std::string_view("x\xc2\x9b"
+                                                       "1m\ty")),
+              "x\\x9B1m\\x09y");
 }
 
 }  // namespace

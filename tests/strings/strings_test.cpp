@@ -231,8 +231,7 @@ TEST(FormatResString, FillsTheVersionIntoTheUpdateTexts) {
 }
 
 TEST(FillInserts, FollowsTheMessageFormatterRules) {
-    const std::vector<std::u16string_view> ten{u"A", u"B", u"C", u"D", u"E",
-                                               u"F", u"G", u"H", u"I", u"J"};
+    const std::vector<std::u16string_view> ten{u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I", u"J"};
     struct Case {
         std::u16string_view pattern;
         std::vector<std::u16string_view> inserts;
@@ -246,8 +245,8 @@ TEST(FillInserts, FollowsTheMessageFormatterRules) {
         {u"%%1", {u"X"}, u"%1"},
         {u"%1 and %2", {u"A"}, u"A and %2"},
         {u"%99", {}, u"%99"},
-        {u"%10", {u"A"}, u"%10"},            // two digits are one insert number
-        {u"%10|%100", ten, u"J|J0"},         // at most two digits
+        {u"%10", {u"A"}, u"%10"},     // two digits are one insert number
+        {u"%10|%100", ten, u"J|J0"},  // at most two digits
         {u"%0 %a %! end %", {u"A"}, u"%0 %a %! end %"},
         {u"%1-%2", {u"%2", u"Z"}, u"%2-Z"},  // inserts are not scanned again
         {u"v%1입니다", {u"1.0"}, u"v1.0입니다"},
@@ -270,10 +269,10 @@ TEST(TextCodec, RoundTripsBetweenUtf8AndUtf16) {
         {"", u""},
         {"Serial 0042", u"Serial 0042"},
         {"a\0b"sv, u"a\0b"sv},
-        {"\xC2\x80\xDF\xBF", u"\u0080\u07FF"},                            // two-byte limits
-        {"\xE0\xA0\x80\xEF\xBF\xBF", u"\u0800\uFFFF"},                    // three-byte limits
-        {"\xED\x9F\xBF\xEE\x80\x80", u"\uD7FF\uE000"},                    // around the surrogates
-        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U0010FFFF"},    // four-byte limits
+        {"\xC2\x80\xDF\xBF", u"\u0080\u07FF"},                          // two-byte limits
+        {"\xE0\xA0\x80\xEF\xBF\xBF", u"\u0800\uFFFF"},                  // three-byte limits
+        {"\xED\x9F\xBF\xEE\x80\x80", u"\uD7FF\uE000"},                  // around the surrogates
+        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U0010FFFF"},  // four-byte limits
         {"\xEA\xB4\x80\xEB\xA6\xAC\xEC\x9E\x90", u"관리자"},
     };
     for (const Case& c : cases) {
@@ -294,8 +293,7 @@ TEST(TextCodec, UnpairedSurrogatesBecomeReplacementCharacters) {
         {std::u16string(low) + u"x", "\xEF\xBF\xBDx"},
         {std::u16string(high) + u"x", "\xEF\xBF\xBDx"},
         {std::u16string(low) + std::u16string(high), "\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {std::u16string(high) + std::u16string(high) + std::u16string(low),
-         "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {std::u16string(high) + std::u16string(high) + std::u16string(low), "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ToUtf8(c.utf16), c.utf8) << c.utf16.size();
@@ -308,18 +306,18 @@ TEST(TextCodec, MalformedUtf8GivesOneReplacementPerBadByte) {
         std::u16string_view utf16;
     };
     const Case cases[] = {
-        {"\x80", u"\uFFFD"},                                   // stray continuation byte
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},                         // overlong '/'
-        {"\xC1\xBF", u"\uFFFD\uFFFD"},                         // overlong
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},               // overlong three-byte
-        {"\xF0\x80\x80\xAF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},     // overlong four-byte
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},               // encoded surrogate
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},     // above U+10FFFF
-        {"\xF5\xFF", u"\uFFFD\uFFFD"},                         // never valid
-        {"ab\xE2\x82", u"ab\uFFFD\uFFFD"},                     // truncated at the end
-        {"\xF0\x9F\x98x", u"\uFFFD\uFFFD\uFFFDx"},             // interrupted by ASCII
-        {"\xC3\xC3\xA9", u"\uFFFD\u00E9"},                     // interrupted by a new lead
-        {"\x80\xEA\xB4\x80", u"\uFFFD관"},                     // recovers on the next lead
+        {"\x80", u"\uFFFD"},                                // stray continuation byte
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong '/'
+        {"\xC1\xBF", u"\uFFFD\uFFFD"},                      // overlong
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte
+        {"\xF0\x80\x80\xAF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong four-byte
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xF5\xFF", u"\uFFFD\uFFFD"},                      // never valid
+        {"ab\xE2\x82", u"ab\uFFFD\uFFFD"},                  // truncated at the end
+        {"\xF0\x9F\x98x", u"\uFFFD\uFFFD\uFFFDx"},          // interrupted by ASCII
+        {"\xC3\xC3\xA9", u"\uFFFD\u00E9"},                  // interrupted by a new lead
+        {"\x80\xEA\xB4\x80", u"\uFFFD관"},                  // recovers on the next lead
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FromUtf8(c.utf8), c.utf16) << Show(c.utf16);

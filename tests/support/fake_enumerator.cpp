@@ -28,9 +28,7 @@ ScsiResult AnswerWith(const ScsiRequest& request, std::span<const std::uint8_t> 
 
 }  // namespace
 
-std::uint8_t PageMarker(std::uint32_t address) {
-    return static_cast<std::uint8_t>(0x80 | (address >> 10));
-}
+std::uint8_t PageMarker(std::uint32_t address) { return static_cast<std::uint8_t>(0x80 | (address >> 10)); }
 
 ScsiHandler AnswerDriveReads(const FakeDriveBlocks& blocks) {
     return [blocks](const ScsiRequest& request) -> ScsiResult {
@@ -51,19 +49,17 @@ ScsiHandler AnswerDriveReads(const FakeDriveBlocks& blocks) {
                 return blocks.fail_state ? CheckCondition() : AnswerWith(request, blocks.state_block);
             case transport::kBufferMemoryPage: {
                 if (blocks.fail_pages) return CheckCondition();
-                const std::uint32_t address = request.cdb[4] | request.cdb[5] << 8 |
-                                              static_cast<std::uint32_t>(request.cdb[6]) << 16;
+                const std::uint32_t address =
+                    request.cdb[4] | request.cdb[5] << 8 | static_cast<std::uint32_t>(request.cdb[6]) << 16;
                 std::fill(request.data.begin(), request.data.end(), PageMarker(address));
                 return Good(request.data.size());
             }
-            default:
-                return CheckCondition();
+            default: return CheckCondition();
         }
     };
 }
 
-std::string FakeEnumerator::AddUsb(std::uint16_t vendor_id, std::uint16_t product_id,
-                                   std::u16string product) {
+std::string FakeEnumerator::AddUsb(std::uint16_t vendor_id, std::uint16_t product_id, std::u16string product) {
     transport::UsbDevice device;
     device.vendor_id = vendor_id;
     device.product_id = product_id;
@@ -77,8 +73,7 @@ std::string FakeEnumerator::AddUsb(std::uint16_t vendor_id, std::uint16_t produc
 }
 
 std::shared_ptr<ScriptedDevice> FakeEnumerator::AddStorage(transport::StorageClass storage_class,
-                                                           const std::string& usb_key,
-                                                           transport::DeviceNumber number,
+                                                           const std::string& usb_key, transport::DeviceNumber number,
                                                            const FakeDriveBlocks& blocks) {
     const bool cdrom = storage_class == transport::StorageClass::CdRom;
     auto& list = cdrom ? cdroms : disks;
@@ -92,15 +87,14 @@ std::shared_ptr<ScriptedDevice> FakeEnumerator::AddStorage(transport::StorageCla
     return device;
 }
 
-void FakeEnumerator::AddVolume(std::u16string mount_point, std::u16string device_node,
-                               bool is_cdrom, transport::DeviceNumber number) {
+void FakeEnumerator::AddVolume(std::u16string mount_point, std::u16string device_node, bool is_cdrom,
+                               transport::DeviceNumber number) {
     volumes.push_back({std::move(mount_point), std::move(device_node), is_cdrom, number});
 }
 
 std::vector<transport::UsbDevice> FakeEnumerator::UsbDevices() { return usb_devices; }
 
-std::vector<transport::StorageInterface> FakeEnumerator::StorageInterfaces(
-    transport::StorageClass storage_class) {
+std::vector<transport::StorageInterface> FakeEnumerator::StorageInterfaces(transport::StorageClass storage_class) {
     return storage_class == transport::StorageClass::CdRom ? cdroms : disks;
 }
 

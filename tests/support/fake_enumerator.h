@@ -41,20 +41,16 @@ public:
     std::vector<std::string> opened;  // paths Open() was asked for, in order
 
     // A USB device with a fresh key on port n of one hub; returns its key.
-    std::string AddUsb(std::uint16_t vendor_id, std::uint16_t product_id,
-                       std::u16string product = u"QX7");
+    std::string AddUsb(std::uint16_t vendor_id, std::uint16_t product_id, std::u16string product = u"QX7");
     // A storage interface under `usb_key` that answers with `blocks`;
     // returns its scripted device.
-    std::shared_ptr<ScriptedDevice> AddStorage(transport::StorageClass storage_class,
-                                               const std::string& usb_key,
-                                               transport::DeviceNumber number,
-                                               const FakeDriveBlocks& blocks = {});
+    std::shared_ptr<ScriptedDevice> AddStorage(transport::StorageClass storage_class, const std::string& usb_key,
+                                               transport::DeviceNumber number, const FakeDriveBlocks& blocks = {});
     void AddVolume(std::u16string mount_point, std::u16string device_node, bool is_cdrom,
                    transport::DeviceNumber number);
 
     std::vector<transport::UsbDevice> UsbDevices() override;
-    std::vector<transport::StorageInterface> StorageInterfaces(
-        transport::StorageClass storage_class) override;
+    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass storage_class) override;
     std::vector<transport::Volume> Volumes() override;
     // Safe from several threads, as a scan opens drives at once.
     std::unique_ptr<transport::ScsiDevice> Open(const std::string& path) override;

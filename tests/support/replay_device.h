@@ -34,10 +34,10 @@ struct TraceStep {
     std::string device;    // dev=..., empty when the line names none
     std::vector<std::uint8_t> cdb;
     transport::DataDirection direction = transport::DataDirection::None;
-    std::size_t length = 0;          // len=: the transfer length asked for
-    std::optional<std::uint8_t> status;  // none: the platform call failed (io-error)
-    std::size_t transferred = 0;     // xfer=
-    std::vector<std::uint8_t> data;  // data out, or the data in answered
+    std::size_t length = 0;               // len=: the transfer length asked for
+    std::optional<std::uint8_t> status;   // none: the platform call failed (io-error)
+    std::size_t transferred = 0;          // xfer=
+    std::vector<std::uint8_t> data;       // data out, or the data in answered
     std::optional<std::size_t> redacted;  // <redacted:N>: data left out of the log
 };
 

@@ -7,14 +7,11 @@
 
 namespace qx7::test {
 
-transport::ScsiResult Good(std::size_t transferred) {
-    return {true, 0, static_cast<std::uint32_t>(transferred)};
-}
+transport::ScsiResult Good(std::size_t transferred) { return {true, 0, static_cast<std::uint32_t>(transferred)}; }
 transport::ScsiResult CheckCondition() { return {true, 2, 0}; }
 transport::ScsiResult IoError() { return {false, 0, 0}; }
 
-ScriptedDevice::ScriptedDevice()
-    : handler([](const transport::ScsiRequest& r) { return Good(r.data.size()); }) {}
+ScriptedDevice::ScriptedDevice() : handler([](const transport::ScsiRequest& r) { return Good(r.data.size()); }) {}
 
 ScriptedDevice::ScriptedDevice(ScsiHandler h) : handler(std::move(h)) {}
 

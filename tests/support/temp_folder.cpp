@@ -32,8 +32,7 @@ std::filesystem::path TempFolder::Write(const std::filesystem::path& name, std::
     return file;
 }
 
-std::filesystem::path TempFolder::Write(const std::filesystem::path& name,
-                                        std::span<const std::uint8_t> bytes) const {
+std::filesystem::path TempFolder::Write(const std::filesystem::path& name, std::span<const std::uint8_t> bytes) const {
     return Write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 

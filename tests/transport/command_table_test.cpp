@@ -62,8 +62,7 @@ TEST(CommandTable, TraceRedactsTheSecretRowsOnly) {
         request.direction = row.direction;
         request.data = data;
         (void)device.Execute(request);
-        EXPECT_EQ(trace.str().find("<redacted:" + std::to_string(row.length) + ">") != std::string::npos,
-                  row.secret)
+        EXPECT_EQ(trace.str().find("<redacted:" + std::to_string(row.length) + ">") != std::string::npos, row.secret)
             << row.name << ": " << trace.str();
     }
 

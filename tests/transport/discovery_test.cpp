@@ -64,19 +64,20 @@ TEST(Discovery, ListsDrivesByTheListingRule) {
              e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, kProduct), {8, 32}, WithState(2));
              e.usb_devices.back().parent_key.clear();
          },
-         {}, {}},
+         {},
+         {}},
         {"lines carry table positions",
          [](FakeEnumerator& e) {
              // Another entry with a zero state: not listed even with layout 2.
              e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, 0x1181), {8, 0}, WithState(0, 2));
              e.AddStorage(StorageClass::Disk, e.AddUsb(0x04C5, 0x2026), {8, 16}, WithState(0x02));
              // The primary id with a zero state is listed on layout 2 only.
-             e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, kProduct, u"QX7 Pro"), {8, 32},
-                          WithState(0, 2));
+             e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, kProduct, u"QX7 Pro"), {8, 32}, WithState(0, 2));
              e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, kProduct), {8, 48}, WithState(0, 3));
              e.AddStorage(StorageClass::Disk, e.AddUsb(kVendor, kProduct), {8, 64}, WithState(0, 1));
          },
-         {"  2: QX7 ", "  3: QX7 Pro "}, {1, 2}},
+         {"  2: QX7 ", "  3: QX7 Pro "},
+         {1, 2}},
         {"a drive without a usable storage interface is not listed",
          [](FakeEnumerator& e) {
              e.AddUsb(kVendor, kProduct);
@@ -84,7 +85,8 @@ TEST(Discovery, ListsDrivesByTheListingRule) {
              e.AddStorage(StorageClass::Disk, key, {8, 0}, WithState(2));
              e.devices.clear();  // nothing opens
          },
-         {}, {}},
+         {},
+         {}},
         {"a drive whose id block did not read is not listed, whatever an earlier interface read",
          [](FakeEnumerator& e) {
              const std::string key = e.AddUsb(kVendor, kProduct);
@@ -95,14 +97,16 @@ TEST(Discovery, ListsDrivesByTheListingRule) {
              e.AddStorage(StorageClass::CdRom, key, {11, 0}, cdrom);
              e.AddStorage(StorageClass::Disk, key, {8, 0}, disk);
          },
-         {}, {}},
+         {},
+         {}},
         {"the FIPS model shows its full name",
          [](FakeEnumerator& e) {
              const std::string key = e.AddUsb(kVendor, kProduct, u"QX7FIPS");
              e.AddStorage(StorageClass::Disk, key, {8, 0}, WithState(0x02));
              e.AddVolume(u"/media/a", u"/dev/sdb1", false, {8, 0});
          },
-         {"  1: Ostrivance QX7 FIPS  /media/a "}, {0}},
+         {"  1: Ostrivance QX7 FIPS  /media/a "},
+         {0}},
         {"volumes follow device number and class, even when numbers coincide",
          [](FakeEnumerator& e) {
              const std::string a = e.AddUsb(kVendor, kProduct, u"A");
@@ -116,7 +120,8 @@ TEST(Discovery, ListsDrivesByTheListingRule) {
              e.AddVolume(u"/media/a2", u"/dev/sdb2", false, {0, 6});
              e.AddVolume(u"/media/x", u"/dev/sdd1", false, {0, 7});
          },
-         {"  1: A /media/a1 /dev/sr0 /media/a2 ", "  2: B /media/b "}, {0, 1}},
+         {"  1: A /media/a1 /dev/sr0 /media/a2 ", "  2: B /media/b "},
+         {0, 1}},
     };
     for (const auto& c : cases) {
         FakeEnumerator enumerator;
@@ -136,8 +141,7 @@ TEST(Discovery, RecordsTheFirstMatchingEntryAndTheUsbDevice) {
         std::uint16_t vendor, product;
         std::uint32_t entry;
     };
-    const Case cases[] = {
-        {0x230A, 0x1180, 0}, {0x04C5, 0x2026, 1}, {0x04C5, 0x2028, 2}, {0x230A, 0x1181, 4}};
+    const Case cases[] = {{0x230A, 0x1180, 0}, {0x04C5, 0x2026, 1}, {0x04C5, 0x2028, 2}, {0x230A, 0x1181, 4}};
     FakeEnumerator enumerator;
     for (const auto& c : cases) enumerator.AddUsb(c.vendor, c.product);
     enumerator.usb_devices[1].manufacturer = u"Maker";
@@ -164,13 +168,13 @@ TEST(Discovery, ReadsTheConfigurationAreaOnlyWhenTheStateAnnouncesIt) {
         std::optional<std::uint32_t> base;
     };
     const Case cases[] = {
-        {2, 0x01, 0x0000}, {3, 0x40, 0x0000}, {1, 0x01, 0x1000}, {0, 0x41, 0x1000},
-        {2, 0x02, std::nullopt}, {2, 0x80, std::nullopt},
+        {2, 0x01, 0x0000}, {3, 0x40, 0x0000},       {1, 0x01, 0x1000},
+        {0, 0x41, 0x1000}, {2, 0x02, std::nullopt}, {2, 0x80, std::nullopt},
     };
     for (const auto& c : cases) {
         FakeEnumerator enumerator;
-        const auto device = enumerator.AddStorage(StorageClass::Disk, enumerator.AddUsb(kVendor, kProduct),
-                                                  {8, 0}, WithState(c.state0, c.layout));
+        const auto device = enumerator.AddStorage(StorageClass::Disk, enumerator.AddUsb(kVendor, kProduct), {8, 0},
+                                                  WithState(c.state0, c.layout));
         const DriveTable table = ScanDrives(enumerator);
         ASSERT_EQ(table.listed_count(), 1u) << int(c.state0);
         const DriveRecord& record = table.records[0];
@@ -183,8 +187,7 @@ TEST(Discovery, ReadsTheConfigurationAreaOnlyWhenTheStateAnnouncesIt) {
             continue;
         }
         const std::uint32_t base = *c.base;
-        EXPECT_THAT(PageAddresses(*device),
-                    testing::ElementsAre(base, base + 0x400, base + 0x800, base + 0xC00))
+        EXPECT_THAT(PageAddresses(*device), testing::ElementsAre(base, base + 0x400, base + 0x800, base + 0xC00))
             << int(c.layout);
         for (std::uint32_t page = 0; page < 4; ++page) {
             EXPECT_EQ(record.config_area[page * 1024], PageMarker(base + page * 0x400));
@@ -209,20 +212,28 @@ TEST(Discovery, StoragePhaseTakesTheCdRomFirstAndRetriesOnTheNextInterface) {
              blocks.fail_pages = true;
              e.devices[cdrom]->handler = test::AnswerDriveReads(blocks);
          },
-         "usb/1-1/sd0", {false}, true},
+         "usb/1-1/sd0",
+         {false},
+         true},
         {"failed state read on the cd-rom still registers it",
          [](FakeEnumerator& e, const std::string& cdrom) {
              FakeDriveBlocks blocks = WithState(0x01, 2);
              blocks.fail_state = true;
              e.devices[cdrom]->handler = test::AnswerDriveReads(blocks);
          },
-         "usb/1-1/sr0", {true, false}, false},
+         "usb/1-1/sr0",
+         {true, false},
+         false},
         {"cd-rom that does not open",
          [](FakeEnumerator& e, const std::string& cdrom) { e.devices.erase(cdrom); },
-         "usb/1-1/sd0", {false}, true},
+         "usb/1-1/sd0",
+         {false},
+         true},
         {"cd-rom without a device number",
          [](FakeEnumerator& e, const std::string&) { e.cdroms[0].device_number.reset(); },
-         "usb/1-1/sd0", {false}, true},
+         "usb/1-1/sd0",
+         {false},
+         true},
     };
     for (const auto& c : cases) {
         FakeEnumerator enumerator;
@@ -252,8 +263,7 @@ TEST(Discovery, IgnoresWhatDoesNotFitTheTable) {
     FakeEnumerator enumerator;
     for (int i = 0; i < 101; ++i) {
         const std::string key = enumerator.AddUsb(kVendor, kProduct);
-        enumerator.AddStorage(StorageClass::Disk, key, {8, static_cast<std::uint32_t>(16 * i)},
-                              WithState(0x02));
+        enumerator.AddStorage(StorageClass::Disk, key, {8, static_cast<std::uint32_t>(16 * i)}, WithState(0x02));
     }
     // The first drive has twelve storage interfaces and forty volumes.
     for (std::uint32_t k = 1; k < 12; ++k) {

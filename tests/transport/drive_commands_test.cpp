@@ -67,7 +67,9 @@ TEST(DriveCommands, ShortTransferCopiesOnlyWhatArrived) {
     std::array<std::uint8_t, 12> state;
     state.fill(0x11);  // stale content must not survive
     ASSERT_TRUE(ReadDeviceStateBlock(device, state));
-    EXPECT_EQ(Hex({state.begin(), state.end()}), "a5a5a5a5a5" "00000000000000");
+    EXPECT_EQ(Hex({state.begin(), state.end()}),
+              "a5a5a5a5a5"
+              "00000000000000");
 
     // A device that claims more than it was asked for is held to the length.
     ScriptedDevice liar([](const ScsiRequest& r) {
@@ -110,10 +112,10 @@ TEST(DriveCommands, AnnouncedCommandsFollowTheirPreCommand) {
     CommandTemplate token{};
     token[8] = 1;
     const Case cases[] = {
-        {"page", [&](ScsiDevice& d) { return ReadMemoryPage(d, 0x1000, page); },
-         "3b011022ef9d464d4c00", "3c012200001000000400", DataDirection::In},
-        {"direct page", [&](ScsiDevice& d) { return ReadMemoryPageDirect(d, 0x81000, page); },
-         "3b0110c2eff5464d4c00", "3c01c200001008000400", DataDirection::In},
+        {"page", [&](ScsiDevice& d) { return ReadMemoryPage(d, 0x1000, page); }, "3b011022ef9d464d4c00",
+         "3c012200001000000400", DataDirection::In},
+        {"direct page", [&](ScsiDevice& d) { return ReadMemoryPageDirect(d, 0x81000, page); }, "3b0110c2eff5464d4c00",
+         "3c01c200001008000400", DataDirection::In},
         {"system write", [&](ScsiDevice& d) { return SystemCommandWrite(d, token, 288, payload); },
          // 0x3B01 + 0xCD31 + 0x2001 + 0x0000 + 0x0100 -> sum 0x12933, checksum 0xD6CD
          "3b0110cdcdd6464d4c00", "3b01cd31200100000100000000000000", DataDirection::Out},

@@ -10,8 +10,7 @@ using test::FromHex;
 using test::Hex;
 
 std::vector<std::uint8_t> Slice(std::span<const std::uint8_t> bytes, std::size_t from, std::size_t n) {
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
-            bytes.begin() + static_cast<std::ptrdiff_t>(from + n)};
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(from + n)};
 }
 
 // Header of a buffered data-in request for the settings read, written by
@@ -19,8 +18,19 @@ std::vector<std::uint8_t> Slice(std::span<const std::uint8_t> bytes, std::size_t
 // CdbLength 16, sense length 32, DataIn 1, padding, transfer 160, timeout
 // 30, data offset 80, sense offset 48, then the 16 command bytes and padding.
 constexpr const char* kSettingsReadHeader =
-    "2c00" "00" "00" "01" "00" "10" "20" "01" "000000"
-    "a0000000" "1e000000" "50000000" "30000000"
+    "2c00"
+    "00"
+    "00"
+    "01"
+    "00"
+    "10"
+    "20"
+    "01"
+    "000000"
+    "a0000000"
+    "1e000000"
+    "50000000"
+    "30000000"
     "3c01ce30a0000000a1b2c3d400000000"
     "00000000";
 
@@ -39,23 +49,30 @@ TEST(PassThroughLayout, BufferedDataOutAndNoDataRequests) {
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
     const auto write = LayOutPassThrough(SystemWriteCommand({}, 288), DataDirection::Out, 288, payload);
     EXPECT_EQ(Hex(Slice(write, 0, 48)),
-              "2c000000010010200000000020010000" "1e0000005000000030000000"
-              "3b01cd31200100000000000000000000" "00000000");
+              "2c000000010010200000000020010000"
+              "1e0000005000000030000000"
+              "3b01cd31200100000000000000000000"
+              "00000000");
     EXPECT_EQ(Slice(write, 80, 288), payload);
     EXPECT_EQ(Slice(write, 368, 2128 - 368), std::vector<std::uint8_t>(2128 - 368, 0));
 
     const auto pre = LayOutPassThrough(PreCommandFor(MemoryPageCommand(0x1000)), DataDirection::None, 0);
     EXPECT_EQ(Hex(Slice(pre, 0, 48)),
-              "2c0000000100" "0a20" "00000000" "00000000" "1e000000" "50000000" "30000000"
-              "3b011022ef9d464d4c00000000000000" "00000000");
+              "2c0000000100"
+              "0a20"
+              "00000000"
+              "00000000"
+              "1e000000"
+              "50000000"
+              "30000000"
+              "3b011022ef9d464d4c00000000000000"
+              "00000000");
 }
 
 TEST(PassThroughLayout, OversizedRequestsAreNotLaidOut) {
     std::vector<std::uint8_t> payload(4096, 1);
-    EXPECT_EQ(LayOutPassThrough(SystemWriteCommand({}, 2049), DataDirection::Out, 2049, payload),
-              PassThroughBuffer{});
-    EXPECT_EQ(LayOutPassThrough(SystemWriteCommand({}, 64), DataDirection::Out, 64,
-                                std::span(payload).first(10)),
+    EXPECT_EQ(LayOutPassThrough(SystemWriteCommand({}, 2049), DataDirection::Out, 2049, payload), PassThroughBuffer{});
+    EXPECT_EQ(LayOutPassThrough(SystemWriteCommand({}, 64), DataDirection::Out, 64, std::span(payload).first(10)),
               PassThroughBuffer{});
 }
 
@@ -63,8 +80,15 @@ TEST(PassThroughLayout, DirectRequestCarriesTheDestinationAddress) {
     const auto direct = LayOutPassThroughDirect(MemoryPageDirectCommand(0x81000), 1024, 0x12345678);
     ASSERT_EQ(direct.size(), 80u);
     EXPECT_EQ(Hex(Slice(direct, 0, 48)),
-              "2c0000000100" "0a20" "01000000" "00040000" "1e000000" "78563412" "30000000"
-              "3c01c200001008000400000000000000" "00000000");
+              "2c0000000100"
+              "0a20"
+              "01000000"
+              "00040000"
+              "1e000000"
+              "78563412"
+              "30000000"
+              "3c01c200001008000400000000000000"
+              "00000000");
     EXPECT_EQ(Slice(direct, 48, 32), std::vector<std::uint8_t>(32, 0));
 }
 

@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iostream>
 #include <functional>
+#include <iostream>
 #include <iterator>
-#include <sstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "cli/commands.h"
@@ -155,8 +155,8 @@ TEST(ReplayDevice, AnotherCommandThanTheOneRecordedDepartsFromTheLog) {
 // simulated drive read in administrator mode): the drive's USB device and
 // CD-ROM node described by hand, the commands and answers from the log.
 TEST(ReplayDevice, TheCheckedInLogPlaysBackAndTheSimulatorStillAnswersTheSame) {
-    ReplayScript script(ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" /
-                                            "sim_show_admin.trace")));
+    ReplayScript script(
+        ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" / "sim_show_admin.trace")));
     FakeEnumerator listing;
     const std::string usb = listing.AddUsb(0x230a, 0x1180);
     listing.AddStorage(transport::StorageClass::CdRom, usb, {11, 0});
@@ -177,8 +177,8 @@ TEST(ReplayDevice, TheCheckedInLogPlaysBackAndTheSimulatorStillAnswersTheSame) {
     const auto session = sim::SimSession::Load((folder / "state.json").string(), &error);
     ASSERT_NE(session, nullptr) << error;
     sim::SimBus simulator(*session);
-    ReplayScript again(ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" /
-                                           "sim_show_admin.trace")));
+    ReplayScript again(
+        ParseTrace(ReadText(std::filesystem::path(QX7_TEST_DATA_DIR) / "traces" / "sim_show_admin.trace")));
     ReplayEnumerator replay(listing, again);
     const ShownDrive from_log = Show(replay);
     const ShownDrive simulated = Show(simulator);

@@ -2,34 +2,34 @@
 // driven by simulated mouse and keyboard input, the logic on its own thread,
 // and the drives' state checked afterwards.
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
-#include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
-#include <thread>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <span>
+#include <thread>
 
 #include "protocol/constants.h"
 #include "protocol/records.h"
@@ -78,8 +78,7 @@ public:
         QWidget* widget = control(id);
         ASSERT_NE(widget, nullptr) << static_cast<int>(id);
         // Check boxes take clicks on their box and caption only: aim at the box.
-        const QPoint at = qobject_cast<QCheckBox*>(widget) ? QPoint(6, widget->height() / 2)
-                                                           : widget->rect().center();
+        const QPoint at = qobject_cast<QCheckBox*>(widget) ? QPoint(6, widget->height() / 2) : widget->rect().center();
         QTest::mouseClick(widget, Qt::LeftButton, {}, at);
     }
 
@@ -145,15 +144,13 @@ TEST_F(DesktopSessionTest, StartUpScanFillsTheListAndTheWindowFollowsTheDrivesRe
     EXPECT_FALSE(window().IsWide()) << "the second drive has none";
     EXPECT_LT(window().width(), wide);
     EXPECT_FALSE(window().IsBusy());
-    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty())
-        << run->desk->dialogs().messages().join("|").toStdString();
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty()) << run->desk->dialogs().messages().join("|").toStdString();
 }
 
 TEST_F(DesktopSessionTest, AnUploadThroughClicksReachesTheDriveAndExitWritesTheLog) {
     Start();
     UploadByClick();
-    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty())
-        << run->desk->dialogs().messages().join("|").toStdString();
+    EXPECT_TRUE(run->desk->dialogs().messages().isEmpty()) << run->desk->dialogs().messages().join("|").toStdString();
     EXPECT_EQ(run->sim->state().drives[0].settings[8], 25);
     EXPECT_TRUE(std::filesystem::exists(dir / "QX7SIM0000000001.qx7")) << "saved automatically";
     EXPECT_FALSE(window().Enabled(ControlId::ChangeSettings)) << "the form is locked after an upload";
@@ -177,12 +174,11 @@ TEST_F(DesktopSessionTest, EveryWayOfClosingWritesTheLogOrNotAsItShould) {
     } cases[] = {
         {"Esc", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_Escape); }, true,
          app::DialogResult::Ok},
-        {"Ctrl+X", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_X, Qt::ControlModifier); },
-         true, app::DialogResult::Ok},
-        {"window manager close", [](DesktopSessionTest& t) { t.window().close(); }, true,
+        {"Ctrl+X", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_X, Qt::ControlModifier); }, true,
          app::DialogResult::Ok},
-        {"Ctrl+S", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); },
-         true, app::DialogResult::Ok},
+        {"window manager close", [](DesktopSessionTest& t) { t.window().close(); }, true, app::DialogResult::Ok},
+        {"Ctrl+S", [](DesktopSessionTest& t) { QTest::keyClick(&t.window(), Qt::Key_S, Qt::ControlModifier); }, true,
+         app::DialogResult::Ok},
         {"band close button",
          [](DesktopSessionTest& t) {
              QWidget* close = t.window().Button(1154);
@@ -364,7 +360,7 @@ TEST_F(DesktopSessionTest, ABurstOfDeviceEventsGivesOneRescan) {
     Start();
     const int scans = run->devices->scans.load();
     run->desk->DeliverDeviceEvents({DeviceEvent::NodesChanged, DeviceEvent::Removal, DeviceEvent::Arrival,
-                               DeviceEvent::NodesChanged, DeviceEvent::Removal});
+                                    DeviceEvent::NodesChanged, DeviceEvent::Removal});
     ASSERT_TRUE(WaitFor([&] { return run->devices->scans.load() > scans; }, 10000));
     ASSERT_TRUE(WaitIdle());
     QTest::qWait(2500);  // long enough for a second rescan, were one pending
@@ -406,7 +402,9 @@ struct LatencyGate {
             while (!open) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
     }
-    bool WaitEntered() { return WaitFor([this] { return entered.load(); }, 10000); }
+    bool WaitEntered() {
+        return WaitFor([this] { return entered.load(); }, 10000);
+    }
     std::atomic<bool> entered{false};
     std::atomic<bool> open{false};
 };
@@ -419,7 +417,7 @@ TEST_F(DesktopSessionTest, EditsDuringASlowProbeAreNotUndoneAndTheUploadWritesTh
     ASSERT_FALSE(KeyToneOff(run->sim->state().drives[0]));
     LatencyGate gate(*run->sim);
     run->sim->state().drives[0].latency_ms = 300;  // set while no command runs
-    Click(ControlId::ChangeSettings);         // its handler probes the drive
+    Click(ControlId::ChangeSettings);              // its handler probes the drive
     ASSERT_TRUE(gate.WaitEntered());
     auto* disable = qobject_cast<QAbstractButton*>(control(ControlId::KeyToneDisable));
     ASSERT_NE(disable, nullptr);
@@ -460,8 +458,7 @@ TEST_F(DesktopSessionTest, AnUploadRightAfterSwitchingDrivesWritesNothingUnseen)
     // The serial number on screen when the button takes the click.
     std::u16string serial_shown;
     auto* upload = qobject_cast<QAbstractButton*>(control(ControlId::UploadSettings));
-    QObject::connect(upload, &QAbstractButton::clicked,
-                     [&] { serial_shown = window().Text(ControlId::SerialNumber); });
+    QObject::connect(upload, &QAbstractButton::clicked, [&] { serial_shown = window().Text(ControlId::SerialNumber); });
     Click(ControlId::UploadSettings);
     gate.open = true;
     ASSERT_TRUE(WaitIdle());
@@ -517,8 +514,10 @@ TEST_F(DesktopSessionTest, ARescanLeavesAHalfTypedNumberAlone) {
         SCOPED_TRACE(typed.toStdString());
         counter->setFocus();
         counter->selectAll();
-        if (typed.isEmpty()) QTest::keyClick(counter, Qt::Key_Delete);
-        else QTest::keyClicks(counter, typed);
+        if (typed.isEmpty())
+            QTest::keyClick(counter, Qt::Key_Delete);
+        else
+            QTest::keyClicks(counter, typed);
         ASSERT_EQ(counter->text(), typed);
         run->desk->dialogs().ClearMessages();
         run->sim->state().drives.push_back(sim::DefaultDrive(run->sim->state().drives.size()));
@@ -639,9 +638,12 @@ TEST_F(DesktopSessionTest, ARescanKeepsEveryEditOnScreenAndTheUploadWritesIt) {
     EXPECT_EQ(record.auto_lock_delay, 120);
     EXPECT_EQ(record.admin_language, 4);
     using namespace protocol;
-    for (const auto& [bit, on] : {std::pair{kPolicySelfDestruct, true}, {kPolicyKeyToneOff, true},
-                                  {kPolicyRandomKeypad, false}, {kPolicyCentrawatch, true},
-                                  {kPolicyCentrawatchAdmin, true}, {kPolicyRfid, true}}) {
+    for (const auto& [bit, on] : {std::pair{kPolicySelfDestruct, true},
+                                  {kPolicyKeyToneOff, true},
+                                  {kPolicyRandomKeypad, false},
+                                  {kPolicyCentrawatch, true},
+                                  {kPolicyCentrawatchAdmin, true},
+                                  {kPolicyRfid, true}}) {
         EXPECT_EQ((record.policy_flags & bit) != 0, on) << "policy bit " << bit;
     }
     EXPECT_EQ(record.block_menu_mask, kBlockMenuSelfDestruct);
@@ -658,8 +660,7 @@ TEST_F(DesktopSessionTest, ASecondStartEndsAndLeavesTheFirstRunning) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("TMPDIR", QString::fromStdString(dir.string()));  // the instance socket lives here
-    const QStringList arguments{"--simulate", QString::fromStdString((dir / "sim.json").string()),
-                                "--no-update-check"};
+    const QStringList arguments{"--simulate", QString::fromStdString((dir / "sim.json").string()), "--no-update-check"};
     QProcess first;
     first.setProcessEnvironment(environment);
     first.start(QStringLiteral(QX7CONFIG_PATH), arguments);

@@ -3,6 +3,7 @@
 // without a web host), Qt's OK caption in Korean, and the menu commands
 // that open it.
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -10,7 +11,6 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextLayout>
@@ -65,8 +65,8 @@ TEST(AboutDialog, ShowsTheProgramTheCopyrightAndTheAgreementNotice) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Ostrivance QX7 Configurator v") + QStringLiteral(QX7_VERSION_TEXT)))
         << texts.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("License Agreement")));
-    EXPECT_TRUE(
-        texts.contains(QStringLiteral("Please review the license terms before using the Ostrivance QX7 Configurator.")));
+    EXPECT_TRUE(texts.contains(
+        QStringLiteral("Please review the license terms before using the Ostrivance QX7 Configurator.")));
     EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
                             [](const QString& text) { return text.startsWith(QStringLiteral("Copyright")); }));
     EXPECT_TRUE(dialog.OkButton()->isDefault());

@@ -175,8 +175,10 @@ TEST(ExtendedOptionsDialog, TheWindowsButtonAppliesOkAndIgnoresCancel) {
             d.show();
             ClickBox(d.Box(1124));
             ClickBox(d.Box(1121));
-            if (by_escape) QTest::keyClick(&d, Qt::Key_Escape);
-            else QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
+            if (by_escape)
+                QTest::keyClick(&d, Qt::Key_Escape);
+            else
+                QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
         };
         open();
         EXPECT_EQ(shown->mask, 0x8u);

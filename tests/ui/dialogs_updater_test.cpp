@@ -323,9 +323,9 @@ TEST_F(UpdaterThroughTheWindow, AtStartTheWindowOpensAtOnceAndTheDialogOnlyForAN
         Start(true);
         EXPECT_TRUE(run->desk->window().isVisible());
         ASSERT_TRUE(run->WaitIdle());
-        ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == requests_before + 2 &&
-                                         !run->desk->updater().checking(); },
-                            kAnswerTimeoutMs));
+        ASSERT_TRUE(
+            WaitFor([&] { return server.Requests().size() == requests_before + 2 && !run->desk->updater().checking(); },
+                    kAnswerTimeoutMs));
         if (std::string(manifest) == "2.4") {
             ASSERT_EQ(seen.size(), 1u);
             EXPECT_EQ(seen.front().status, Res(Language::English, StringId::UpdateAvailable, {u"2.4"}));

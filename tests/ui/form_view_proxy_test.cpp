@@ -44,9 +44,7 @@ private:
 
 class RecordingNotifier : public editor::Notifier {
 public:
-    void ShowMessage(std::u16string_view text, editor::MessageIcon /*icon*/) override {
-        texts.emplace_back(text);
-    }
+    void ShowMessage(std::u16string_view text, editor::MessageIcon /*icon*/) override { texts.emplace_back(text); }
     std::vector<std::u16string> texts;
 };
 
@@ -59,7 +57,8 @@ void RunOnLogicThread(F work) {
     std::thread logic([&] {
         work();
         done = true;
-        QMetaObject::invokeMethod(&waker, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &waker, [] {}, Qt::QueuedConnection);
     });
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     logic.join();

@@ -31,13 +31,9 @@ namespace {
 using editor::ControlId;
 using strings::StringId;
 
-QString ToQ(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString ToQ(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
-QString String(strings::Language language, StringId id) {
-    return ToQ(strings::FormatResString(language, id));
-}
+QString String(strings::Language language, StringId id) { return ToQ(strings::FormatResString(language, id)); }
 
 // The commands in a spy on MainWindow::command, in order.
 std::vector<ControlId> Commands(const QSignalSpy& spy) {
@@ -94,9 +90,7 @@ TEST(DialogUnitsTest, FollowTheFontSize) {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        window_ = std::make_unique<MainWindow>();
-    }
+    void SetUp() override { window_ = std::make_unique<MainWindow>(); }
 
     // Shown and active, for input and focus.
     void ShowActive() {
@@ -138,9 +132,8 @@ TEST_F(MainWindowTest, TextsRoundTripThroughTheirWidgets) {
         window_->SetText(c.id, c.text);
         EXPECT_EQ(window_->Text(c.id), c.text) << static_cast<int>(c.id);
         QWidget* widget = window_->Control(c.id);
-        const QString shown = qobject_cast<QLineEdit*>(widget) != nullptr
-                                  ? qobject_cast<QLineEdit*>(widget)->text()
-                                  : qobject_cast<NumberEdit*>(widget)->Text();
+        const QString shown = qobject_cast<QLineEdit*>(widget) != nullptr ? qobject_cast<QLineEdit*>(widget)->text()
+                                                                          : qobject_cast<NumberEdit*>(widget)->Text();
         EXPECT_EQ(shown, ToQ(c.text)) << static_cast<int>(c.id);
     }
     // Password fields never hold more than 32 characters.
@@ -183,11 +176,11 @@ TEST_F(MainWindowTest, NumberFieldArrowsStepWithinTheirRange) {
         {ControlId::SelfDestructCounter, u"10", 1, u"15"},
         {ControlId::SelfDestructCounter, u"35", 1, u"35"},
         {ControlId::SelfDestructCounter, u"12", -1, u"10"},
-        {ControlId::MinPasswordLength, u"7", -1, u"6"},   // the arrows go one lower than the form accepts
-        {ControlId::MinPasswordLength, u"4", 1, u"6"},    // from outside the range into it
+        {ControlId::MinPasswordLength, u"7", -1, u"6"},  // the arrows go one lower than the form accepts
+        {ControlId::MinPasswordLength, u"4", 1, u"6"},   // from outside the range into it
         {ControlId::AutoLockDelay, u"60", 3, u"90"},
         {ControlId::AutoLockDelay, u"175", 1, u"180"},
-        {ControlId::AutoLockDelay, u"", 1, u"20"},        // no number: from the bottom of the range
+        {ControlId::AutoLockDelay, u"", 1, u"20"},  // no number: from the bottom of the range
     };
     for (const Case& c : cases) {
         window_->SetText(c.id, c.start);
@@ -205,8 +198,8 @@ TEST_F(MainWindowTest, NumberFieldArrowsStepWithinTheirRange) {
 
 TEST_F(MainWindowTest, ChecksAndRadioPairsRoundTrip) {
     for (ControlId id : {ControlId::ChangeAdminPassword, ControlId::ChangeUserPassword, ControlId::ChangeSettings,
-                         ControlId::ChangeRfidTagData, ControlId::AdminTag1, ControlId::AdminTag2,
-                         ControlId::AdminTag3, ControlId::AutoSaveConfiguration, ControlId::EnableLog}) {
+                         ControlId::ChangeRfidTagData, ControlId::AdminTag1, ControlId::AdminTag2, ControlId::AdminTag3,
+                         ControlId::AutoSaveConfiguration, ControlId::EnableLog}) {
         for (bool checked : {true, false}) {
             window_->SetChecked(id, checked);
             EXPECT_EQ(window_->Checked(id), checked) << static_cast<int>(id);
@@ -280,10 +273,16 @@ TEST_F(MainWindowTest, DropDownListsRoundTripLinesAndSelection) {
 
 TEST_F(MainWindowTest, EnabledStateAndFocusFollowTheView) {
     // A number field and its arrows are one widget: either id reaches it.
-    const ControlId ids[] = {ControlId::UploadSettings, ControlId::CurrentPassword, ControlId::DriveList,
-                             ControlId::RfidDisable,    ControlId::ChangeRfidTagData, ControlId::FolderButton,
-                             ControlId::DetectCurrentSettings, ControlId::SelfDestructSpin,
-                             ControlId::TagField5,      ControlId::Exit};
+    const ControlId ids[] = {ControlId::UploadSettings,
+                             ControlId::CurrentPassword,
+                             ControlId::DriveList,
+                             ControlId::RfidDisable,
+                             ControlId::ChangeRfidTagData,
+                             ControlId::FolderButton,
+                             ControlId::DetectCurrentSettings,
+                             ControlId::SelfDestructSpin,
+                             ControlId::TagField5,
+                             ControlId::Exit};
     for (ControlId id : ids) {
         for (bool enabled : {false, true}) {
             window_->SetEnabled(id, enabled);
@@ -294,7 +293,7 @@ TEST_F(MainWindowTest, EnabledStateAndFocusFollowTheView) {
     window_->SetEnabled(ControlId::MinPasswordLength, false);
     EXPECT_FALSE(window_->Enabled(ControlId::MinPasswordLengthSpin));
     EXPECT_FALSE(window_->Enabled(ControlId::Ok));  // no such control
-    window_->SetEnabled(ControlId::Ok, true);         // ignored, no crash
+    window_->SetEnabled(ControlId::Ok, true);       // ignored, no crash
 
     ShowActive();
     for (ControlId id : {ControlId::CurrentPassword, ControlId::Rescan, ControlId::Exit, ControlId::ReadRfidTag,
@@ -339,21 +338,21 @@ TEST_F(MainWindowTest, UserClicksEmitTheirCommand) {
     window_->LayOut(true);
     QSignalSpy commands(window_.get(), &MainWindow::command);
     const ControlId clicked[] = {
-        ControlId::UploadSettings,        // icon button
-        ControlId::Rescan,                // icon-only button
-        ControlId::ChangeSettings,        // check box
-        ControlId::AdminTag3,             // check box in the RFID group
-        ControlId::RfidDisable,           // radio button
-        ControlId::StrongPasswordEnable,  // radio button
-        ControlId::DetectCurrentSettings, // push button
-        ControlId::FolderButton,          // picture button
+        ControlId::UploadSettings,         // icon button
+        ControlId::Rescan,                 // icon-only button
+        ControlId::ChangeSettings,         // check box
+        ControlId::AdminTag3,              // check box in the RFID group
+        ControlId::RfidDisable,            // radio button
+        ControlId::StrongPasswordEnable,   // radio button
+        ControlId::DetectCurrentSettings,  // push button
+        ControlId::FolderButton,           // picture button
         ControlId::CopyTags,
     };
     for (ControlId id : clicked) {
         QWidget* widget = window_->Control(id);
         // Check boxes and radio buttons take clicks on their indicator.
-        const bool indicator = qobject_cast<QCheckBox*>(widget) != nullptr ||
-                               qobject_cast<QRadioButton*>(widget) != nullptr;
+        const bool indicator =
+            qobject_cast<QCheckBox*>(widget) != nullptr || qobject_cast<QRadioButton*>(widget) != nullptr;
         const QPoint at = indicator ? QPoint(6, widget->height() / 2) : widget->rect().center();
         QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
     }
@@ -485,9 +484,9 @@ TEST_F(MainWindowTest, MenusHoldTheirCommandsAndPassTheChosenOne) {
     EXPECT_EQ(MenuCommands(window_->SettingsMenu()),
               (std::vector<int>{MainWindow::kMenuEnglish, MainWindow::kMenuKorean, MainWindow::kMenuCheckForUpdate,
                                 MainWindow::kMenuAbout}));
-    EXPECT_EQ(MenuCommands(window_->HelpMenu()),
-              (std::vector<int>{MainWindow::kMenuSupportRequest, MainWindow::kMenuWebSite,
-                                MainWindow::kMenuHelpAbout}));
+    EXPECT_EQ(
+        MenuCommands(window_->HelpMenu()),
+        (std::vector<int>{MainWindow::kMenuSupportRequest, MainWindow::kMenuWebSite, MainWindow::kMenuHelpAbout}));
     EXPECT_EQ(window_->Button(MainWindow::kSettingsButton)->Menu(), window_->SettingsMenu());
     EXPECT_EQ(window_->Button(MainWindow::kHelpButton)->Menu(), window_->HelpMenu());
     window_->SetWebSiteCaption(QStringLiteral("www.example.com"));
@@ -547,9 +546,7 @@ TEST_F(MainWindowTest, TheLanguageSubmenuMarksTheLanguageInForce) {
 // The bottom row of the template: the Folder button at x 250 and Save As at
 // x 278 (dialog units), the folder field reaching to the Folder button.
 TEST_F(MainWindowTest, FolderRowSitsWhereTheTemplatePutsIt) {
-    const auto left = [this](ControlId id) {
-        return window_->Control(id)->mapTo(window_.get(), QPoint(0, 0)).x();
-    };
+    const auto left = [this](ControlId id) { return window_->Control(id)->mapTo(window_.get(), QPoint(0, 0)).x(); };
     const DialogUnits& units = window_->Units();
     EXPECT_EQ(left(ControlId::FolderButton), units.X(250));
     EXPECT_EQ(left(ControlId::SaveAs), units.X(278));
@@ -618,12 +615,62 @@ TEST_F(MainWindowTest, TabOrderFollowsTheForm) {
     for (QWidget* w = window_->nextInFocusChain(); w != window_.get(); w = w->nextInFocusChain()) {
         chain.push_back(w);
     }
-    const int expected[] = {
-        MainWindow::kSettingsButton, MainWindow::kHelpButton, 1002, 1019, 1119, 1120, 1136, 1130,
-        1047, 1042, 1044, 1046, 1053, 1050, 1052, 1133, 1098, 1099, 1081, 1082, 1058, 1094, 1061,
-        1067, 1084, 1088, 1089, 1069, 1070, 1055, 1073, 1064, 1126, 1020, 1078, 1079, 1134, 1142,
-        1112, 1143, 1114, 1144, 1115, 1145, 1146, 1092, 1096, 1121, 1147, 1149, 1150, 1040, 1100,
-        1113, 1007, 2};
+    const int expected[] = {MainWindow::kSettingsButton,
+                            MainWindow::kHelpButton,
+                            1002,
+                            1019,
+                            1119,
+                            1120,
+                            1136,
+                            1130,
+                            1047,
+                            1042,
+                            1044,
+                            1046,
+                            1053,
+                            1050,
+                            1052,
+                            1133,
+                            1098,
+                            1099,
+                            1081,
+                            1082,
+                            1058,
+                            1094,
+                            1061,
+                            1067,
+                            1084,
+                            1088,
+                            1089,
+                            1069,
+                            1070,
+                            1055,
+                            1073,
+                            1064,
+                            1126,
+                            1020,
+                            1078,
+                            1079,
+                            1134,
+                            1142,
+                            1112,
+                            1143,
+                            1114,
+                            1144,
+                            1115,
+                            1145,
+                            1146,
+                            1092,
+                            1096,
+                            1121,
+                            1147,
+                            1149,
+                            1150,
+                            1040,
+                            1100,
+                            1113,
+                            1007,
+                            2};
     std::ptrdiff_t previous = -1;
     for (int id : expected) {
         const auto at = std::find(chain.begin(), chain.end(), window_->Control(id));
@@ -658,14 +705,13 @@ TEST_F(MainWindowTest, ListedCaptionsFollowTheLanguageAndTheOthersStayEnglish) {
         int control;
         StringId string;
     };
-    const Listed listed[] = {{1001, StringId::SelectedDevice}, {1081, StringId::Enable},
-                             {1079, StringId::Disable},        {1053, StringId::CreateUserPassword},
+    const Listed listed[] = {{1001, StringId::SelectedDevice},    {1081, StringId::Enable},
+                             {1079, StringId::Disable},           {1053, StringId::CreateUserPassword},
                              {1085, StringId::SelfDestructLimit}, {1132, StringId::SettingsGroup},
-                             {1121, StringId::CopyTags},       {1007, StringId::UploadSettings},
-                             {1155, StringId::SettingsMenu},   {1156, StringId::HelpMenu}};
+                             {1121, StringId::CopyTags},          {1007, StringId::UploadSettings},
+                             {1155, StringId::SettingsMenu},      {1156, StringId::HelpMenu}};
     const std::pair<int, const char*> template_only[] = {
-        {1084, "Enable"},  {1089, "Disable"},        {1112, "Admin TAG #1"},
-        {1120, "Copy"},    {1020, "Detect Current Settings"}};
+        {1084, "Enable"}, {1089, "Disable"}, {1112, "Admin TAG #1"}, {1120, "Copy"}, {1020, "Detect Current Settings"}};
 
     for (Language language : {Language::Korean, Language::English, Language::Korean}) {
         window_->ApplyCaptions(language);
@@ -682,8 +728,7 @@ TEST_F(MainWindowTest, ListedCaptionsFollowTheLanguageAndTheOthersStayEnglish) {
         EXPECT_TRUE(text(static_cast<int>(ControlId::Rescan)).isEmpty());
         EXPECT_EQ(window_->Control(ControlId::Rescan)->accessibleName(), String(language, StringId::Rescan));
     }
-    EXPECT_NE(String(Language::Korean, StringId::SelectedDevice),
-              String(Language::English, StringId::SelectedDevice));
+    EXPECT_NE(String(Language::Korean, StringId::SelectedDevice), String(Language::English, StringId::SelectedDevice));
 }
 
 TEST_F(MainWindowTest, EveryButtonWithoutTextHasAName) {
@@ -714,9 +759,10 @@ TEST_F(MainWindowTest, CaptionsFitTheirControlsInBothLanguages) {
         }
         window_->ApplyCaptions(language);
         for (const QWidget* widget : window_->findChildren<QWidget*>()) {
-            const std::string name = widget->metaObject()->className() + std::string(" ") +
-                                     std::to_string(static_cast<int>(language));
-            if (const auto* label = qobject_cast<const QLabel*>(widget); label != nullptr && label != window_->TitleLabel()) {
+            const std::string name =
+                widget->metaObject()->className() + std::string(" ") + std::to_string(static_cast<int>(language));
+            if (const auto* label = qobject_cast<const QLabel*>(widget);
+                label != nullptr && label != window_->TitleLabel()) {
                 if (label->text().isEmpty()) continue;
                 EXPECT_LE(label->sizeHint().width(), label->width()) << name << " " << label->text().toStdString();
             } else if (qobject_cast<const QCheckBox*>(widget) != nullptr ||

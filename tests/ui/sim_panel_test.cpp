@@ -47,7 +47,10 @@ SimState TwoDrives() {
 class SimPanelTest : public testing::Test {
 protected:
     explicit SimPanelTest(std::unique_ptr<sim::SimSession> session = std::make_unique<sim::SimSession>(TwoDrives()))
-        : session_(std::move(session)), bus_(*session_), panel_(*session_, bus_), spy_(&panel_, &SimulatorPanel::deviceEvents) {
+        : session_(std::move(session)),
+          bus_(*session_),
+          panel_(*session_, bus_),
+          spy_(&panel_, &SimulatorPanel::deviceEvents) {
         panel_.show();
     }
 
@@ -66,8 +69,7 @@ protected:
     // Selects drive `index` by clicking its row in the list.
     void ClickDrive(int index) {
         QTableWidget* list = Find<QTableWidget>("drives");
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(index, 1)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(index, 1)).center());
         ASSERT_EQ(panel_.SelectedDrive(), index);
     }
     QString Cell(int row, int column) { return Find<QTableWidget>("drives")->item(row, column)->text(); }
@@ -134,10 +136,14 @@ TEST_F(SimPanelTest, ModeChangeIsStoredAndReconnectsAPluggedDrive) {
         std::vector<Events> events;
     };
     const Case cases[] = {
-        {0, "modeUser", UnlockMode::User,
+        {0,
+         "modeUser",
+         UnlockMode::User,
          {{DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::NodesChanged, DeviceEvent::NodesChanged,
            DeviceEvent::Arrival, DeviceEvent::Arrival}}},
-        {0, "modeLocked", UnlockMode::Locked,
+        {0,
+         "modeLocked",
+         UnlockMode::Locked,
          {{DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::NodesChanged, DeviceEvent::NodesChanged,
            DeviceEvent::Arrival, DeviceEvent::Arrival}}},
         {1, "modeUser", UnlockMode::User, {}},

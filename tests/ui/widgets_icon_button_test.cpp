@@ -93,9 +93,7 @@ int CountOf(const QImage& image, const QColor& colour) {
     return count;
 }
 
-QImage Grab(QWidget& widget) {
-    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // A white top-level host with buttons side by side.
 class IconButtonTest : public ::testing::Test {
@@ -146,14 +144,12 @@ struct FrameCase {
     bool pressed;
     bool enabled;
     bool border;
-    std::optional<QColor> top_left;      // nothing: the face colour (no frame)
+    std::optional<QColor> top_left;  // nothing: the face colour (no frame)
     std::optional<QColor> bottom_right;
 };
 
 // Names the case in test listings (ctest shows the parameter).
-void PrintTo(const FrameCase& frame_case, std::ostream* out) {
-    *out << frame_case.name;
-}
+void PrintTo(const FrameCase& frame_case, std::ostream* out) { *out << frame_case.name; }
 
 class PlainFrameTest : public IconButtonTest, public ::testing::WithParamInterface<FrameCase> {};
 
@@ -185,14 +181,13 @@ TEST_P(PlainFrameTest, FrameLinesFollowTheState) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, PlainFrameTest,
-    ::testing::Values(
-        FrameCase{"at rest: no frame", false, false, true, true, std::nullopt, std::nullopt},
-        FrameCase{"hovered: raised", true, false, true, true, kLight, kDark},
-        FrameCase{"pressed: sunken", true, true, true, true, kDark, kLight},
-        FrameCase{"hovered without border flag", true, false, true, false, std::nullopt, std::nullopt},
-        FrameCase{"pressed without border flag", true, true, true, false, std::nullopt, std::nullopt},
-        FrameCase{"disabled under the mouse: no frame", true, false, false, true, std::nullopt,
-                  std::nullopt}),
+    ::testing::Values(FrameCase{"at rest: no frame", false, false, true, true, std::nullopt, std::nullopt},
+                      FrameCase{"hovered: raised", true, false, true, true, kLight, kDark},
+                      FrameCase{"pressed: sunken", true, true, true, true, kDark, kLight},
+                      FrameCase{"hovered without border flag", true, false, true, false, std::nullopt, std::nullopt},
+                      FrameCase{"pressed without border flag", true, true, true, false, std::nullopt, std::nullopt},
+                      FrameCase{"disabled under the mouse: no frame", true, false, false, true, std::nullopt,
+                                std::nullopt}),
     [](const ::testing::TestParamInfo<FrameCase>& frame_case) { return std::to_string(frame_case.index); });
 
 TEST_F(IconButtonTest, NonFlatPlainButtonHasTwoLineFrameAndDefaultBlackFrame) {
@@ -242,8 +237,8 @@ public:
                        const QWidget* widget) const override {
         if (element == PE_PanelButtonCommand || element == PE_PanelButtonTool) {
             const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-            calls.push_back({element, option->state,
-                             button != nullptr && (button->features & QStyleOptionButton::DefaultButton)});
+            calls.push_back(
+                {element, option->state, button != nullptr && (button->features & QStyleOptionButton::DefaultButton)});
             painter->fillRect(option->rect, kPanel);
             return;
         }
@@ -486,10 +481,9 @@ TEST_F(IconButtonTest, DisablingOrHidingClearsTheHover) {
 TEST_F(IconButtonTest, FastDoubleClickGivesTwoClicks) {
     using Sequence = std::vector<QEvent::Type>;
     const std::vector<Sequence> sequences = {
-        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
-         QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease},
-        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress, QEvent::MouseButtonDblClick,
          QEvent::MouseButtonRelease},
+        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease},
     };
     IconButton* button = AddButton("Copy", QRect(10, 10, 60, 30));
     Show();
@@ -497,8 +491,7 @@ TEST_F(IconButtonTest, FastDoubleClickGivesTwoClicks) {
     for (const Sequence& sequence : sequences) {
         QSignalSpy clicks(button, &QAbstractButton::clicked);
         for (QEvent::Type type : sequence) {
-            const Qt::MouseButtons held =
-                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
             QMouseEvent event(type, at, button->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
             QApplication::sendEvent(button, &event);
         }

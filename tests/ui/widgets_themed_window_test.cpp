@@ -27,9 +27,7 @@
 namespace qx7::ui {
 namespace {
 
-QImage Grab(QWidget& widget) {
-    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 void ExpectBand(const QImage& image, const QColor& caption, int x) {
     EXPECT_EQ(image.pixelColor(x, 0), caption) << "x " << x;
@@ -120,8 +118,7 @@ TEST(ThemedWindowTest, DragSurfaceDecisionByWidgetType) {
              return label;
          },
          false},
-        {"label with a link",
-         [](QWidget* p) { return new QLabel("<a href=\"https://example.com\">web site</a>", p); },
+        {"label with a link", [](QWidget* p) { return new QLabel("<a href=\"https://example.com\">web site</a>", p); },
          false},
         {"checkable group box",
          [](QWidget* p) {
@@ -210,10 +207,10 @@ TEST_F(ThemedWindowInputTest, PressAndDragOnAFreeSurfaceMovesTheWindow) {
     EXPECT_EQ(window_->pos(), start + QPoint(20, 10));
 
     // The band, the group box's own surface and the application icon.
-    for (const auto& [widget, at] : std::vector<std::pair<QWidget*, QPoint>>{
-             {window_.get(), QPoint(200, 8)},
-             {group_, QPoint(5, 140)},
-             {window_.get(), window_->AppIconButton()->geometry().center()}}) {
+    for (const auto& [widget, at] :
+         std::vector<std::pair<QWidget*, QPoint>>{{window_.get(), QPoint(200, 8)},
+                                                  {group_, QPoint(5, 140)},
+                                                  {window_.get(), window_->AppIconButton()->geometry().center()}}) {
         QTest::mouseClick(widget, Qt::LeftButton, {}, at);
     }
     EXPECT_EQ(window_->MoveStartCount(), 4);

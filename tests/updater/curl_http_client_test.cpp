@@ -30,9 +30,7 @@ CurlSettings LoopbackSettings() {
 }
 
 std::string Show(const std::u16string& text) { return strings::ToUtf8(text); }
-std::string Text(const HttpResponse& response) {
-    return {response.body.begin(), response.body.end()};
-}
+std::string Text(const HttpResponse& response) { return {response.body.begin(), response.body.end()}; }
 
 // ---------------------------------------------------------------------------
 // The libcurl client
@@ -74,10 +72,8 @@ TEST(CurlHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
         bool send_content_length;
         HttpStatus expected;
     } cases[] = {
-        {kReadBufferSize - 1, true, HttpStatus::Ok},
-        {kReadBufferSize - 1, false, HttpStatus::Ok},
-        {kReadBufferSize, true, HttpStatus::RequestFailed},
-        {kReadBufferSize, false, HttpStatus::RequestFailed},
+        {kReadBufferSize - 1, true, HttpStatus::Ok},        {kReadBufferSize - 1, false, HttpStatus::Ok},
+        {kReadBufferSize, true, HttpStatus::RequestFailed}, {kReadBufferSize, false, HttpStatus::RequestFailed},
         {1 << 20, false, HttpStatus::RequestFailed},
     };
     CurlHttpClient http(LoopbackSettings());
@@ -169,8 +165,7 @@ TEST_F(UpdateCheckOverHttp, ReportsAnUpdate) {
     EXPECT_TRUE(outcome.update_enabled);
     EXPECT_EQ(Show(outcome.status_text),
               "There is a new update available!\nOstrivance Configurator has been updated to v2.3.4.");
-    EXPECT_EQ(Show(outcome.changelog),
-              "v2.3.4\n- Faster scans\n- \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 menus\n");
+    EXPECT_EQ(Show(outcome.changelog), "v2.3.4\n- Faster scans\n- \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 menus\n");
     ASSERT_EQ(server_.Requests().size(), 2u);
     EXPECT_EQ(server_.Requests()[0].rfind("GET /downloads/qx7/utilities/update/qx7config_update.txt ", 0), 0u);
     EXPECT_EQ(server_.Requests()[1].rfind("GET /downloads/qx7/utilities/update/qx7config_changelog.txt ", 0), 0u);
@@ -198,11 +193,14 @@ TEST_F(UpdateCheckOverHttp, AnythingButTheManifestFailsTheCheck) {
         LocalResponse manifest;
         UpdateCheckResult result;
     } cases[] = {
-        {"another server's not-found page", {"<html><h1>Page not found</h1></html>", "HTTP/1.0 404 Not Found"},
+        {"another server's not-found page",
+         {"<html><h1>Page not found</h1></html>", "HTTP/1.0 404 Not Found"},
          UpdateCheckResult::ManifestMissing},
-        {"a version with an error status", {"2.3.3.1", "HTTP/1.0 500 Internal Server Error"},
+        {"a version with an error status",
+         {"2.3.3.1", "HTTP/1.0 500 Internal Server Error"},
          UpdateCheckResult::RequestFailed},
-        {"a page instead of the manifest", {"<html><body>Parked domain</body></html>"},
+        {"a page instead of the manifest",
+         {"<html><body>Parked domain</body></html>"},
          UpdateCheckResult::ManifestMissing},
         {"a malformed version", {"2.3.3.1.0"}, UpdateCheckResult::ManifestMissing},
     };
@@ -241,8 +239,7 @@ TEST_F(UpdateCheckOverHttp, MissingChangelogStillCompares) {
 TEST(UpdateCheckWithoutServer, ReportsNoConnection) {
     const test_support::LoopbackSocket closed;
     CurlHttpClient http(LoopbackSettings());
-    const UpdateCheckOutcome outcome =
-        CheckForUpdate(http, closed.FolderUrl(), kOwnVersion, Language::English);
+    const UpdateCheckOutcome outcome = CheckForUpdate(http, closed.FolderUrl(), kOwnVersion, Language::English);
     EXPECT_EQ(outcome.result, UpdateCheckResult::NoConnection);
     EXPECT_EQ(Show(outcome.status_text),
               Show(strings::FormatResString(Language::English, StringId::UpdateConnectionError)));

@@ -66,9 +66,7 @@ public:
     int fd() const { return fd_; }
     std::uint16_t port() const { return port_; }
     // The update folder on this port, over plain HTTP.
-    std::string FolderUrl() const {
-        return "http://127.0.0.1:" + std::to_string(port_) + kUpdateFolderPath;
-    }
+    std::string FolderUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + kUpdateFolderPath; }
 
 private:
     int fd_ = -1;
@@ -152,8 +150,7 @@ private:
     LocalResponse Lookup(const std::string& head) {
         const std::size_t start = head.find(' ');
         const std::size_t end = start == std::string::npos ? start : head.find(' ', start + 1);
-        const std::string path =
-            end == std::string::npos ? std::string{} : head.substr(start + 1, end - start - 1);
+        const std::string path = end == std::string::npos ? std::string{} : head.substr(start + 1, end - start - 1);
         const std::lock_guard lock(mutex_);
         requests_.push_back(head);
         const auto route = routes_.find(path);

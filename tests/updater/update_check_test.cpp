@@ -62,46 +62,37 @@ TEST(CheckForUpdate, FailuresKeepTheConnectionErrorText) {
         std::u16string changelog_text;
         std::size_t requests;
     } cases[] = {
-        {"offline", Failure(HttpStatus::NoConnection), Body("log"), kOwnVersion,
-         UpdateCheckResult::NoConnection, u"", 1},
+        {"offline", Failure(HttpStatus::NoConnection), Body("log"), kOwnVersion, UpdateCheckResult::NoConnection, u"",
+         1},
         {"manifest request", Failure(HttpStatus::RequestFailed), Body("log"), kOwnVersion,
          UpdateCheckResult::RequestFailed, u"", 1},
-        {"manifest too long", Body(too_long), Body("log"), kOwnVersion,
-         UpdateCheckResult::RequestFailed, u"", 1},
-        {"empty manifest", Body(""), Body("log"), kOwnVersion,
+        {"manifest too long", Body(too_long), Body("log"), kOwnVersion, UpdateCheckResult::RequestFailed, u"", 1},
+        {"empty manifest", Body(""), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
+        {"not-found page", Body("<html><title>404 Not Found</title></html>"), Body("log"), kOwnVersion,
          UpdateCheckResult::ManifestMissing, u"", 1},
-        {"not-found page", Body("<html><title>404 Not Found</title></html>"), Body("log"),
-         kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
         // What is not the manifest is no answer: another server's not-found
         // page, an error status, a page or a text that is not a version.
         {"not found by status", Body("<html>Sorry, no such page</html>", 404), Body("log"), kOwnVersion,
          UpdateCheckResult::ManifestMissing, u"", 1},
         {"gone", Body("2.3.4", 410), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
-        {"server error", Body("2.3.4", 500), Body("log"), kOwnVersion, UpdateCheckResult::RequestFailed,
-         u"", 1},
-        {"redirect not followed", Body("", 302), Body("log"), kOwnVersion,
-         UpdateCheckResult::RequestFailed, u"", 1},
+        {"server error", Body("2.3.4", 500), Body("log"), kOwnVersion, UpdateCheckResult::RequestFailed, u"", 1},
+        {"redirect not followed", Body("", 302), Body("log"), kOwnVersion, UpdateCheckResult::RequestFailed, u"", 1},
         {"another page", Body("<html><body>Welcome</body></html>"), Body("log"), kOwnVersion,
          UpdateCheckResult::ManifestMissing, u"", 1},
-        {"five fields", Body("1.2.3.4.5"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing,
-         u"", 1},
+        {"five fields", Body("1.2.3.4.5"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
         {"a letter", Body("2.3.4a"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
-        {"two line ends", Body("2.3.4\n\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing,
-         u"", 1},
-        {"only a line end", Body("\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"",
-         1},
+        {"two line ends", Body("2.3.4\n\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
+        {"only a line end", Body("\n"), Body("log"), kOwnVersion, UpdateCheckResult::ManifestMissing, u"", 1},
         // Reaching the server for the manifest proves the connection; a
         // changelog that cannot be fetched is a failed request.
         {"changelog unreachable", Body("9.0"), Failure(HttpStatus::NoConnection), kOwnVersion,
          UpdateCheckResult::RequestFailed, u"", 2},
         {"changelog request", Body("9.0"), Failure(HttpStatus::RequestFailed), kOwnVersion,
          UpdateCheckResult::RequestFailed, u"", 2},
-        {"changelog too long", Body("9.0"), Body(too_long), kOwnVersion,
-         UpdateCheckResult::RequestFailed, u"", 2},
-        {"changelog server error", Body("9.0"), Body("log", 503), kOwnVersion,
-         UpdateCheckResult::RequestFailed, u"", 2},
-        {"no own version", Body("9.0"), Body("log"), FileVersion{},
-         UpdateCheckResult::OwnVersionUnknown, u"log", 2},
+        {"changelog too long", Body("9.0"), Body(too_long), kOwnVersion, UpdateCheckResult::RequestFailed, u"", 2},
+        {"changelog server error", Body("9.0"), Body("log", 503), kOwnVersion, UpdateCheckResult::RequestFailed, u"",
+         2},
+        {"no own version", Body("9.0"), Body("log"), FileVersion{}, UpdateCheckResult::OwnVersionUnknown, u"log", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,10 +133,10 @@ TEST(CheckForUpdate, ComparesTheManifestWithTheOwnVersion) {
         const bool available = c.result == UpdateCheckResult::UpdateAvailable;
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.update_enabled, available);
-        EXPECT_EQ(Show(outcome.status_text),
-                  Show(strings::FormatResString(Language::English,
-                                                available ? StringId::UpdateAvailable : StringId::UpToDate,
-                                                {c.status_insert})));
+        EXPECT_EQ(
+            Show(outcome.status_text),
+            Show(strings::FormatResString(Language::English, available ? StringId::UpdateAvailable : StringId::UpToDate,
+                                          {c.status_insert})));
         EXPECT_EQ(Show(outcome.server_version), c.server_version);
         EXPECT_EQ(Show(outcome.changelog), "changes");
     }

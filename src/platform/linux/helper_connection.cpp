@@ -153,8 +153,7 @@ transport::ScsiResult HelperScsiDevice::Execute(const transport::ScsiRequest& re
     transport::ScsiResult failed;
     const bool has_data = request.direction != DataDirection::None;
     const std::size_t length = has_data ? request.data.size() : 0;
-    if (length > transport::kMaxTransferLength || request.cdb_length == 0 ||
-        request.cdb_length > request.cdb.size()) {
+    if (length > transport::kMaxTransferLength || request.cdb_length == 0 || request.cdb_length > request.cdb.size()) {
         why_ = "command not sent: transfer or command block length out of range";
         return failed;
     }
@@ -164,8 +163,7 @@ transport::ScsiResult HelperScsiDevice::Execute(const transport::ScsiRequest& re
     out.cdb_length = request.cdb_length;
     std::copy_n(request.cdb.begin(), request.cdb_length, out.cdb.begin());
     out.transfer_length = static_cast<std::uint32_t>(length);
-    if (request.direction == DataDirection::Out)
-        out.data_out.assign(request.data.begin(), request.data.end());
+    if (request.direction == DataDirection::Out) out.data_out.assign(request.data.begin(), request.data.end());
 
     const auto reply = connection_->Exchange(out, &why_);
     if (!reply) return failed;

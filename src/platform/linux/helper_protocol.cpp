@@ -298,8 +298,8 @@ bool WriteFully(int fd, std::span<const std::uint8_t> bytes) {
     bool use_send = true;
     while (done < bytes.size()) {
         const std::size_t left = bytes.size() - done;
-        ssize_t n = use_send ? ::send(fd, bytes.data() + done, left, MSG_NOSIGNAL)
-                             : ::write(fd, bytes.data() + done, left);
+        ssize_t n =
+            use_send ? ::send(fd, bytes.data() + done, left, MSG_NOSIGNAL) : ::write(fd, bytes.data() + done, left);
         if (n < 0 && use_send && errno == ENOTSOCK) {
             use_send = false;
             continue;
@@ -319,8 +319,7 @@ FrameStatus ReadFrame(int fd, std::vector<std::uint8_t>& payload) {
     if (got == 0) return FrameStatus::End;
     if (got < prefix.size()) return FrameStatus::Broken;
     std::uint32_t length = 0;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        length |= static_cast<std::uint32_t>(prefix[i]) << (8 * i);
+    for (std::size_t i = 0; i < prefix.size(); ++i) length |= static_cast<std::uint32_t>(prefix[i]) << (8 * i);
     if (length == 0 || length > kMaxPayload) return FrameStatus::TooLong;
     payload.resize(length);
     return ReadFully(fd, payload) == length ? FrameStatus::Ok : FrameStatus::Broken;

@@ -34,9 +34,7 @@ public:
         return lines;
     }
 
-    std::unique_ptr<transport::DeviceWatcher> Watch(std::string* error) override {
-        return UdevWatcher::Create(error);
-    }
+    std::unique_ptr<transport::DeviceWatcher> Watch(std::string* error) override { return UdevWatcher::Create(error); }
 
 private:
     std::unique_ptr<ScsiOpener> opener_;  // outlives the enumerator, which holds a reference to it

@@ -37,8 +37,7 @@ std::optional<transport::DeviceNumber> ParseDevice(std::string_view text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) return std::nullopt;
     transport::DeviceNumber number;
-    if (!ParseUnsigned(text.substr(0, colon), number.major) ||
-        !ParseUnsigned(text.substr(colon + 1), number.minor)) {
+    if (!ParseUnsigned(text.substr(0, colon), number.major) || !ParseUnsigned(text.substr(colon + 1), number.minor)) {
         return std::nullopt;
     }
     return number;
@@ -51,8 +50,8 @@ std::string Unescape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && IsOctalDigit(text[i + 1]) &&
-            IsOctalDigit(text[i + 2]) && IsOctalDigit(text[i + 3])) {
+        if (text[i] == '\\' && i + 3 < text.size() && IsOctalDigit(text[i + 1]) && IsOctalDigit(text[i + 2]) &&
+            IsOctalDigit(text[i + 3])) {
             const int value = (text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0');
             if (value > 0 && value < 256) {
                 out += static_cast<char>(value);

@@ -48,8 +48,7 @@ transport::ScsiResult SgDevice::Execute(const transport::ScsiRequest& request) {
     transport::ScsiResult result;
     const bool has_data = request.direction != transport::DataDirection::None;
     const std::size_t length = has_data ? request.data.size() : 0;
-    if (length > transport::kMaxTransferLength || request.cdb_length == 0 ||
-        request.cdb_length > request.cdb.size()) {
+    if (length > transport::kMaxTransferLength || request.cdb_length == 0 || request.cdb_length > request.cdb.size()) {
         return result;
     }
 
@@ -68,8 +67,7 @@ transport::ScsiResult SgDevice::Execute(const transport::ScsiRequest& request) {
 
     if (ioctl_(fd_, &header) != 0) return result;
 
-    const bool driver_ok = header.driver_status == 0 ||
-                           (header.driver_status == kDriverSense && header.status != 0);
+    const bool driver_ok = header.driver_status == 0 || (header.driver_status == kDriverSense && header.status != 0);
     result.io_ok = header.host_status == 0 && driver_ok;
     result.scsi_status = header.status;
     // resid is what the kernel did not transfer. A value outside

@@ -15,9 +15,7 @@ namespace {
 // Floppy volumes are not reported (block major 2).
 constexpr std::uint32_t kFloppyMajor = 2;
 
-bool Is(const char* value, const char* expected) {
-    return value != nullptr && std::strcmp(value, expected) == 0;
-}
+bool Is(const char* value, const char* expected) { return value != nullptr && std::strcmp(value, expected) == 0; }
 
 transport::UsbDevice DescribeUsbDevice(udev_device* device) {
     transport::UsbDevice usb;
@@ -53,8 +51,7 @@ std::optional<StorageNode> DescribeBlockDevice(udev* context, udev_device* devic
 // CD-ROM it lies on.
 std::optional<transport::Volume> VolumeOf(udev* context, const MountEntry& mount) {
     if (mount.device.major == 0 || mount.device.major == kFloppyMajor) return std::nullopt;
-    UdevDevicePtr device(
-        udev_device_new_from_devnum(context, 'b', makedev(mount.device.major, mount.device.minor)));
+    UdevDevicePtr device(udev_device_new_from_devnum(context, 'b', makedev(mount.device.major, mount.device.minor)));
     if (!device) return std::nullopt;
     udev_device* whole = device.get();
     if (Is(udev_device_get_devtype(whole), "partition")) {
@@ -80,8 +77,7 @@ std::unique_ptr<UdevEnumerator> UdevEnumerator::Create(ScsiOpener& opener, std::
         *error = "Cannot use udev to find drives (udev_new failed).";
         return nullptr;
     }
-    return std::unique_ptr<UdevEnumerator>(
-        new UdevEnumerator(std::move(context), opener, std::move(mount_table)));
+    return std::unique_ptr<UdevEnumerator>(new UdevEnumerator(std::move(context), opener, std::move(mount_table)));
 }
 
 UdevEnumerator::UdevEnumerator(UdevPtr context, ScsiOpener& opener, std::string mount_table)
@@ -103,8 +99,7 @@ std::vector<StorageNode> UdevEnumerator::StorageNodes() {
     return nodes;
 }
 
-std::vector<transport::StorageInterface> UdevEnumerator::StorageInterfaces(
-    transport::StorageClass storage_class) {
+std::vector<transport::StorageInterface> UdevEnumerator::StorageInterfaces(transport::StorageClass storage_class) {
     std::vector<transport::StorageInterface> interfaces;
     for (const StorageNode& node : StorageNodes()) {
         if (node.storage_class != storage_class || node.generic_node.empty()) continue;

@@ -39,8 +39,7 @@ public:
     std::vector<transport::UsbDevice> UsbDevices() override;
     // The storage nodes of the class that have a scsi_generic node, which is
     // the path given to open.
-    std::vector<transport::StorageInterface> StorageInterfaces(
-        transport::StorageClass storage_class) override;
+    std::vector<transport::StorageInterface> StorageInterfaces(transport::StorageClass storage_class) override;
     // Mounted block devices, once each, at their first mount point, with
     // the number of the whole disk or CD-ROM below them.
     std::vector<transport::Volume> Volumes() override;

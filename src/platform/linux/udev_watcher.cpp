@@ -67,9 +67,9 @@ std::vector<DeviceEvent> UdevWatcher::TakeEvents() {
     for (int i = 0; i < kMaxUeventsPerTake && Readable(MonitorDescriptor()); ++i) {
         UdevDevicePtr device(udev_monitor_receive_device(monitor_.get()));
         if (!device) continue;  // filtered out or unreadable: nothing to report
-        const auto event = ClassifyUevent(TextOf(udev_device_get_subsystem(device.get())),
-                                          TextOf(udev_device_get_devtype(device.get())),
-                                          TextOf(udev_device_get_action(device.get())));
+        const auto event =
+            ClassifyUevent(TextOf(udev_device_get_subsystem(device.get())),
+                           TextOf(udev_device_get_devtype(device.get())), TextOf(udev_device_get_action(device.get())));
         if (event) events.push_back(*event);
     }
     return events;

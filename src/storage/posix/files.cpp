@@ -30,8 +30,7 @@ std::string WithErrno(const char* what) { return std::string(what) + ": " + std:
 
 }  // namespace
 
-bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> data,
-                 std::string* error) {
+bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> data, std::string* error) {
     // The temporary name is short so that any name the target may have fits.
     std::string temp = (path.parent_path() / ".qx7-save-XXXXXX").string();
     FileDescriptor file(::mkostemp(temp.data(), O_CLOEXEC));

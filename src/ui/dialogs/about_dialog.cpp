@@ -22,9 +22,7 @@
 
 // Registers the agreement, compiled into this static library, with Qt (a
 // resource in a static library is registered only through its initialiser).
-static void InitAgreementResource() {
-    Q_INIT_RESOURCE(qx7_agreement);
-}
+static void InitAgreementResource() { Q_INIT_RESOURCE(qx7_agreement); }
 
 namespace qx7::ui {
 namespace {
@@ -96,8 +94,8 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& web_host) : QDialog(par
     icon->setGeometry(units.ToPixels(kIconRect));
     icon->setPixmap(LoadIcon(kApplicationIcon).pixmap(icon->size()));
 
-    Place(new QLabel(QStringLiteral("Ostrivance QX7 Configurator v") + QStringLiteral(QX7_VERSION_TEXT), this),
-          units, kNameRect);
+    Place(new QLabel(QStringLiteral("Ostrivance QX7 Configurator v") + QStringLiteral(QX7_VERSION_TEXT), this), units,
+          kNameRect);
     Place(new QLabel(QStringLiteral(QX7_COPYRIGHT_NOTICE), this), units, kCopyrightRect);
     Place(new QLabel(QStringLiteral("License Agreement"), this), units, kAgreementCaptionRect);
     Place(new QLabel(QStringLiteral("Please review the license terms before using the Ostrivance QX7 Configurator."),
@@ -112,9 +110,12 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& web_host) : QDialog(par
     agreement_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     const QString source = AgreementSource();
     const QString format = QStringLiteral(QX7_AGREEMENT_FORMAT);
-    if (format == QLatin1String("markdown")) agreement_->setMarkdown(source);
-    else if (format == QLatin1String("html")) agreement_->setHtml(source);
-    else agreement_->setPlainText(source);
+    if (format == QLatin1String("markdown"))
+        agreement_->setMarkdown(source);
+    else if (format == QLatin1String("html"))
+        agreement_->setHtml(source);
+    else
+        agreement_->setPlainText(source);
 
     if (!web_host.isEmpty()) {
         const QUrl site = WebSiteUrl(web_host);

@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
     parser.addOptions({which, state, lang, grab});
     parser.process(application);
 
-    const Language language =
-        parser.value(lang) == QLatin1String("ko") ? Language::Korean : Language::English;
+    const Language language = parser.value(lang) == QLatin1String("ko") ? Language::Korean : Language::English;
     qx7::ui::InstallQtTranslations(language);
 
     std::unique_ptr<QDialog> dialog;
@@ -93,8 +92,10 @@ int main(int argc, char** argv) {
     } else if (name == QLatin1String("updater")) {
         auto updater = std::make_unique<qx7::ui::UpdaterDialog>(
             nullptr, QUrl(QStringLiteral("https://update.example.com/downloads/qx7/utilities/update/")), language);
-        if (parser.value(state) == QLatin1String("checking")) updater->ShowChecking();
-        else updater->ShowOutcome(SampleOutcome(parser.value(state), language));
+        if (parser.value(state) == QLatin1String("checking"))
+            updater->ShowChecking();
+        else
+            updater->ShowOutcome(SampleOutcome(parser.value(state), language));
         dialog = std::move(updater);
     } else {
         std::fprintf(stderr, "qx7_dialog_preview: unknown dialog %s\n", qPrintable(name));

@@ -14,7 +14,6 @@ namespace {
 
 using strings::StringId;
 
-
 }  // namespace
 
 ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::ExtendedOptions& current,
@@ -25,8 +24,8 @@ ExtendedOptionsDialog::ExtendedOptionsDialog(QWidget* parent, const editor::Exte
     group_ = new QGroupBox(ResText(language, StringId::ExtendedMenuOptions), this);
     auto* boxes = new QVBoxLayout(group_);
     for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
-        const QString caption = option.string_id ? ResText(language, *option.string_id)
-                                                 : QString::fromUtf16(option.resource_caption);
+        const QString caption =
+            option.string_id ? ResText(language, *option.string_id) : QString::fromUtf16(option.resource_caption);
         auto* box = new QCheckBox(caption, this);
         if (option.bit == 0) {
             box->setChecked(current.centrawatch_admin_mode);
@@ -60,8 +59,10 @@ editor::ExtendedOptions ExtendedOptionsDialog::Chosen() const {
     editor::ExtendedOptions chosen;
     for (const editor::ExtendedOptionBox& option : editor::ExtendedOptionBoxes()) {
         const QCheckBox* box = boxes_.at(option.control);
-        if (option.bit == 0) chosen.centrawatch_admin_mode = box->isChecked();
-        else if (box->isChecked()) chosen.mask |= option.bit;
+        if (option.bit == 0)
+            chosen.centrawatch_admin_mode = box->isChecked();
+        else if (box->isChecked())
+            chosen.mask |= option.bit;
     }
     return chosen;
 }

@@ -8,8 +8,7 @@
 
 namespace qx7::ui {
 
-BackgroundUpdateCheck::BackgroundUpdateCheck(const UpdateSource& source, strings::Language language,
-                                             QObject* parent)
+BackgroundUpdateCheck::BackgroundUpdateCheck(const UpdateSource& source, strings::Language language, QObject* parent)
     : QObject(parent), language_(language), http_(source.curl) {
     thread_ = std::thread([this, source, language] {
         const updater::UpdateCheckOutcome outcome =
@@ -34,8 +33,7 @@ BackgroundUpdateCheck::~BackgroundUpdateCheck() {
 
 void BackgroundUpdateCheck::Cancel() { http_.Cancel(); }
 
-ProgramUpdater::ProgramUpdater(QWidget* window, UpdateSource source)
-    : window_(window), source_(std::move(source)) {}
+ProgramUpdater::ProgramUpdater(QWidget* window, UpdateSource source) : window_(window), source_(std::move(source)) {}
 
 // A running check is a child of this object: it goes with it, cancelling
 // its transfer and joining its thread.

@@ -6,8 +6,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "ui/window/dialog_units.h"
 #include "ui/widgets/res_text.h"
+#include "ui/window/dialog_units.h"
 
 namespace qx7::ui {
 namespace {
@@ -21,7 +21,6 @@ constexpr QRect kChangelogRect(7, 28, 286, 148);
 constexpr QRect kBusyRect(7, 181, 170, 10);
 constexpr QRect kUpdateRect(185, 179, 50, 14);
 constexpr QRect kCancelRect(243, 179, 50, 14);
-
 
 // Shown while the check runs.
 QString CheckingText(strings::Language language) { return ResText(language, StringId::CheckingForUpdates); }

@@ -14,11 +14,11 @@
 #include "strings/string_table.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/shell/drive_sources.h"
-#include "ui/widgets/interface_language.h"
 #include "ui/shell/menu_commands.h"
 #include "ui/shell/single_instance.h"
 #include "ui/sim_panel/simulator_panel.h"
 #include "ui/widgets/icons.h"
+#include "ui/widgets/interface_language.h"
 #include "ui/window/main_window.h"
 
 namespace {
@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
         NameApplication();
         CommandLine command_line;
         command_line.parser.process(core);
-        std::fprintf(stderr, "qx7config: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
-                             "not set); qx7ctl works without one\n");
+        std::fprintf(stderr,
+                     "qx7config: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                     "not set); qx7ctl works without one\n");
         return 1;
     }
     QApplication app(argc, argv);
@@ -108,8 +109,7 @@ int main(int argc, char** argv) {
     auto unavailable = std::make_shared<std::function<void(const std::string&)>>();
     if (parser.isSet(simulate)) {
         const QStringList given = parser.positionalArguments();
-        const std::string path =
-            given.isEmpty() ? qx7::ui::DefaultSimulatorStatePath() : given.front().toStdString();
+        const std::string path = given.isEmpty() ? qx7::ui::DefaultSimulatorStatePath() : given.front().toStdString();
         drives = qx7::ui::OpenSimulatedDrives(path, &error);
     } else {
         drives = qx7::ui::OpenMachineDrives(

@@ -24,8 +24,7 @@ QString ToQString(std::u16string_view text) {
 
 // The user's settings of the desktop program, kept between runs.
 QSettings Settings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QX7"),
-                     QStringLiteral("qx7config"));
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QX7"), QStringLiteral("qx7config"));
 }
 
 std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen) {
@@ -74,9 +73,7 @@ bool DesktopHost::CopyToClipboard(std::string_view text) {
     });
 }
 
-void DesktopHost::Wait(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration / wait_divisor_);
-}
+void DesktopHost::Wait(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration / wait_divisor_); }
 
 void DesktopHost::WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view step) {
     const QString text = ToQString(step);
@@ -105,8 +102,7 @@ void DesktopHost::JoinScan() {
     if (scan_thread_.joinable()) scan_thread_.join();
 }
 
-std::optional<editor::ExtendedOptions> DesktopHost::RunExtendedOptionsDialog(
-    const editor::ExtendedOptions& current) {
+std::optional<editor::ExtendedOptions> DesktopHost::RunExtendedOptionsDialog(const editor::ExtendedOptions& current) {
     return call_([this, &current] { return dialogs_.RunExtendedOptions(current); });
 }
 

@@ -34,10 +34,8 @@ public:
     bool CopyToClipboard(std::string_view text) override;
     void Wait(std::chrono::milliseconds duration) override;
     void WaitWithProgress(std::chrono::milliseconds duration, std::u16string_view step) override;
-    void RunScan(std::function<transport::DriveTable()> scan,
-                 std::function<void(transport::DriveTable)> done) override;
-    std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(
-        const editor::ExtendedOptions& current) override;
+    void RunScan(std::function<transport::DriveTable()> scan, std::function<void(transport::DriveTable)> done) override;
+    std::optional<editor::ExtendedOptions> RunExtendedOptionsDialog(const editor::ExtendedOptions& current) override;
     void ApplyLanguage(strings::Language language) override;
     void LayOut(bool with_rfid) override;
     void RunStartupUpdateCheck() override;

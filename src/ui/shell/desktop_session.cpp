@@ -21,8 +21,7 @@ constexpr int kTimerPeriodMs = 500;
 
 }  // namespace
 
-DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::DeviceWatcher* watcher,
-                               Options options)
+DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::DeviceWatcher* watcher, Options options)
     : devices_(devices),
       watcher_(watcher),
       options_(options),
@@ -123,8 +122,7 @@ void DesktopSession::ConnectWindow() {
     connect(w, &MainWindow::command, this,
             [this](ControlId id) { PostToLogic([id](app::Configurator& c) { c.OnCommand(id); }); });
     connect(w, &MainWindow::driveSelectionChanged, this, post(&app::Configurator::OnDriveSelectionChanged));
-    connect(w, &MainWindow::currentPasswordFocusLost, this,
-            post(&app::Configurator::OnCurrentPasswordFocusLost));
+    connect(w, &MainWindow::currentPasswordFocusLost, this, post(&app::Configurator::OnCurrentPasswordFocusLost));
     connect(w, &MainWindow::uploadShortcut, this, post(&app::Configurator::OnUploadShortcut));
     connect(w, &MainWindow::closeRequested, this, post(&app::Configurator::OnCloseRequest));
     connect(w, &MainWindow::titleCloseRequested, this, post(&app::Configurator::OnTitleClose));
@@ -136,9 +134,7 @@ void DesktopSession::ConnectWindow() {
             case MainWindow::kMenuKorean:
                 PostToLogic([](app::Configurator& c) { c.SwitchLanguage(strings::Language::Korean); });
                 break;
-            default:
-                emit menuCommand(id);
-                break;
+            default: emit menuCommand(id); break;
         }
     });
 }

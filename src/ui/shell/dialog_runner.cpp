@@ -5,10 +5,10 @@
 #include <QPointer>
 
 #include "strings/text_codec.h"
-#include "ui/shell/light_file_icons.h"
-#include "ui/widgets/res_text.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/extended_options_dialog.h"
+#include "ui/shell/light_file_icons.h"
+#include "ui/widgets/res_text.h"
 
 namespace qx7::ui {
 namespace {

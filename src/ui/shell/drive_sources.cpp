@@ -10,8 +10,7 @@ namespace {
 
 class MachineDrives final : public DriveSource {
 public:
-    MachineDrives(std::unique_ptr<platform::MachineDrives> machine,
-                  std::unique_ptr<transport::DeviceWatcher> watcher)
+    MachineDrives(std::unique_ptr<platform::MachineDrives> machine, std::unique_ptr<transport::DeviceWatcher> watcher)
         : machine_(std::move(machine)), watcher_(std::move(watcher)) {}
     transport::DeviceEnumerator& enumerator() override { return machine_->enumerator(); }
     transport::DeviceWatcher* watcher() override { return watcher_.get(); }

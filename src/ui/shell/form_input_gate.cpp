@@ -17,27 +17,24 @@ constexpr int kFirstBandId = 1151;
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Drop: return true;
+        default: return false;
     }
 }
 
 }  // namespace
 
-FormInputGate::FormInputGate(MainWindow& window, std::function<bool()> busy)
-    : window_(window), busy_(std::move(busy)) {
+FormInputGate::FormInputGate(MainWindow& window, std::function<bool()> busy) : window_(window), busy_(std::move(busy)) {
     for (int id = kFirstFormId; id < kFirstBandId; ++id) {
         if (id == static_cast<int>(editor::ControlId::Exit)) continue;
         if (QWidget* control = window_.Control(id)) form_controls_.insert(control);

@@ -44,7 +44,7 @@ private:
     MainWindow& window_;
     std::function<bool()> busy_;
     std::set<const QObject*> form_controls_;
-    int passed_presses_ = 0;   // mouse presses let through, awaiting their release
+    int passed_presses_ = 0;     // mouse presses let through, awaiting their release
     std::set<int> passed_keys_;  // keys let through, awaiting their release
     struct Held {
         QPointer<QWidget> target;

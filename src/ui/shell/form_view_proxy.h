@@ -10,8 +10,7 @@ namespace qx7::ui {
 
 class FormViewProxy final : public editor::FormView {
 public:
-    FormViewProxy(editor::FormView& window_view, const UiThreadCall& call)
-        : view_(window_view), call_(call) {}
+    FormViewProxy(editor::FormView& window_view, const UiThreadCall& call) : view_(window_view), call_(call) {}
 
     std::u16string Text(editor::ControlId id) const override;
     void SetText(editor::ControlId id, std::u16string_view text) override;

@@ -26,8 +26,10 @@ public:
         using Result = std::invoke_result_t<F>;
         if (QThread::currentThread() == context_->thread()) return function();
         if (stopped_.load()) {
-            if constexpr (!std::is_void_v<Result>) return Result{};
-            else return;
+            if constexpr (!std::is_void_v<Result>)
+                return Result{};
+            else
+                return;
         }
         if constexpr (std::is_void_v<Result>) {
             QMetaObject::invokeMethod(context_, std::forward<F>(function), Qt::BlockingQueuedConnection);

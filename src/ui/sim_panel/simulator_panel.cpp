@@ -75,8 +75,8 @@ std::optional<std::vector<std::uint8_t>> ParseTypedHex(const QString& text) {
 }
 
 std::size_t ActiveFaults(const SimDrive& drive) {
-    return static_cast<std::size_t>(std::count_if(drive.faults.begin(), drive.faults.end(),
-                                                  [](const sim::SimFault& f) { return f.count != 0; }));
+    return static_cast<std::size_t>(
+        std::count_if(drive.faults.begin(), drive.faults.end(), [](const sim::SimFault& f) { return f.count != 0; }));
 }
 
 QTableWidgetItem* Cell(const QString& text) {
@@ -105,9 +105,8 @@ void SimulatorPanel::BuildWidgets() {
     drives_ = new QTableWidget(0, kColumns, this);
     drives_->setObjectName(QStringLiteral("drives"));
     drives_->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Serial"), QStringLiteral("Plugged"),
-                                        QStringLiteral("Mode"), QStringLiteral("Reader"),
-                                        QStringLiteral("Languages"), QStringLiteral("Queued tags"),
-                                        QStringLiteral("Faults")});
+                                        QStringLiteral("Mode"), QStringLiteral("Reader"), QStringLiteral("Languages"),
+                                        QStringLiteral("Queued tags"), QStringLiteral("Faults")});
     drives_->verticalHeader()->hide();
     drives_->setSelectionBehavior(QAbstractItemView::SelectRows);
     drives_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -141,8 +140,7 @@ void SimulatorPanel::BuildWidgets() {
     mode_group_->addButton(user_, static_cast<int>(UnlockMode::User));
     mode_group_->addButton(locked_, static_cast<int>(UnlockMode::Locked));
     // Only the user's clicks: setChecked() while showing a drive does not.
-    connect(mode_group_, &QButtonGroup::idClicked, this,
-            [this](int id) { SetMode(static_cast<UnlockMode>(id)); });
+    connect(mode_group_, &QButtonGroup::idClicked, this, [this](int id) { SetMode(static_cast<UnlockMode>(id)); });
     auto* modes = new QHBoxLayout;
     modes->addWidget(admin_);
     modes->addWidget(user_);
@@ -273,8 +271,8 @@ void SimulatorPanel::SetPlugged(bool plugged) {
     const auto i = static_cast<std::size_t>(index);
     std::string error;
     const bool changed = plugged ? bus_.Plug(i, &error) : bus_.Unplug(i, &error);
-    Finish(changed ? QStringLiteral("%1 %2.")
-                         .arg(DriveName(i), plugged ? QStringLiteral("plugged in") : QStringLiteral("unplugged"))
+    Finish(changed ? QStringLiteral("%1 %2.").arg(DriveName(i),
+                                                  plugged ? QStringLiteral("plugged in") : QStringLiteral("unplugged"))
                    : QString(),
            error);
 }
@@ -300,8 +298,7 @@ void SimulatorPanel::SetMode(UnlockMode mode) {
     if (unplugged) bus_.Plug(i, &plug_error);
     if (error.empty()) error = plug_error;
     Finish(QStringLiteral("%1 unlocked as %2%3.")
-               .arg(DriveName(i), ModeName(mode),
-                    unplugged ? QStringLiteral(" (reconnected)") : QString()),
+               .arg(DriveName(i), ModeName(mode), unplugged ? QStringLiteral(" (reconnected)") : QString()),
            error);
 }
 

@@ -115,8 +115,8 @@ private:
     QPushButton* add_drive_ = nullptr;
     QLabel* status_ = nullptr;
     QTimer* refresh_timer_ = nullptr;
-    QPointer<QWidget> followed_;     // the window FollowBeside keeps the panel beside
-    int followed_width_ = 0;         // its width when the panel was last placed
+    QPointer<QWidget> followed_;  // the window FollowBeside keeps the panel beside
+    int followed_width_ = 0;      // its width when the panel was last placed
 };
 
 }  // namespace qx7::ui

@@ -29,8 +29,7 @@ constexpr int kFocusInset = 3;
 
 // Two-colour rectangle outline: top and left in `top_left`, bottom and right
 // in `bottom_right` (which owns the top-right and bottom-left corners).
-void DrawShadeFrame(QPainter& painter, const QRect& rect, const QColor& top_left,
-                    const QColor& bottom_right) {
+void DrawShadeFrame(QPainter& painter, const QRect& rect, const QColor& top_left, const QColor& bottom_right) {
     const int w = rect.width();
     const int h = rect.height();
     if (w <= 0 || h <= 0) {
@@ -127,17 +126,11 @@ void IconButton::ClearDrawingPath() {
     update();
 }
 
-DrawingPath IconButton::EffectiveDrawingPath() const {
-    return has_own_path_ ? own_path_ : g_default_path;
-}
+DrawingPath IconButton::EffectiveDrawingPath() const { return has_own_path_ ? own_path_ : g_default_path; }
 
-void IconButton::SetDefaultDrawingPath(DrawingPath path) {
-    g_default_path = path;
-}
+void IconButton::SetDefaultDrawingPath(DrawingPath path) { g_default_path = path; }
 
-DrawingPath IconButton::DefaultDrawingPath() {
-    return g_default_path;
-}
+DrawingPath IconButton::DefaultDrawingPath() { return g_default_path; }
 
 void IconButton::SetMenu(QMenu* menu) {
     if (menu_ == menu) {
@@ -160,13 +153,9 @@ void IconButton::SetMenu(QMenu* menu) {
     update();
 }
 
-bool IconButton::IsDrawnPressed() const {
-    return isDown() || (menu_ && menu_shown_);
-}
+bool IconButton::IsDrawnPressed() const { return isDown() || (menu_ && menu_shown_); }
 
-IconButton* IconButton::HoveredButton() {
-    return g_hovered_button;
-}
+IconButton* IconButton::HoveredButton() { return g_hovered_button; }
 
 void IconButton::SetHovered(bool hovered) {
     if (hovered) {
@@ -238,18 +227,17 @@ void IconButton::focusOutEvent(QFocusEvent* event) {
 void IconButton::changeEvent(QEvent* event) {
     QAbstractButton::changeEvent(event);
     switch (event->type()) {
-    case QEvent::EnabledChange:
-        if (!isEnabled()) {
-            SetHovered(false);
-        }
-        break;
-    case QEvent::ActivationChange:
-        if (!isActiveWindow()) {
-            SetHovered(false);
-        }
-        break;
-    default:
-        break;
+        case QEvent::EnabledChange:
+            if (!isEnabled()) {
+                SetHovered(false);
+            }
+            break;
+        case QEvent::ActivationChange:
+            if (!isActiveWindow()) {
+                SetHovered(false);
+            }
+            break;
+        default: break;
     }
 }
 
@@ -277,7 +265,8 @@ void IconButton::OnMenuTriggered(QAction* action) {
     if (!is_number) {
         return;
     }
-    QMetaObject::invokeMethod(this, [this, id] { emit menuCommand(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { emit menuCommand(id); }, Qt::QueuedConnection);
 }
 
 void IconButton::OnMenuHidden() {
@@ -299,9 +288,7 @@ void IconButton::OnMenuHidden() {
 
 QSize IconButton::sizeHint() const {
     const QSize image = HasIcon() ? iconSize() : QSize();
-    const QSize words = text().isEmpty()
-                            ? QSize()
-                            : fontMetrics().size(Qt::TextShowMnemonic, text());
+    const QSize words = text().isEmpty() ? QSize() : fontMetrics().size(Qt::TextShowMnemonic, text());
     int width = 0;
     int height = 0;
     if (image_alignment_ == ImageAlignment::Left) {
@@ -314,9 +301,7 @@ QSize IconButton::sizeHint() const {
     return QSize(width, height);
 }
 
-QSize IconButton::minimumSizeHint() const {
-    return sizeHint();
-}
+QSize IconButton::minimumSizeHint() const { return sizeHint(); }
 
 IconButton::Layout IconButton::ComputeLayout(bool pressed) const {
     Layout layout{rect(), rect()};

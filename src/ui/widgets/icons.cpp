@@ -13,9 +13,7 @@
 // Registers the icon resources of this static library with Qt; a resource
 // compiled into a static library is not registered until something calls
 // its initialiser.
-static void InitIconResources() {
-    Q_INIT_RESOURCE(qx7_icons);
-}
+static void InitIconResources() { Q_INIT_RESOURCE(qx7_icons); }
 
 namespace qx7::ui {
 

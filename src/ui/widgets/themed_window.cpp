@@ -39,8 +39,7 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
-            type != QEvent::MouseButtonRelease) {
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease) {
             return false;
         }
         auto* receiver = qobject_cast<QWidget*>(watched);
@@ -72,10 +71,8 @@ bool IsDragSurface(const QWidget* widget) {
     // Controls first: several of them are frames underneath.
     if (qobject_cast<const QAbstractButton*>(widget) != nullptr ||
         qobject_cast<const QAbstractScrollArea*>(widget) != nullptr ||
-        qobject_cast<const QLineEdit*>(widget) != nullptr ||
-        qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
-        qobject_cast<const QComboBox*>(widget) != nullptr ||
-        qobject_cast<const QAbstractSlider*>(widget) != nullptr) {
+        qobject_cast<const QLineEdit*>(widget) != nullptr || qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
+        qobject_cast<const QComboBox*>(widget) != nullptr || qobject_cast<const QAbstractSlider*>(widget) != nullptr) {
         return false;
     }
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
@@ -85,8 +82,8 @@ bool IsDragSurface(const QWidget* widget) {
         if (flags & Qt::TextSelectableByMouse) {
             return false;
         }
-        const bool shows_links = label->textFormat() != Qt::PlainText &&
-                                 label->text().contains(QLatin1String("<a "), Qt::CaseInsensitive);
+        const bool shows_links =
+            label->textFormat() != Qt::PlainText && label->text().contains(QLatin1String("<a "), Qt::CaseInsensitive);
         return !(shows_links && (flags & Qt::LinksAccessibleByMouse));
     }
     if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
@@ -99,8 +96,7 @@ bool IsDragSurface(const QWidget* widget) {
     return widget->isWindow() || widget->metaObject() == &QWidget::staticMetaObject;
 }
 
-ThemedWindow::ThemedWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+ThemedWindow::ThemedWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
     setPalette(colours);
@@ -138,9 +134,7 @@ ThemedWindow::ThemedWindow(QWidget* parent)
     qApp->installEventFilter(drag_filter_);
 }
 
-ThemedWindow::~ThemedWindow() {
-    qApp->removeEventFilter(drag_filter_);
-}
+ThemedWindow::~ThemedWindow() { qApp->removeEventFilter(drag_filter_); }
 
 void ThemedWindow::SetCaptionColor(const QColor& color) {
     caption_color_ = color;
@@ -176,8 +170,7 @@ void ThemedWindow::PlaceBandControls() {
     const int icon_top = (kBandHeight - kAppIconSize) / 2;
     app_icon_->setGeometry(kBandInset, icon_top, kAppIconSize, kAppIconSize);
     const int button_top = (kBandHeight - kBandButtonSize) / 2;
-    close_button_->setGeometry(width() - kBandInset - kBandButtonSize, button_top,
-                               kBandButtonSize, kBandButtonSize);
+    close_button_->setGeometry(width() - kBandInset - kBandButtonSize, button_top, kBandButtonSize, kBandButtonSize);
     const int side = kBandInset + kBandButtonSize + kBandInset;
     title_->setGeometry(side, 0, std::max(0, width() - 2 * side), kBandHeight);
 }
@@ -190,9 +183,7 @@ void ThemedWindow::Done(app::DialogResult result) {
     emit finished(result);
 }
 
-void ThemedWindow::OnTitleClose() {
-    Done(app::DialogResult::Cancel);
-}
+void ThemedWindow::OnTitleClose() { Done(app::DialogResult::Cancel); }
 
 void ThemedWindow::closeEvent(QCloseEvent* event) {
     if (!done_) {

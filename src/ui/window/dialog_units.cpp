@@ -12,8 +12,7 @@ constexpr int kLettersPerUnitX = 4;
 constexpr int kLinesPerUnitY = 8;
 
 qreal AverageLetterWidth(const QFontMetricsF& metrics) {
-    static const QString letters =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     return metrics.horizontalAdvance(letters) / letters.size();
 }
 

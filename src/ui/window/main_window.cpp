@@ -90,9 +90,7 @@ MainWindow::~MainWindow() = default;
 // ---------------------------------------------------------------------------
 // Construction
 
-void MainWindow::Place(QWidget* widget, const QRect& units) {
-    placements_.push_back({widget, units});
-}
+void MainWindow::Place(QWidget* widget, const QRect& units) { placements_.push_back({widget, units}); }
 
 void MainWindow::Register(int id, QWidget* widget) {
     if (id != 0) {
@@ -125,109 +123,105 @@ void MainWindow::BuildControl(const ControlRow& row) {
     const auto emit_command = [this, id] { emit command(static_cast<ControlId>(id)); };
     QWidget* widget = nullptr;
     switch (row.kind) {
-    case ControlKind::Title:
-        Register(id, TitleLabel());
-        return;
-    case ControlKind::BandWidget:
-        Register(id, row.id == ControlId::CloseButton ? static_cast<QWidget*>(CloseButton()) : AppIconButton());
-        return;
-    case ControlKind::Label: {
-        auto* label = new QLabel(fixed, parent);
-        label->setAlignment((row.look & style::kAlignRight) != 0 ? Qt::AlignRight | Qt::AlignVCenter
-                                                                 : Qt::AlignLeft | Qt::AlignVCenter);
-        widget = label;
-        break;
-    }
-    case ControlKind::Group:
-        widget = new QGroupBox(fixed, parent);
-        break;
-    case ControlKind::Edit: {
-        auto* edit = new QLineEdit(parent);
-        edit->setReadOnly((row.look & style::kReadOnly) != 0);
-        if (row.max > 0) {
-            edit->setMaxLength(row.max);
+        case ControlKind::Title: Register(id, TitleLabel()); return;
+        case ControlKind::BandWidget:
+            Register(id, row.id == ControlId::CloseButton ? static_cast<QWidget*>(CloseButton()) : AppIconButton());
+            return;
+        case ControlKind::Label: {
+            auto* label = new QLabel(fixed, parent);
+            label->setAlignment((row.look & style::kAlignRight) != 0 ? Qt::AlignRight | Qt::AlignVCenter
+                                                                     : Qt::AlignLeft | Qt::AlignVCenter);
+            widget = label;
+            break;
         }
-        if ((row.look & style::kUpperCase) != 0) {
-            edit->setValidator(new UpperCaseValidator(edit));
-        }
-        if ((row.look & style::kMasked) != 0) {
-            edit->setEchoMode(QLineEdit::Password);
-        }
-        widget = edit;
-        break;
-    }
-    case ControlKind::Check:
-        widget = new QCheckBox(fixed, parent);
-        connect(static_cast<QCheckBox*>(widget), &QAbstractButton::clicked, this, emit_command);
-        break;
-    case ControlKind::RadioFirst:
-    case ControlKind::RadioSecond: {
-        auto* radio = new QRadioButton(fixed, parent);
-        if (row.kind == ControlKind::RadioFirst) {
-            radio_pairs_.push_back({new QButtonGroup(this), id, static_cast<int>(editor::SecondOfPair(row.id))});
-        }
-        radio_pairs_.back().group->addButton(radio);
-        connect(radio, &QAbstractButton::clicked, this, emit_command);
-        widget = radio;
-        break;
-    }
-    case ControlKind::Combo: {
-        auto* combo = new QComboBox(parent);
-        if (!fixed.isEmpty()) {
-            combo->addItem(fixed);
-        }
-        widget = combo;
-        break;
-    }
-    case ControlKind::Number:
-        widget = new NumberEdit(row.arrow_min, row.arrow_max, row.arrow_step, parent);
-        Register(static_cast<int>(row.partner), widget);
-        break;
-    case ControlKind::BandButton:
-    case ControlKind::IconButton: {
-        auto* button = new IconButton(fixed, parent);
-        button->SetIcon(LoadIcon(row.icon), row.icon_size);
-        button->setAccessibleName(fixed);
-        if ((row.look & style::kToolbar) != 0) {
-            button->SetLook(ButtonLook::Toolbar);
-        }
-        if ((row.look & style::kImageTop) != 0) {
-            button->SetImageAlignment(ImageAlignment::Top);
-        }
-        if ((row.look & style::kTextIndented) != 0) {
-            button->SetTextAlignment(TextAlignment::Indented);
-        }
-        if ((row.look & style::kTextRight) != 0) {
-            button->SetTextAlignment(TextAlignment::Right);
-        }
-        if ((row.look & style::kDefault) != 0) {
-            button->SetDefault(true);
-        }
-        if ((row.look & style::kOpensMenu) != 0) {
-            connect(button, &IconButton::menuCommand, this, &MainWindow::menuCommand);
-        } else if (row.kind == ControlKind::IconButton) {
-            connect(button, &QAbstractButton::clicked, this, emit_command);
-        }
-        widget = button;
-        break;
-    }
-    case ControlKind::PushButton: {
-        auto* button = new QPushButton(parent);
-        if ((row.look & style::kIconOnly) != 0) {
-            QIcon icon = LoadIcon(row.icon);
-            if (icon.isNull()) {
-                icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        case ControlKind::Group: widget = new QGroupBox(fixed, parent); break;
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(parent);
+            edit->setReadOnly((row.look & style::kReadOnly) != 0);
+            if (row.max > 0) {
+                edit->setMaxLength(row.max);
             }
-            button->setIcon(icon);
-            button->setAccessibleName(fixed);
-            button->setToolTip(fixed);
-        } else {
-            button->setText(fixed);
+            if ((row.look & style::kUpperCase) != 0) {
+                edit->setValidator(new UpperCaseValidator(edit));
+            }
+            if ((row.look & style::kMasked) != 0) {
+                edit->setEchoMode(QLineEdit::Password);
+            }
+            widget = edit;
+            break;
         }
-        connect(button, &QAbstractButton::clicked, this, emit_command);
-        widget = button;
-        break;
-    }
+        case ControlKind::Check:
+            widget = new QCheckBox(fixed, parent);
+            connect(static_cast<QCheckBox*>(widget), &QAbstractButton::clicked, this, emit_command);
+            break;
+        case ControlKind::RadioFirst:
+        case ControlKind::RadioSecond: {
+            auto* radio = new QRadioButton(fixed, parent);
+            if (row.kind == ControlKind::RadioFirst) {
+                radio_pairs_.push_back({new QButtonGroup(this), id, static_cast<int>(editor::SecondOfPair(row.id))});
+            }
+            radio_pairs_.back().group->addButton(radio);
+            connect(radio, &QAbstractButton::clicked, this, emit_command);
+            widget = radio;
+            break;
+        }
+        case ControlKind::Combo: {
+            auto* combo = new QComboBox(parent);
+            if (!fixed.isEmpty()) {
+                combo->addItem(fixed);
+            }
+            widget = combo;
+            break;
+        }
+        case ControlKind::Number:
+            widget = new NumberEdit(row.arrow_min, row.arrow_max, row.arrow_step, parent);
+            Register(static_cast<int>(row.partner), widget);
+            break;
+        case ControlKind::BandButton:
+        case ControlKind::IconButton: {
+            auto* button = new IconButton(fixed, parent);
+            button->SetIcon(LoadIcon(row.icon), row.icon_size);
+            button->setAccessibleName(fixed);
+            if ((row.look & style::kToolbar) != 0) {
+                button->SetLook(ButtonLook::Toolbar);
+            }
+            if ((row.look & style::kImageTop) != 0) {
+                button->SetImageAlignment(ImageAlignment::Top);
+            }
+            if ((row.look & style::kTextIndented) != 0) {
+                button->SetTextAlignment(TextAlignment::Indented);
+            }
+            if ((row.look & style::kTextRight) != 0) {
+                button->SetTextAlignment(TextAlignment::Right);
+            }
+            if ((row.look & style::kDefault) != 0) {
+                button->SetDefault(true);
+            }
+            if ((row.look & style::kOpensMenu) != 0) {
+                connect(button, &IconButton::menuCommand, this, &MainWindow::menuCommand);
+            } else if (row.kind == ControlKind::IconButton) {
+                connect(button, &QAbstractButton::clicked, this, emit_command);
+            }
+            widget = button;
+            break;
+        }
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(parent);
+            if ((row.look & style::kIconOnly) != 0) {
+                QIcon icon = LoadIcon(row.icon);
+                if (icon.isNull()) {
+                    icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+                }
+                button->setIcon(icon);
+                button->setAccessibleName(fixed);
+                button->setToolTip(fixed);
+            } else {
+                button->setText(fixed);
+            }
+            connect(button, &QAbstractButton::clicked, this, emit_command);
+            widget = button;
+            break;
+        }
     }
     Place(widget, UnitsOf(row));
     Register(id, widget);
@@ -255,8 +249,8 @@ void MainWindow::BuildMenus() {
     QMenu* language = settings_menu_->addMenu(QStringLiteral("Language"));
     // The language in force carries the menu's mark (ApplyCaptions sets it).
     auto* languages = new QActionGroup(language);
-    for (const auto& [caption, id] : {std::pair{QStringLiteral("English"), kMenuEnglish},
-                                      std::pair{QStringLiteral("한국어"), kMenuKorean}}) {
+    for (const auto& [caption, id] :
+         {std::pair{QStringLiteral("English"), kMenuEnglish}, std::pair{QStringLiteral("한국어"), kMenuKorean}}) {
         QAction* action = language->addAction(caption);
         action->setData(id);
         action->setCheckable(true);
@@ -588,31 +582,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::IsShortcutKey(const QKeyEvent* event) const {
     const QKeyCombination keys(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
-    return keys == (Qt::CTRL | Qt::Key_C) || keys == (Qt::CTRL | Qt::Key_X) ||
-           keys == (Qt::CTRL | Qt::Key_S) || keys == QKeyCombination(Qt::Key_Escape);
+    return keys == (Qt::CTRL | Qt::Key_C) || keys == (Qt::CTRL | Qt::Key_X) || keys == (Qt::CTRL | Qt::Key_S) ||
+           keys == QKeyCombination(Qt::Key_Escape);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::ShortcutOverride: {
-        // The window's accelerators come before the controls' own use of
-        // the same keys (an edit's Ctrl+C copy, for one): the controls do
-        // not get to claim them.
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this &&
-            IsShortcutKey(static_cast<QKeyEvent*>(event))) {
-            return true;
+        case QEvent::ShortcutOverride: {
+            // The window's accelerators come before the controls' own use of
+            // the same keys (an edit's Ctrl+C copy, for one): the controls do
+            // not get to claim them.
+            const auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget != nullptr && widget->window() == this && IsShortcutKey(static_cast<QKeyEvent*>(event))) {
+                return true;
+            }
+            break;
         }
-        break;
-    }
-    case QEvent::FocusOut:
-        if (watched == Control(ControlId::CurrentPassword) &&
-            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-            emit currentPasswordFocusLost();
-        }
-        break;
-    default:
-        break;
+        case QEvent::FocusOut:
+            if (watched == Control(ControlId::CurrentPassword) &&
+                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+                emit currentPasswordFocusLost();
+            }
+            break;
+        default: break;
     }
     return ThemedWindow::eventFilter(watched, event);
 }

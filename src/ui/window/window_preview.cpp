@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
 
     qx7::ui::MainWindow window;
     window.ApplyCaptions(parser.value(lang) == QLatin1String("ko") ? qx7::strings::Language::Korean
-                                                                    : qx7::strings::Language::English);
+                                                                   : qx7::strings::Language::English);
     FillSample(window);
     window.LayOut(parser.isSet(wide));
     if (parser.isSet(progress)) {

@@ -33,15 +33,20 @@ TEST(HelperPath, FollowsTheProgramsFolder) {
          "/nonexistent/stage/usr/libexec/qx7-scsi-helper"},
         {"executable replaced while running", "/opt/qx7/bin/qx7ctl (deleted)", Relative(),
          "/opt/qx7/libexec/qx7-scsi-helper"},
-        {"deeper helper folder", "/usr/bin/qx7ctl",
+        {"deeper helper folder",
+         "/usr/bin/qx7ctl",
          {"../lib/x86_64-linux-gnu/qx7/qx7-scsi-helper", "/work/build", kConfigured},
          "/usr/lib/x86_64-linux-gnu/qx7/qx7-scsi-helper"},
-        {"absolute helper folder", "/opt/qx7/bin/qx7ctl",
-         {"/usr/lib/qx7/qx7-scsi-helper", "/work/build", kConfigured}, "/usr/lib/qx7/qx7-scsi-helper"},
+        {"absolute helper folder",
+         "/opt/qx7/bin/qx7ctl",
+         {"/usr/lib/qx7/qx7-scsi-helper", "/work/build", kConfigured},
+         "/usr/lib/qx7/qx7-scsi-helper"},
         {"run from the build tree", "/work/build/src/cli/qx7ctl", Relative(), kConfigured},
         {"beside the build tree, not in it", "/work/build-2/bin/qx7ctl", Relative(),
          "/work/build-2/libexec/qx7-scsi-helper"},
-        {"no build tree known", "/work/build/bin/qx7ctl", {"../libexec/qx7-scsi-helper", "", kConfigured},
+        {"no build tree known",
+         "/work/build/bin/qx7ctl",
+         {"../libexec/qx7-scsi-helper", "", kConfigured},
          "/work/build/libexec/qx7-scsi-helper"},
         {"executable unknown", "", Relative(), kConfigured},
         {"executable not absolute", "bin/qx7ctl", Relative(), kConfigured},
@@ -64,8 +69,7 @@ TEST(HelperPath, ResolvesLinkedFoldersAsTheInstalledActionDoes) {
               (root / "elsewhere" / "libexec" / "qx7-scsi-helper").string());
     // Resolved as far as the folders exist: the path a later install of the
     // helper gets.
-    EXPECT_EQ(HelperPathFor(root / "prefix" / "bin" / "qx7ctl",
-                            {"../libexec/qx7/qx7-scsi-helper", "", kConfigured}),
+    EXPECT_EQ(HelperPathFor(root / "prefix" / "bin" / "qx7ctl", {"../libexec/qx7/qx7-scsi-helper", "", kConfigured}),
               (root / "elsewhere" / "libexec" / "qx7" / "qx7-scsi-helper").string());
 }
 

@@ -3,12 +3,12 @@
 // are out of its reach whatever its node checks let through. These tests
 // change user ids and need root; elsewhere they skip.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>

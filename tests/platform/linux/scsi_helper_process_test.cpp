@@ -46,8 +46,7 @@ public:
 
     bool started() const { return pid_ > 0; }
     void SendRaw(const Bytes& bytes) {
-        ASSERT_EQ(::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
     }
     void Send(const Bytes& payload) { ASSERT_TRUE(WriteFrame(socket_, payload)); }
     std::optional<Reply> Receive() {
@@ -114,8 +113,7 @@ protected:
     // A stand-in for pkexec that counts its runs and exits with `code`.
     std::string FakePkexec(int code) {
         const std::string path = (dir_ / ("pkexec-" + std::to_string(code))).string();
-        std::ofstream(path) << "#!/bin/sh\necho run >> '" << (dir_ / "runs").string() << "'\nexit " << code
-                            << "\n";
+        std::ofstream(path) << "#!/bin/sh\necho run >> '" << (dir_ / "runs").string() << "'\nexit " << code << "\n";
         ::chmod(path.c_str(), 0755);
         return path;
     }
@@ -139,9 +137,7 @@ TEST_F(HelperLaunchFailure, TellsTheUserWhatToDoAndAsksOnlyOnce) {
     const Case cases[] = {
         {"refused", {{FakePkexec(126), "/bin/true"}, true}, "authentication was refused or cancelled"},
         {"no agent", {{FakePkexec(127), "/bin/true"}, true}, "no polkit authentication agent"},
-        {"no pkexec",
-         {{"/nonexistent/pkexec", "/bin/true"}, true},
-         "pkexec (/nonexistent/pkexec) is not installed"},
+        {"no pkexec", {{"/nonexistent/pkexec", "/bin/true"}, true}, "pkexec (/nonexistent/pkexec) is not installed"},
         {"no helper", {{"/bin/true", "/nonexistent/qx7-scsi-helper"}, true}, "not installed at"},
         {"not a helper", DirectLaunch("/bin/true"), "did not start (exit code 0)"},
     };
@@ -161,8 +157,7 @@ TEST_F(HelperLaunchFailure, TellsTheUserWhatToDoAndAsksOnlyOnce) {
                     EXPECT_NE(why.find("sudo qx7ctl"), std::string::npos) << c.name << ": " << why;
                 } else {
                     EXPECT_EQ(why.find("qx7ctl"), std::string::npos) << c.name << ": " << why;
-                    EXPECT_NE(why.find("start the configurator as root."), std::string::npos)
-                        << c.name << ": " << why;
+                    EXPECT_NE(why.find("start the configurator as root."), std::string::npos) << c.name << ": " << why;
                 }
             }
             EXPECT_EQ(told.size(), 1u) << c.name;
@@ -178,8 +173,7 @@ TEST(HelperPolkitAction, NamesTheHelperPathThatPkexecIsGiven) {
     const HelperLaunch launch = PkexecLaunch();
     ASSERT_EQ(launch.command.size(), 2u);
     EXPECT_EQ(launch.command[0], kPkexecPath);
-    EXPECT_NE(policy.find("<annotate key=\"org.freedesktop.policykit.exec.path\">" + launch.command[1] +
-                          "</annotate>"),
+    EXPECT_NE(policy.find("<annotate key=\"org.freedesktop.policykit.exec.path\">" + launch.command[1] + "</annotate>"),
               std::string::npos)
         << policy;
     EXPECT_NE(policy.find("<allow_active>auth_admin_keep</allow_active>"), std::string::npos);

@@ -16,9 +16,7 @@ using test::ScriptedDevice;
 class SharedDevice final : public transport::ScsiDevice {
 public:
     explicit SharedDevice(std::shared_ptr<ScriptedDevice> inner) : inner_(std::move(inner)) {}
-    transport::ScsiResult Execute(const transport::ScsiRequest& request) override {
-        return inner_->Execute(request);
-    }
+    transport::ScsiResult Execute(const transport::ScsiRequest& request) override { return inner_->Execute(request); }
 
 private:
     std::shared_ptr<ScriptedDevice> inner_;

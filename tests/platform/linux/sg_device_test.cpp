@@ -38,8 +38,7 @@ struct FakeKernel {
             seen_cdb.assign(cdb, cdb + h->cmd_len);
             auto* data = static_cast<std::uint8_t*>(h->dxferp);
             if (h->dxfer_direction == SG_DXFER_TO_DEV) seen_out.assign(data, data + h->dxfer_len);
-            if (h->dxfer_direction == SG_DXFER_FROM_DEV && resid >= 0 &&
-                static_cast<unsigned>(resid) <= h->dxfer_len) {
+            if (h->dxfer_direction == SG_DXFER_FROM_DEV && resid >= 0 && static_cast<unsigned>(resid) <= h->dxfer_len) {
                 std::memset(data, fill, h->dxfer_len - static_cast<unsigned>(resid));
             }
             if (h->sbp && h->mx_sb_len > 0 && status == 2) {
@@ -134,7 +133,9 @@ TEST(SgDevice, ShortTransferComesFromResid) {
     std::array<std::uint8_t, 12> state;
     state.fill(0x11);
     ASSERT_TRUE(transport::ReadDeviceStateBlock(device, state));
-    EXPECT_EQ(Hex({state.begin(), state.end()}), "a5a5a5a5a5" "00000000000000");
+    EXPECT_EQ(Hex({state.begin(), state.end()}),
+              "a5a5a5a5a5"
+              "00000000000000");
 
     for (int bad_resid : {-1, 13, 1 << 30}) {
         FakeKernel liar;

@@ -28,9 +28,9 @@
 
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
+#include "support/event_wait.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/window/main_window.h"
-#include "support/event_wait.h"
 
 using qx7::editor::ControlId;
 using qx7::ui::test_support::WaitFor;

@@ -10,22 +10,16 @@ FakeUsbDisk PrimaryQx7() {
 }
 
 FakeUsbDisk FipsQx7() {
-    return {"2-2",     0x04C5,
-            0x2026,    "OSTRIVANCE",
-            "QX7FIPS", "QX7SIM0000000002",
-            7,         {{"sdc", 8, 32, false, "", "sg3", 3}}};
+    return {
+        "2-2", 0x04C5, 0x2026, "OSTRIVANCE", "QX7FIPS", "QX7SIM0000000002", 7, {{"sdc", 8, 32, false, "", "sg3", 3}}};
 }
 
 FakeUsbDisk Qx7WithoutGenericNode() {
-    return {"2-4",  0x230A,
-            0x1181, "OSTRIVANCE",
-            "QX7",  "QX7SIM0000000003",
-            9,      {{"sde", 8, 64, false, "", "", 0}}};
+    return {"2-4", 0x230A, 0x1181, "OSTRIVANCE", "QX7", "QX7SIM0000000003", 9, {{"sde", 8, 64, false, "", "", 0}}};
 }
 
 FakeUsbDisk ForeignStick() {
-    return {"2-3",        0x0BDA,    0x0109, "Generic",
-            "Flash Disk", "0000001", 8,      {{"sdd", 8, 48, false, "sdd1", "sg4", 4}}};
+    return {"2-3", 0x0BDA, 0x0109, "Generic", "Flash Disk", "0000001", 8, {{"sdd", 8, 48, false, "sdd1", "sg4", 4}}};
 }
 
 void PlugAll(FakeDriveTree& tree, bool with_fips) {

@@ -49,11 +49,10 @@ std::string Node(const std::string& name, unsigned major, unsigned minor) {
 
 std::string DiskRecord(const FakeUsbDisk& disk) {
     const std::string usb = FakeDriveTree::UsbPath(disk);
-    std::string text =
-        Device(usb, "usb", "usb_device",
-               "A: idVendor=" + HexId(disk.vendor_id) + "\nA: idProduct=" + HexId(disk.product_id) +
-                   "\nA: manufacturer=" + disk.manufacturer + "\nA: product=" + disk.product +
-                   "\nA: serial=" + disk.serial + "\n");
+    std::string text = Device(usb, "usb", "usb_device",
+                              "A: idVendor=" + HexId(disk.vendor_id) + "\nA: idProduct=" + HexId(disk.product_id) +
+                                  "\nA: manufacturer=" + disk.manufacturer + "\nA: product=" + disk.product +
+                                  "\nA: serial=" + disk.serial + "\n");
     const std::string h = std::to_string(disk.host);
     text += Device(usb + "/" + disk.name + ":1.0", "usb", "usb_interface");
     text += Device(usb + "/" + disk.name + ":1.0/host" + h, "scsi", "scsi_host");
@@ -82,8 +81,7 @@ gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
     auto* context = static_cast<FakeDriveTree::Context*>(user_data);
     if (umockdev_ioctl_client_get_request(client) != SG_IO) return FALSE;
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    g_autoptr(UMockdevIoctlData) header_data =
-        umockdev_ioctl_data_resolve(arg, 0, sizeof(sg_io_hdr_t), nullptr);
+    g_autoptr(UMockdevIoctlData) header_data = umockdev_ioctl_data_resolve(arg, 0, sizeof(sg_io_hdr_t), nullptr);
     if (!header_data) {
         umockdev_ioctl_client_complete(client, -1, EFAULT);
         return TRUE;
@@ -97,9 +95,9 @@ gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
     g_autoptr(UMockdevIoctlData) cdb =
         umockdev_ioctl_data_resolve(header_data, offsetof(sg_io_hdr_t, cmdp), header.cmd_len, nullptr);
     g_autoptr(UMockdevIoctlData) data =
-        header.dxfer_len > 0 ? umockdev_ioctl_data_resolve(header_data, offsetof(sg_io_hdr_t, dxferp),
-                                                           header.dxfer_len, nullptr)
-                             : nullptr;
+        header.dxfer_len > 0
+            ? umockdev_ioctl_data_resolve(header_data, offsetof(sg_io_hdr_t, dxferp), header.dxfer_len, nullptr)
+            : nullptr;
     g_autoptr(UMockdevIoctlData) sense =
         header.mx_sb_len > 0
             ? umockdev_ioctl_data_resolve(header_data, offsetof(sg_io_hdr_t, sbp), header.mx_sb_len, nullptr)
@@ -171,9 +169,7 @@ FakeDriveTree::~FakeDriveTree() {
 
 bool FakeDriveTree::mocked() { return umockdev_in_mock_environment(); }
 
-std::string FakeDriveTree::UsbPath(const FakeUsbDisk& disk) {
-    return std::string(kRootHub) + "/" + disk.name;
-}
+std::string FakeDriveTree::UsbPath(const FakeUsbDisk& disk) { return std::string(kRootHub) + "/" + disk.name; }
 
 std::string FakeDriveTree::BlockPath(const FakeUsbDisk& disk, std::size_t unit) {
     return UnitPath(disk, unit) + "/block/" + disk.units.at(unit).block;
@@ -212,8 +208,7 @@ void FakeDriveTree::Remove(const FakeUsbDisk& disk) {
         const std::string block = BlockPath(disk, i);
         if (!unit.partition.empty()) leaves_first.push_back(block + "/" + unit.partition);
         leaves_first.push_back(block);
-        if (!unit.generic.empty())
-            leaves_first.push_back(UnitPath(disk, i) + "/scsi_generic/" + unit.generic);
+        if (!unit.generic.empty()) leaves_first.push_back(UnitPath(disk, i) + "/scsi_generic/" + unit.generic);
         leaves_first.push_back(UnitPath(disk, i));
     }
     const std::string usb = UsbPath(disk);
@@ -239,8 +234,7 @@ void FakeDriveTree::AnswerSgIo(const std::string& generic, std::size_t drive_ind
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), context_.get());
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
-        ADD_FAILURE() << "cannot attach the SG_IO handler to " << node << ": "
-                      << (error ? error->message : "?");
+        ADD_FAILURE() << "cannot attach the SG_IO handler to " << node << ": " << (error ? error->message : "?");
         g_clear_error(&error);
     }
     handlers_.push_back(G_OBJECT(handler));

@@ -62,8 +62,8 @@ TEST_F(ScsiHelperOnFakeTree, CarriesDiscoveryAWholeReadAndAnUpload) {
     std::copy_n("QX7ADMIN", 8, upload.current_admin_password.begin());
     std::copy_n("NEWADMIN9", 9, upload.new_admin_password.begin());
     upload.settings = reading.settings;
-    ASSERT_TRUE(protocol::SecureWrite(*device, upload.Encode(), protocol::kWriteSettingsWireLength,
-                                      keys.channel_key, keys, protocol::kTokenWriteSettings));
+    ASSERT_TRUE(protocol::SecureWrite(*device, upload.Encode(), protocol::kWriteSettingsWireLength, keys.channel_key,
+                                      keys, protocol::kTokenWriteSettings));
     EXPECT_EQ(tree_.session().state().drives[0].admin_password, "NEWADMIN9");
 }
 

@@ -157,13 +157,11 @@ TEST_F(Qx7ctlOnUdev, ListVerboseSaysWhatWasFoundAndWhy) {
               std::string::npos)
         << out;
     EXPECT_NE(out.find("disk /dev/sdb (8:16): SCSI generic node /dev/sg1"), std::string::npos) << out;
-    EXPECT_NE(out.find("CD-ROM interface /dev/sg2 (11:0): opened; the drive's commands go here"),
-              std::string::npos)
+    EXPECT_NE(out.find("CD-ROM interface /dev/sg2 (11:0): opened; the drive's commands go here"), std::string::npos)
         << out;
     EXPECT_NE(out.find("listed as line 1"), std::string::npos) << out;
     EXPECT_NE(out.find("disk /dev/sde (8:64): no SCSI generic node"), std::string::npos) << out;
-    EXPECT_NE(out.find("not listed: none of its storage interfaces could be opened"), std::string::npos)
-        << out;
+    EXPECT_NE(out.find("not listed: none of its storage interfaces could be opened"), std::string::npos) << out;
     EXPECT_EQ(out.find("0bda:0109"), std::string::npos) << out;
 }
 

@@ -45,8 +45,8 @@ TEST(UdevWatcherOnFakeTree, TurnsUeventsIntoArrivalRemovalAndTreeChange) {
     const FakeUsbDisk drive = PrimaryQx7();
     tree.Add(drive);
     EXPECT_EQ(Collect(*watcher, 5),
-              (std::vector<DeviceEvent>{DeviceEvent::NodesChanged, DeviceEvent::NodesChanged,
-                                        DeviceEvent::Arrival, DeviceEvent::Arrival, DeviceEvent::Arrival}));
+              (std::vector<DeviceEvent>{DeviceEvent::NodesChanged, DeviceEvent::NodesChanged, DeviceEvent::Arrival,
+                                        DeviceEvent::Arrival, DeviceEvent::Arrival}));
 
     // A media change is neither.
     tree.Uevent(drive, "/2-1:1.0/host6/target6:0:0/6:0:0:1/block/sr0", "change");
@@ -54,9 +54,8 @@ TEST(UdevWatcherOnFakeTree, TurnsUeventsIntoArrivalRemovalAndTreeChange) {
 
     // Unplugging, leaf first.
     tree.Remove(drive);
-    EXPECT_EQ(Collect(*watcher, 4),
-              (std::vector<DeviceEvent>{DeviceEvent::Removal, DeviceEvent::Removal, DeviceEvent::Removal,
-                                        DeviceEvent::NodesChanged}));
+    EXPECT_EQ(Collect(*watcher, 4), (std::vector<DeviceEvent>{DeviceEvent::Removal, DeviceEvent::Removal,
+                                                              DeviceEvent::Removal, DeviceEvent::NodesChanged}));
     EXPECT_EQ(static_cast<std::uint32_t>(DeviceEvent::NodesChanged), 7u);
 }
 
