@@ -7,7 +7,6 @@
 #include "transport/command_table.h"
 
 namespace qx7::transport {
-namespace {
 
 const char* DirectionText(DataDirection direction) {
     switch (direction) {
@@ -17,6 +16,15 @@ const char* DirectionText(DataDirection direction) {
     }
     return "none";
 }
+
+std::optional<DataDirection> DirectionFromText(std::string_view text) {
+    if (text == "none") return DataDirection::None;
+    if (text == "in") return DataDirection::In;
+    if (text == "out") return DataDirection::Out;
+    return std::nullopt;
+}
+
+namespace {
 
 // Whether the data of this command lets a reader recover the channel key or
 // the passwords: the command table marks those rows secret (the channel

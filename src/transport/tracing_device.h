@@ -12,8 +12,10 @@
 // `<redacted:N>`, N the number of bytes left out. The full mode prints them.
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "transport/device_enumerator.h"
 #include "transport/scsi_device.h"
@@ -24,6 +26,11 @@ enum class TraceMode {
     Redacted,  // secret-bearing data replaced by <redacted:N>
     Full,      // every byte, secrets included
 };
+
+// The word a trace line gives a direction (dir=none|in|out), and back:
+// nothing for a word that names none.
+const char* DirectionText(DataDirection direction);
+std::optional<DataDirection> DirectionFromText(std::string_view text);
 
 class TracingDevice final : public ScsiDevice {
 public:

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "strings/hex.h"
+#include "transport/tracing_device.h"
 
 namespace qx7::test {
 namespace {
@@ -16,22 +17,6 @@ std::optional<std::size_t> Number(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
     return value;
-}
-
-std::optional<DataDirection> Direction(std::string_view text) {
-    if (text == "none") return DataDirection::None;
-    if (text == "in") return DataDirection::In;
-    if (text == "out") return DataDirection::Out;
-    return std::nullopt;
-}
-
-const char* DirectionText(DataDirection direction) {
-    switch (direction) {
-        case DataDirection::In: return "in";
-        case DataDirection::Out: return "out";
-        case DataDirection::None: break;
-    }
-    return "none";
 }
 
 // The value of `key=` when `field` is that field.
@@ -82,7 +67,7 @@ std::optional<TraceStep> ParseLine(std::string_view line, std::string* why) {
         return std::nullopt;
     }
     step.cdb = *cdb;
-    const auto direction = Direction(values[1]);
+    const auto direction = transport::DirectionFromText(values[1]);
     const auto length = Number(values[2]);
     const auto transferred = Number(values[4]);
     if (!direction || !length || !transferred) {
@@ -134,7 +119,8 @@ std::optional<TraceStep> ParseLine(std::string_view line, std::string* why) {
 }
 
 std::string Describe(std::span<const std::uint8_t> cdb, DataDirection direction, std::size_t length) {
-    return "cdb=" + strings::ToHex(cdb) + " dir=" + DirectionText(direction) + " len=" + std::to_string(length);
+    return "cdb=" + strings::ToHex(cdb) + " dir=" + transport::DirectionText(direction) +
+           " len=" + std::to_string(length);
 }
 
 }  // namespace
