@@ -3,6 +3,9 @@
 # Idempotent: when everything is present it only checks and exits. Run it as
 # yourself or as root: it asks for root (through sudo) only when it has
 # something to install, and a root shell needs no sudo at all.
+#   scripts/setup.sh             the Linux build
+#   scripts/setup.sh --windows   the Windows cross build and wine instead
+#                                (scripts/test-windows.sh, docs/windows.md)
 set -euo pipefail
 
 PACKAGES=(
@@ -17,6 +20,20 @@ PACKAGES=(
     desktop-file-utils appstream libxml2-utils man-db groff-base
     lintian dpkg-dev fakeroot
 )
+
+# The MinGW-w64 cross compiler (posix threads), wine to run what it builds,
+# and the sources and headers of GoogleTest, CLI11 and nlohmann-json, which
+# the Windows build compiles or includes itself. Wine's recommended packages
+# come too: without them a fresh prefix may lack what a program needs.
+WINDOWS_PACKAGES=(
+    cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64
+    googletest libcli11-dev nlohmann-json3-dev
+)
+recommends=(--no-install-recommends)
+if [ "${1:-}" = "--windows" ]; then
+    PACKAGES=("${WINDOWS_PACKAGES[@]}")
+    recommends=()
+fi
 
 missing=()
 for package in "${PACKAGES[@]}"; do
@@ -42,4 +59,4 @@ fi
 echo "setup: installing ${missing[*]}"
 # Through env: sudo does not pass the caller's environment on.
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${recommends[@]}" "${missing[@]}"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -442,6 +443,24 @@ void SystemRandom(std::span<std::uint8_t> out) {
     std::random_device device;
     std::uniform_int_distribution<int> byte(0, 255);
     for (std::uint8_t& b : out) b = static_cast<std::uint8_t>(byte(device));
+}
+
+RandomSource SeededRandom(std::uint32_t seed) {
+    // Shared between the copies std::function makes of the source.
+    auto counter = std::make_shared<std::uint64_t>(0);
+    return [seed, counter](std::span<std::uint8_t> out) {
+        std::size_t filled = 0;
+        while (filled < out.size()) {
+            std::array<std::uint8_t, 12> input{};
+            for (int i = 0; i < 4; ++i) input[i] = static_cast<std::uint8_t>(seed >> (8 * i));
+            for (int i = 0; i < 8; ++i) input[4 + i] = static_cast<std::uint8_t>(*counter >> (8 * i));
+            ++*counter;
+            const protocol::Sha256Digest block = protocol::Sha256(input);
+            const std::size_t take = std::min(block.size(), out.size() - filled);
+            std::copy_n(block.begin(), take, out.begin() + static_cast<std::ptrdiff_t>(filled));
+            filled += take;
+        }
+    };
 }
 
 bool IsReadablePage(const SimDrive& drive, std::uint32_t address) {

@@ -58,6 +58,9 @@ struct FirmwareRuntime {
 // Fills its argument with random bytes (std::random_device by default).
 using RandomSource = std::function<void(std::span<std::uint8_t>)>;
 void SystemRandom(std::span<std::uint8_t> out);
+// A source that gives the same bytes for the same seed on every system:
+// SHA-256 of the seed and a counter, block after block.
+RandomSource SeededRandom(std::uint32_t seed);
 
 // What one command did: the answer, and whether it changed the drive's
 // persistent state (what the state file holds), so that the caller saves

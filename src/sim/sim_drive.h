@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ struct SimDrive {
 // All simulated drives, in bus order.
 struct SimState {
     std::vector<SimDrive> drives;
+    // When set, the drives draw their channel keys and token indexes from a
+    // sequence this number fixes instead of from the system, so that two
+    // runs over copies of one file exchange the same bytes (for comparing
+    // the traces of two builds).
+    std::optional<std::uint32_t> random_seed{};
 
     bool operator==(const SimState&) const = default;
 };

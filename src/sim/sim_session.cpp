@@ -76,7 +76,8 @@ std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::strin
     std::string problem;
     std::optional<SimState> state = ParseStateFile(text.bytes, &problem);
     if (!state) return fail(problem);
-    auto session = std::make_unique<SimSession>(std::move(*state));
+    const RandomSource random = state->random_seed ? SeededRandom(*state->random_seed) : RandomSource(SystemRandom);
+    auto session = std::make_unique<SimSession>(std::move(*state), random);
     session->path_ = path;
     session->saved_text_ = std::move(text.bytes);
     return session;

@@ -345,8 +345,11 @@ std::optional<SimState> ParseStateFile(std::string_view text, std::string* error
         return fail(std::string("not valid JSON: ") + e.what());
     }
     try {
-        const ObjectReader reader(root, "top level", {"drives"});
+        const ObjectReader reader(root, "top level", {"drives", "random_seed"});
         SimState state;
+        reader.With("random_seed", [&](const Json& value, const std::string& at) {
+            state.random_seed = static_cast<std::uint32_t>(ReadInteger(value, at, 0, 0xFFFFFFFFLL));
+        });
         reader.With("drives", [&](const Json& value, const std::string&) {
             const Json& list = ReadList(value, "drives");
             for (std::size_t i = 0; i < list.size(); ++i) {
@@ -368,6 +371,7 @@ std::string FormatStateFile(const SimState& state) {
     for (const SimDrive& drive : state.drives) drives.push_back(DriveJson(drive));
     OrderedJson root;
     root["drives"] = std::move(drives);
+    if (state.random_seed) root["random_seed"] = *state.random_seed;
     // The USB strings are free text; a byte sequence that is not UTF-8 is
     // written with replacement characters rather than failing the save.
     return root.dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";

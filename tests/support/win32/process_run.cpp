@@ -191,8 +191,8 @@ ProcessRun RunShellCommand(const std::string& command) {
     startup.hStdError = child_err;
     PROCESS_INFORMATION process{};
     std::wstring block = EnvironmentBlock(environment);
-    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                        nullptr, &startup, &process)) {
         return run;
     }
     Handle process_handle(process.hProcess);

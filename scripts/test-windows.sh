@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The Windows build, made and tested on Debian: installs the MinGW-w64 cross
+# compiler and wine, builds GoogleTest for MinGW (once, in
+# build/windows-deps), cross-builds the core and qx7ctl.exe (preset
+# `windows`, build/windows), and runs the test suite under wine through
+# ctest, one ctest case per test program. Then it requires that qx7ctl.exe
+# exchanges the same bytes with a drive as Linux's qx7ctl and writes the
+# same files (tests/scripts/same_bytes_test.sh; Linux's qx7ctl is taken from
+# LINUX_BUILD, default build/default, and built there when missing), and
+# packs the Windows download, build/windows/qx7ctl-VERSION-windows-x86_64.zip.
+#   scripts/test-windows.sh [LINUX_BUILD]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build=${1:-build/default}
+
+bash scripts/setup.sh --windows
+
+deps=$PWD/build/windows-deps
+if [ ! -f "$deps/lib/libgtest.a" ]; then
+    echo "test-windows: building GoogleTest for MinGW in $deps"
+    cmake -S /usr/src/googletest -B build/windows-googletest -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$deps" >build/windows-googletest.log 2>&1 ||
+        { cat build/windows-googletest.log >&2; exit 1; }
+    cmake --build build/windows-googletest --target install >>build/windows-googletest.log 2>&1 ||
+        { tail -40 build/windows-googletest.log >&2; exit 1; }
+fi
+
+cmake --preset windows
+echo "test-windows: cross-building in build/windows"
+cmake --build --preset windows --parallel "$(nproc)"
+
+# One wine prefix for the project's runs, one wine server kept up for the
+# whole run (each program would start its own otherwise). Wine's background
+# services keep pipes open: their output goes to a file.
+export WINEPREFIX=$PWD/build/windows-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "test-windows: making the wine prefix $WINEPREFIX"
+    wineboot -i >build/windows-wine.log 2>&1
+fi
+wineserver -p >>build/windows-wine.log 2>&1
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+
+if [ -f scripts/windows-left-out-tests.sh ]; then
+    bash scripts/windows-left-out-tests.sh
+fi
+ctest --preset windows --parallel "$(nproc)"
+
+if [ ! -x "$linux_build/src/cli/qx7ctl" ]; then
+    cmake --preset default
+    cmake --build "$linux_build" --target qx7ctl --parallel "$(nproc)"
+fi
+bash tests/scripts/same_bytes_test.sh "$linux_build/src/cli/qx7ctl" build/windows/src/cli/qx7ctl.exe
+
+(cd build/windows && cpack -G ZIP >cpack.log 2>&1) || { cat build/windows/cpack.log >&2; exit 1; }
+echo "test-windows: the Windows download is $(ls build/windows/qx7ctl-*-windows-x86_64.zip)"
