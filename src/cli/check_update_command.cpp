@@ -9,8 +9,8 @@
 #include "cli/commands.h"
 #include "cli/settings_json.h"
 #include "strings/text_codec.h"
-#include "updater/curl_http_client.h"
 #include "updater/own_version.h"
+#include "updater/system_http_client.h"
 #include "updater/update_check.h"
 #include "updater/update_folder.h"
 
@@ -57,7 +57,7 @@ void AddCheckUpdateCommand(CLI::App& app, const GlobalOptions& options, int& exi
     auto json = std::make_shared<bool>(false);
     command->add_flag("--json", *json, "Print one JSON object");
     command->callback([folder_url, json, &options, &exit_code] {
-        updater::CurlHttpClient http;
+        updater::SystemHttpClient http;
         const updater::UpdateCheckOutcome outcome =
             updater::CheckForUpdate(http, *folder_url, updater::CompiledFileVersion(), options.language);
         if (*json) {

@@ -1,7 +1,5 @@
 #include "protocol/aes256.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -10,36 +8,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "protocol/aes_ecb_key.h"
+
 namespace qx7::protocol {
 namespace {
 
-enum class Direction { Encrypt, Decrypt };
-
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
-
-// A context keyed for AES-256-ECB in one direction, without padding (the
-// callers always hand over whole blocks); empty when libcrypto fails.
-CipherContext NewContext(std::span<const std::uint8_t, kAes256KeySize> key, Direction dir) {
-    CipherContext context(EVP_CIPHER_CTX_new());
-    if (!context) return nullptr;
-    const int enc = dir == Direction::Encrypt ? 1 : 0;
-    if (EVP_CipherInit_ex(context.get(), EVP_aes_256_ecb(), nullptr, key.data(), nullptr, enc) != 1 ||
-        EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1) {
-        return nullptr;
-    }
-    return context;
-}
-
-// Runs `size` bytes (whole blocks, at most INT_MAX) through `context`;
-// false when libcrypto fails or does not process all of them.
-bool Update(EVP_CIPHER_CTX* context, std::uint8_t* out, const std::uint8_t* in, std::size_t size) {
-    int written = 0;
-    return EVP_CipherUpdate(context, out, &written, in, static_cast<int>(size)) == 1 &&
-           written == static_cast<int>(size);
-}
+using detail::AesDirection;
+using detail::AesEcbKey;
 
 // Whether [a, a+size) and [b, b+size) share bytes without being the same range.
 bool OverlapPartly(const std::uint8_t* a, const std::uint8_t* b, std::size_t size) {
@@ -51,7 +26,7 @@ bool OverlapPartly(const std::uint8_t* a, const std::uint8_t* b, std::size_t siz
 // Shared by the run functions: checks the bounds before touching anything,
 // then processes all blocks in one call.
 int RunBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
-              std::span<const std::uint8_t, kAes256KeySize> key, int length, Direction dir) {
+              std::span<const std::uint8_t, kAes256KeySize> key, int length, AesDirection dir) {
     if (length <= 0) return 0;
     const std::size_t blocks = (static_cast<std::size_t>(length) + kAesBlockSize - 1) / kAesBlockSize;
     const std::size_t total = blocks * kAesBlockSize;
@@ -59,7 +34,7 @@ int RunBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
     if (total > static_cast<std::size_t>(INT_MAX)) return 0;
     if (in.size() < total || out.size() < total) return 0;
 
-    // libcrypto accepts the same buffer in and out but refuses a partial
+    // The libraries accept the same buffer in and out but not a partial
     // overlap; such input is copied first so that every block is read before
     // it is overwritten.
     std::vector<std::uint8_t> copy;
@@ -69,8 +44,8 @@ int RunBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
         source = copy.data();
     }
 
-    const CipherContext context = NewContext(key, dir);
-    if (!context || !Update(context.get(), out.data(), source, total)) {
+    const std::unique_ptr<AesEcbKey> ecb = AesEcbKey::Create(key);
+    if (!ecb || !ecb->Run(dir, source, out.data(), total)) {
         std::fill_n(out.begin(), total, std::uint8_t{0});
         return 0;
     }
@@ -78,32 +53,25 @@ int RunBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
 }
 
 void RunRecord(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
-               std::span<const std::uint8_t, kAes256KeySize> key, Direction dir) {
+               std::span<const std::uint8_t, kAes256KeySize> key, AesDirection dir) {
     if (RunBlocks(out, in, key, static_cast<int>(kRecord320Size), dir) != static_cast<int>(kRecord320Size)) {
-        throw std::runtime_error("libcrypto failed to run AES-256 over a 320-byte record");
+        throw std::runtime_error("the cryptographic library failed to run AES-256 over a 320-byte record");
     }
 }
 
 }  // namespace
 
-Aes256::Aes256(std::span<const std::uint8_t, kAes256KeySize> key) {
-    CipherContext encrypt = NewContext(key, Direction::Encrypt);
-    CipherContext decrypt = NewContext(key, Direction::Decrypt);
-    if (!encrypt || !decrypt) throw std::runtime_error("libcrypto failed to set up an AES-256 key");
-    encrypt_ = encrypt.release();
-    decrypt_ = decrypt.release();
+Aes256::Aes256(std::span<const std::uint8_t, kAes256KeySize> key) : key_(AesEcbKey::Create(key)) {
+    if (!key_) throw std::runtime_error("the cryptographic library failed to set up an AES-256 key");
 }
 
-Aes256::~Aes256() {
-    EVP_CIPHER_CTX_free(encrypt_);
-    EVP_CIPHER_CTX_free(decrypt_);
-}
+Aes256::~Aes256() = default;
 
 void Aes256::EncryptBlock(std::span<const std::uint8_t, kAesBlockSize> in,
                           std::span<std::uint8_t, kAesBlockSize> out) const {
     std::array<std::uint8_t, kAesBlockSize> block{};
-    if (!Update(encrypt_, block.data(), in.data(), kAesBlockSize)) {
-        throw std::runtime_error("libcrypto failed to encrypt an AES-256 block");
+    if (!key_->Run(AesDirection::Encrypt, in.data(), block.data(), kAesBlockSize)) {
+        throw std::runtime_error("the cryptographic library failed to encrypt an AES-256 block");
     }
     std::copy(block.begin(), block.end(), out.begin());
 }
@@ -111,30 +79,30 @@ void Aes256::EncryptBlock(std::span<const std::uint8_t, kAesBlockSize> in,
 void Aes256::DecryptBlock(std::span<const std::uint8_t, kAesBlockSize> in,
                           std::span<std::uint8_t, kAesBlockSize> out) const {
     std::array<std::uint8_t, kAesBlockSize> block{};
-    if (!Update(decrypt_, block.data(), in.data(), kAesBlockSize)) {
-        throw std::runtime_error("libcrypto failed to decrypt an AES-256 block");
+    if (!key_->Run(AesDirection::Decrypt, in.data(), block.data(), kAesBlockSize)) {
+        throw std::runtime_error("the cryptographic library failed to decrypt an AES-256 block");
     }
     std::copy(block.begin(), block.end(), out.begin());
 }
 
 int EncryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
                   std::span<const std::uint8_t, kAes256KeySize> key, int length) {
-    return RunBlocks(out, in, key, length, Direction::Encrypt);
+    return RunBlocks(out, in, key, length, AesDirection::Encrypt);
 }
 
 int DecryptBlocks(std::span<std::uint8_t> out, std::span<const std::uint8_t> in,
                   std::span<const std::uint8_t, kAes256KeySize> key, int length) {
-    return RunBlocks(out, in, key, length, Direction::Decrypt);
+    return RunBlocks(out, in, key, length, AesDirection::Decrypt);
 }
 
 void EncryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
-    RunRecord(out, in, key, Direction::Encrypt);
+    RunRecord(out, in, key, AesDirection::Encrypt);
 }
 
 void DecryptRecord320(std::span<std::uint8_t, kRecord320Size> out, std::span<const std::uint8_t, kRecord320Size> in,
                       std::span<const std::uint8_t, kAes256KeySize> key) {
-    RunRecord(out, in, key, Direction::Decrypt);
+    RunRecord(out, in, key, AesDirection::Decrypt);
 }
 
 }  // namespace qx7::protocol

@@ -21,8 +21,8 @@
 #include <thread>
 
 #include "strings/string_table.h"
-#include "updater/curl_http_client.h"
 #include "updater/own_version.h"
+#include "updater/system_http_client.h"
 #include "updater/update_check.h"
 #include "updater/update_folder.h"
 
@@ -36,7 +36,7 @@ class UpdaterDialog;
 // server.
 struct UpdateSource {
     std::string folder_url = updater::DefaultUpdateFolderUrl();
-    updater::CurlSettings curl;
+    updater::HttpSettings curl;
     updater::FileVersion own_version = updater::CompiledFileVersion();
 };
 
@@ -59,7 +59,7 @@ signals:
 
 private:
     strings::Language language_;
-    updater::CurlHttpClient http_;
+    updater::SystemHttpClient http_;
     std::thread thread_;
 };
 

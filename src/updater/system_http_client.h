@@ -1,6 +1,9 @@
 #pragma once
-// HttpClient over libcurl: HTTPS with certificate and host-name checks, the
-// update agent's user-agent string, no cached answers and bounded waits.
+// The update check's HttpClient over the system's HTTP library: HTTPS with
+// certificate and host-name checks, the update agent's user-agent string, no
+// cached answers and bounded waits. Declared once here; each library defines
+// it in updater/<api>/ (libcurl on Linux, WinHTTP on Windows), and CMake
+// compiles the one of the target system.
 
 #include <atomic>
 #include <chrono>
@@ -11,17 +14,18 @@
 
 namespace qx7::updater {
 
-struct CurlSettings {
+struct HttpSettings {
     // Bounded so that the silent check at start-up cannot hold the program
     // for long when the server or the network is slow.
     std::chrono::milliseconds connect_timeout{5000};
     std::chrono::milliseconds total_timeout{10000};
-    // False ignores any proxy set in the environment (for loopback servers).
+    // False ignores any proxy the environment or the system sets (for
+    // loopback servers).
     bool use_environment_proxy = true;
 };
 
-// One session (a libcurl easy handle, which keeps connections for reuse)
-// for the lifetime of the object.
+// One session (a libcurl easy handle, a WinHTTP session) for the lifetime of
+// the object.
 //
 // A Get ends in NoConnection when the session could not be created, the
 // host name (or the proxy's) could not be resolved, the connection was
@@ -35,12 +39,12 @@ struct CurlSettings {
 // every later Get fail without a request (RequestFailed), so that a thread
 // running a check can be stopped and joined without waiting for the
 // time-outs.
-class CurlHttpClient final : public HttpClient {
+class SystemHttpClient final : public HttpClient {
 public:
-    explicit CurlHttpClient(CurlSettings settings = {});
-    ~CurlHttpClient() override;
-    CurlHttpClient(const CurlHttpClient&) = delete;
-    CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+    explicit SystemHttpClient(HttpSettings settings = {});
+    ~SystemHttpClient() override;
+    SystemHttpClient(const SystemHttpClient&) = delete;
+    SystemHttpClient& operator=(const SystemHttpClient&) = delete;
 
     HttpResponse Get(const std::string& url) override;
 
@@ -53,7 +57,7 @@ public:
 
 private:
     struct Session;
-    CurlSettings settings_;
+    HttpSettings settings_;
     std::unique_ptr<Session> session_;
     std::atomic<bool> cancelled_{false};
 };

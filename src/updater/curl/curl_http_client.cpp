@@ -1,4 +1,6 @@
-#include "updater/curl_http_client.h"
+// SystemHttpClient over libcurl.
+
+#include "updater/system_http_client.h"
 
 #include <curl/curl.h>
 
@@ -10,7 +12,7 @@ namespace qx7::updater {
 
 // The transfers run through a multi handle so that a waiting transfer can
 // be woken (curl_multi_wakeup) and abandoned when the client is cancelled.
-struct CurlHttpClient::Session {
+struct SystemHttpClient::Session {
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
     curl_slist* headers = nullptr;
@@ -52,7 +54,7 @@ std::size_t AppendWhileFits(char* data, std::size_t size, std::size_t count, voi
     return length;
 }
 
-bool Configure(CURL* easy, curl_slist* headers, const CurlSettings& settings, const std::string& url,
+bool Configure(CURL* easy, curl_slist* headers, const HttpSettings& settings, const std::string& url,
                std::vector<std::uint8_t>& body) {
     const auto ms = [](std::chrono::milliseconds value) { return static_cast<long>(value.count()); };
     bool ok = true;
@@ -70,7 +72,7 @@ bool Configure(CURL* easy, curl_slist* headers, const CurlSettings& settings, co
     set(CURLOPT_FOLLOWLOCATION, 1L);
     set(CURLOPT_MAXREDIRS, 5L);
     set(CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    set(CURLOPT_USERAGENT, CurlHttpClient::kUserAgent);
+    set(CURLOPT_USERAGENT, SystemHttpClient::kUserAgent);
     set(CURLOPT_HTTPHEADER, headers);
     set(CURLOPT_SSL_VERIFYPEER, 1L);
     set(CURLOPT_SSL_VERIFYHOST, 2L);
@@ -135,16 +137,17 @@ CURLcode Perform(CURLM* multi, CURL* easy, const std::atomic<bool>& cancelled) {
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient(CurlSettings settings) : settings_(settings), session_(std::make_unique<Session>()) {}
+SystemHttpClient::SystemHttpClient(HttpSettings settings)
+    : settings_(settings), session_(std::make_unique<Session>()) {}
 
-CurlHttpClient::~CurlHttpClient() = default;
+SystemHttpClient::~SystemHttpClient() = default;
 
-void CurlHttpClient::Cancel() {
+void SystemHttpClient::Cancel() {
     cancelled_.store(true);
     if (session_->multi != nullptr) curl_multi_wakeup(session_->multi);
 }
 
-HttpResponse CurlHttpClient::Get(const std::string& url) {
+HttpResponse SystemHttpClient::Get(const std::string& url) {
     if (!session_->ready) return {HttpStatus::NoConnection, {}};
     if (cancelled_.load()) return {HttpStatus::RequestFailed, {}};
     CURL* const easy = session_->easy;

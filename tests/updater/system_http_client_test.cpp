@@ -7,7 +7,7 @@
 #include "local_http_server.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
-#include "updater/curl_http_client.h"
+#include "updater/system_http_client.h"
 #include "updater/update_check.h"
 
 namespace qx7::updater {
@@ -21,8 +21,8 @@ using test_support::LocalResponse;
 constexpr FileVersion kOwnVersion{2, 3, 3, 1};
 
 // Short waits: every server here is local.
-CurlSettings LoopbackSettings() {
-    CurlSettings settings;
+HttpSettings LoopbackSettings() {
+    HttpSettings settings;
     settings.connect_timeout = std::chrono::milliseconds(2000);
     settings.total_timeout = std::chrono::milliseconds(3000);
     settings.use_environment_proxy = false;
@@ -33,12 +33,12 @@ std::string Show(const std::u16string& text) { return strings::ToUtf8(text); }
 std::string Text(const HttpResponse& response) { return {response.body.begin(), response.body.end()}; }
 
 // ---------------------------------------------------------------------------
-// The libcurl client
+// The system's client (libcurl or WinHTTP), against the same contract
 
-TEST(CurlHttpClient, SendsTheAgentAndAsksForAnUncachedCopy) {
+TEST(SystemHttpClient, SendsTheAgentAndAsksForAnUncachedCopy) {
     LocalHttpServer server;
     server.Serve("file.txt", {"hello"});
-    CurlHttpClient http(LoopbackSettings());
+    SystemHttpClient http(LoopbackSettings());
     const HttpResponse response = http.Get(server.FolderUrl() + "file.txt");
     ASSERT_EQ(response.status, HttpStatus::Ok);
     EXPECT_EQ(Text(response), "hello");
@@ -49,10 +49,10 @@ TEST(CurlHttpClient, SendsTheAgentAndAsksForAnUncachedCopy) {
 }
 
 // An error page is an answer like any other, with its status code.
-TEST(CurlHttpClient, ReturnsTheBodyAndStatusOfAnErrorPage) {
+TEST(SystemHttpClient, ReturnsTheBodyAndStatusOfAnErrorPage) {
     LocalHttpServer server;
     server.Serve("broken.txt", {"oops", "HTTP/1.0 500 Internal Server Error"});
-    CurlHttpClient http(LoopbackSettings());
+    SystemHttpClient http(LoopbackSettings());
     const HttpResponse response = http.Get(server.FolderUrl() + "missing.txt");
     ASSERT_EQ(response.status, HttpStatus::Ok);
     EXPECT_EQ(Text(response), test_support::kNotFoundPage);
@@ -65,7 +65,7 @@ TEST(CurlHttpClient, ReturnsTheBodyAndStatusOfAnErrorPage) {
 
 // A body must leave room for one zero byte in the 4096-byte read buffer,
 // whether the server announces its length or not.
-TEST(CurlHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
+TEST(SystemHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
     LocalHttpServer server;
     const struct {
         std::size_t size;
@@ -76,7 +76,7 @@ TEST(CurlHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
         {kReadBufferSize, true, HttpStatus::RequestFailed}, {kReadBufferSize, false, HttpStatus::RequestFailed},
         {1 << 20, false, HttpStatus::RequestFailed},
     };
-    CurlHttpClient http(LoopbackSettings());
+    SystemHttpClient http(LoopbackSettings());
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.size) + (c.send_content_length ? " with" : " without") +
                      " Content-Length");
@@ -89,8 +89,8 @@ TEST(CurlHttpClient, RefusesBodiesThatDoNotFitTheReadBuffer) {
     }
 }
 
-TEST(CurlHttpClient, TellsAnUnreachableServerFromAFailedRequest) {
-    CurlHttpClient http(LoopbackSettings());
+TEST(SystemHttpClient, TellsAnUnreachableServerFromAFailedRequest) {
+    SystemHttpClient http(LoopbackSettings());
     {
         // Bound but not listening: the connection is refused.
         const test_support::LoopbackSocket closed;
@@ -101,14 +101,31 @@ TEST(CurlHttpClient, TellsAnUnreachableServerFromAFailedRequest) {
     EXPECT_EQ(http.Get("not a url").status, HttpStatus::RequestFailed);
 }
 
-TEST(CurlHttpClient, GivesUpOnASilentServer) {
+// Redirects lead only to https: a plain-http target, however it is
+// written, ends the request without being fetched.
+TEST(SystemHttpClient, FollowsNoRedirectToPlainHttp) {
+    LocalHttpServer server;
+    server.Serve("file.txt", {"hello"});
+    SystemHttpClient http(LoopbackSettings());
+    for (const std::string& location : {server.FolderUrl() + "file.txt", std::string("file.txt"),
+                                        std::string("/downloads/qx7/utilities/update/file.txt")}) {
+        SCOPED_TRACE(location);
+        // The header line rides on the status line.
+        server.Serve("moved.txt", {"", "HTTP/1.0 302 Found\r\nLocation: " + location});
+        const std::size_t before = server.Requests().size();
+        EXPECT_EQ(http.Get(server.FolderUrl() + "moved.txt").status, HttpStatus::RequestFailed);
+        EXPECT_EQ(server.Requests().size(), before + 1);
+    }
+}
+
+TEST(SystemHttpClient, GivesUpOnASilentServer) {
     LocalHttpServer server;
     LocalResponse silent;
     silent.silent = true;
     server.Serve("slow.txt", silent);
-    CurlSettings settings = LoopbackSettings();
+    HttpSettings settings = LoopbackSettings();
     settings.total_timeout = std::chrono::milliseconds(300);
-    CurlHttpClient http(settings);
+    SystemHttpClient http(settings);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(http.Get(server.FolderUrl() + "slow.txt").status, HttpStatus::RequestFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
@@ -117,16 +134,16 @@ TEST(CurlHttpClient, GivesUpOnASilentServer) {
 // A cancel from another thread ends a transfer that waits for a silent
 // server long before the time-outs, and every later request fails at once
 // without reaching the server.
-TEST(CurlHttpClient, ACancelEndsAWaitingTransferAndTheRequestsAfterIt) {
+TEST(SystemHttpClient, ACancelEndsAWaitingTransferAndTheRequestsAfterIt) {
     LocalHttpServer server;
     LocalResponse silent;
     silent.silent = true;
     server.Serve("slow.txt", silent);
     server.Serve("file.txt", {"hello"});
-    CurlSettings settings = LoopbackSettings();
+    HttpSettings settings = LoopbackSettings();
     settings.connect_timeout = std::chrono::seconds(60);
     settings.total_timeout = std::chrono::seconds(60);
-    CurlHttpClient http(settings);
+    SystemHttpClient http(settings);
     auto answer = std::async(std::launch::async, [&] { return http.Get(server.FolderUrl() + "slow.txt"); });
     // Cancel once the server holds the request, so that the transfer is
     // really waiting.
@@ -148,7 +165,7 @@ TEST(CurlHttpClient, ACancelEndsAWaitingTransferAndTheRequestsAfterIt) {
 class UpdateCheckOverHttp : public ::testing::Test {
 protected:
     UpdateCheckOutcome Check() {
-        CurlHttpClient http(LoopbackSettings());
+        SystemHttpClient http(LoopbackSettings());
         return CheckForUpdate(http, server_.FolderUrl(), kOwnVersion, Language::English);
     }
     void ServeManifest(std::string text) { server_.Serve(std::string(kManifestFile), {std::move(text)}); }
@@ -238,7 +255,7 @@ TEST_F(UpdateCheckOverHttp, MissingChangelogStillCompares) {
 
 TEST(UpdateCheckWithoutServer, ReportsNoConnection) {
     const test_support::LoopbackSocket closed;
-    CurlHttpClient http(LoopbackSettings());
+    SystemHttpClient http(LoopbackSettings());
     const UpdateCheckOutcome outcome = CheckForUpdate(http, closed.FolderUrl(), kOwnVersion, Language::English);
     EXPECT_EQ(outcome.result, UpdateCheckResult::NoConnection);
     EXPECT_EQ(Show(outcome.status_text),
