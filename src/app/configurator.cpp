@@ -10,6 +10,7 @@
 #include "protocol/read_sequence.h"
 #include "protocol/system_commands.h"
 #include "storage/config_file.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 
 namespace qx7::app {
@@ -56,12 +57,12 @@ std::filesystem::path SerialFileName(std::u16string_view serial) {
     std::u16string name;
     for (char16_t c : serial) name += (c == u'/' || c < 0x20 || c == 0x7F) ? u'_' : c;
     if (name.empty() || name == u"." || name == u"..") name = u"_" + name;
-    return std::filesystem::path(strings::ToUtf8(name + u".qx7"));
+    return strings::PathFromText(strings::ToUtf8(name + u".qx7"));
 }
 
-std::filesystem::path PathFromText(std::u16string_view text) { return std::filesystem::path(strings::ToUtf8(text)); }
+std::filesystem::path PathFromText(std::u16string_view text) { return strings::PathFromText(strings::ToUtf8(text)); }
 
-std::u16string TextFromPath(const std::filesystem::path& path) { return strings::FromUtf8(path.string()); }
+std::u16string TextFromPath(const std::filesystem::path& path) { return strings::FromUtf8(strings::PathText(path)); }
 
 }  // namespace
 

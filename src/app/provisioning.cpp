@@ -13,6 +13,7 @@
 #include "protocol/constants.h"
 #include "protocol/drive_messages.h"
 #include "storage/numbered_name.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 
 namespace qx7::app {
@@ -128,7 +129,7 @@ DriveOutcome ProvisionDrive(const ProvisioningPlan& plan, transport::DeviceEnume
     // The window's Import, with the file checked before the run, keeping
     // the drive's own bytes; then the password typed into its field.
     context.OnStep(DriveStep::Importing);
-    view.SetText(ControlId::FolderField, strings::FromUtf8(plan.folder.string()));
+    view.SetText(ControlId::FolderField, strings::FromUtf8(strings::PathText(plan.folder)));
     view.SetChecked(ControlId::AutoSaveConfiguration, plan.auto_save);
     view.SetChecked(ControlId::EnableLog, false);  // the run writes one log for all its drives
     form.ReadForm();

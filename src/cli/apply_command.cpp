@@ -30,6 +30,7 @@
 #include "storage/config_file.h"
 #include "storage/writable_probe.h"
 #include "strings/control_escape.h"
+#include "strings/path_text.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 
@@ -211,7 +212,8 @@ private:
         if (log_) {
             ok = storage::RewriteOperationLog(*log_, serials);
         } else {
-            const storage::LogWriteResult written = storage::WriteOperationLog(args_.folder, serials, local_time_);
+            const storage::LogWriteResult written =
+                storage::WriteOperationLog(strings::PathFromText(args_.folder), serials, local_time_);
             ok = written.ok;
             if (ok) log_ = written.path;
         }
@@ -221,7 +223,7 @@ private:
     bool WriteReportLocked() {
         if (!format_) return true;
         std::string error;
-        if (WriteReport(args_.report, *format_, summary_, drives_, &error)) return true;
+        if (WriteReport(strings::PathFromText(args_.report), *format_, summary_, drives_, &error)) return true;
         if (error != last_error_) {
             console_.Message(Message(language_, MessageId::ReportNotWritten, {args_.report, error}));
             last_error_ = error;
@@ -253,7 +255,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     *status = kExitUsage;
     CheckedInput input;
     if (!args.report.empty()) {
-        input.report_format = ReportFormatOf(args.report);
+        input.report_format = ReportFormatOf(strings::PathFromText(args.report));
         if (!input.report_format) {
             std::cerr << Message(options.language, MessageId::ReportFormat, {args.report}) << '\n';
             return std::nullopt;
@@ -268,9 +270,11 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     if (!password) return std::nullopt;
     // Refuse a bad file once, before any drive is touched; every drive then
     // gets what was checked, even if the file changes meanwhile.
-    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.config);
+    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(strings::PathFromText(args.config));
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.config, options.language)) << '\n';
+        std::cerr << MessageLine(
+                         storage::ConfigFileErrorMessage(loaded, strings::PathFromText(args.config), options.language))
+                  << '\n';
         return std::nullopt;
     }
     if (const auto refusal = FormRefusalOf(loaded.payload, options.language)) {
@@ -281,7 +285,7 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     // folder is named on the command line, so make it. A dry run saves
     // nothing and makes nothing.
     std::error_code folder_error;
-    if (!args.dry_run) std::filesystem::create_directories(args.folder, folder_error);
+    if (!args.dry_run) std::filesystem::create_directories(strings::PathFromText(args.folder), folder_error);
     if (folder_error) {
         std::cerr << Message(options.language, MessageId::CannotCreateFolder, {args.folder, folder_error.message()})
                   << '\n';
@@ -291,19 +295,19 @@ std::optional<CheckedInput> CheckInput(const GlobalOptions& options, const Apply
     // drive written whose record cannot be kept is found out here, before
     // the first drive, not after the last.
     std::vector<std::filesystem::path> folders;
-    if (!args.dry_run && (!args.no_auto_save || !args.no_log)) folders.push_back(args.folder);
-    if (!args.report.empty()) folders.push_back(std::filesystem::path(args.report).parent_path());
+    if (!args.dry_run && (!args.no_auto_save || !args.no_log)) folders.push_back(strings::PathFromText(args.folder));
+    if (!args.report.empty()) folders.push_back(strings::PathFromText(args.report).parent_path());
     for (const std::filesystem::path& folder : folders) {
         std::string probe_error;
         if (!storage::ProbeWritableFolder(folder, &probe_error)) {
-            const std::string shown = folder.empty() ? std::string(".") : folder.string();
+            const std::string shown = folder.empty() ? std::string(".") : strings::PathText(folder);
             std::cerr << Message(options.language, MessageId::FolderNotWritable, {shown, probe_error}) << '\n';
             return std::nullopt;
         }
     }
     input.plan.payload = loaded.payload;
     input.plan.password = *password;
-    input.plan.folder = args.folder;
+    input.plan.folder = strings::PathFromText(args.folder);
     input.plan.auto_save = !args.no_auto_save && !args.dry_run;
     input.plan.verify = !args.no_verify;
     input.plan.dry_run = args.dry_run;
@@ -416,7 +420,7 @@ int RunApply(const GlobalOptions& options, const ApplyArgs& args) {
     // could not be written fails the run.
     status = record.Finish(std::move(outcomes), interrupted, status);
     record.SayLogNotWritten();
-    if (record.log()) console.Result("log: " + record.log()->string());
+    if (record.log()) console.Result("log: " + strings::PathText(*record.log()));
     if (args.dry_run) {
         if (args.json) {
             std::vector<DriveOutcome> shown = record.drives();

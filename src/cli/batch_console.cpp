@@ -1,20 +1,8 @@
 #include "cli/batch_console.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "cli/console.h"
 
 namespace qx7::cli {
-namespace {
-
-std::size_t TerminalWidth() {
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
-}  // namespace
-
-bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 BatchConsole::BatchConsole(std::ostream& out, std::ostream& err, bool live) : out_(out), err_(err), live_(live) {}
 

@@ -11,6 +11,7 @@
 #include "cli/cli_host.h"
 #include "storage/files.h"
 #include "strings/control_escape.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 
 namespace qx7::cli {
@@ -90,7 +91,7 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
             {"warnings", Warnings(drive)},
             {"verify", Verify(drive)},
             {"mismatches", Mismatches(drive)},
-            {"saved_file", drive.saved_file ? json(drive.saved_file->string()) : json(nullptr)},
+            {"saved_file", drive.saved_file ? json(strings::PathText(*drive.saved_file)) : json(nullptr)},
             {"started", IsoTime(drive.started)},
             // A drive still storing the settings it accepted has not finished.
             {"finished", drive.storing ? json(nullptr) : json(IsoTime(drive.finished))},
@@ -104,7 +105,7 @@ std::string FormatJson(const RunSummary& run, const std::vector<DriveOutcome>& d
         {"finished", run.finished ? json(IsoTime(*run.finished)) : json(nullptr)},
         {"interrupted", run.interrupted},
         {"exit_status", run.exit_status ? json(*run.exit_status) : json(nullptr)},
-        {"log", run.log ? json(run.log->string()) : json(nullptr)},
+        {"log", run.log ? json(strings::PathText(*run.log)) : json(nullptr)},
         {"totals",
          {{"drives", drives.size()},
           {"configured", totals.configured},
@@ -149,8 +150,8 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
                "," + CsvField(DriveText(drive.new_setup_id), true) + "," +
                std::string(app::DriveResultName(drive.result)) + "," +
                CsvField(drive.result == DriveResult::Failed ? MessageLine(drive.error) : "", true) + "," +
-               CsvField(drive.saved_file ? drive.saved_file->string() : "") + "," + IsoTime(drive.started) + "," +
-               (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
+               CsvField(drive.saved_file ? strings::PathText(*drive.saved_file) : "") + "," + IsoTime(drive.started) +
+               "," + (drive.storing ? std::string() : IsoTime(drive.finished)) + "," + seconds + "," +
                CsvField(JoinedWarnings(drive)) + "," + std::string(app::VerificationName(drive.verification)) + "\r\n";
     }
     // The run's totals: one last row, its line "total", its result the
@@ -163,7 +164,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
     const std::string status =
         run.exit_status ? std::string("exit_status=") + std::to_string(*run.exit_status) : "running";
     out += "total,,,," + counts + "," + CsvField(status + (run.interrupted ? " interrupted" : "")) + "," +
-           CsvField(run.log ? run.log->string() : "") + "," + IsoTime(run.started) + "," +
+           CsvField(run.log ? strings::PathText(*run.log) : "") + "," + IsoTime(run.started) + "," +
            (run.finished ? IsoTime(*run.finished) : "") + ",,,\r\n";
     return out;
 }
@@ -171,7 +172,7 @@ std::string FormatCsv(const RunSummary& run, const std::vector<DriveOutcome>& dr
 }  // namespace
 
 std::optional<ReportFormat> ReportFormatOf(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
+    std::string extension = strings::PathText(path.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (extension == ".json") return ReportFormat::Json;

@@ -14,6 +14,7 @@
 #include "storage/bounded_read.h"
 #include "storage/config_file.h"
 #include "strings/hex.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 #include "transport/device_enumerator.h"
 
@@ -77,9 +78,11 @@ nlohmann::ordered_json PayloadToJson(const storage::ConfigFilePayload& p, bool s
 }
 
 int RunShow(const GlobalOptions& options, const ShowArgs& args) {
-    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(args.path);
+    const storage::LoadedConfigFile loaded = storage::LoadConfigFile(strings::PathFromText(args.path));
     if (loaded.error != storage::ConfigFileError::None) {
-        std::cerr << MessageLine(storage::ConfigFileErrorMessage(loaded, args.path, options.language)) << '\n';
+        std::cerr << MessageLine(
+                         storage::ConfigFileErrorMessage(loaded, strings::PathFromText(args.path), options.language))
+                  << '\n';
         return kExitFailure;
     }
     const auto out = PayloadToJson(loaded.payload, args.show_passwords);
@@ -133,7 +136,7 @@ std::vector<std::string> MissingSettingsKeys(const nlohmann::json& form, const N
 
 // The form file as JSON, or nothing with the reason on standard error.
 std::optional<nlohmann::json> ReadForm(const std::string& path, strings::Language language) {
-    const storage::BoundedRead read = storage::ReadSmallFile(path, kMaxFormBytes);
+    const storage::BoundedRead read = storage::ReadSmallFile(strings::PathFromText(path), kMaxFormBytes);
     if (!read.ok) {
         std::cerr << Message(language, MessageId::FormUnreadable, {path, read.problem}) << '\n';
         return std::nullopt;
@@ -156,9 +159,11 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
 
     std::optional<storage::LoadedConfigFile> base;
     if (!args.base.empty()) {
-        base = storage::LoadConfigFile(args.base);
+        base = storage::LoadConfigFile(strings::PathFromText(args.base));
         if (base->error != storage::ConfigFileError::None) {
-            std::cerr << MessageLine(storage::ConfigFileErrorMessage(*base, args.base, options.language)) << '\n';
+            std::cerr << MessageLine(
+                             storage::ConfigFileErrorMessage(*base, strings::PathFromText(args.base), options.language))
+                      << '\n';
             return kExitFailure;
         }
     }
@@ -217,7 +222,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
             return kExitFailure;
         }
     } else if (base) {
-        host.open_path = std::filesystem::path(args.base);
+        host.open_path = strings::PathFromText(args.base);
         configurator.OnCommand(ControlId::Import);
     }
     const std::size_t messages_before = host.messages.size();
@@ -251,7 +256,7 @@ int RunNew(const GlobalOptions& options, const NewArgs& args) {
         if (!key.empty()) std::cerr << Message(options.language, MessageId::FormKeyRefused, {args.form, key}) << '\n';
         return kExitFailure;
     }
-    host.save_path = std::filesystem::path(args.out);
+    host.save_path = strings::PathFromText(args.out);
     configurator.SaveConfiguration(true);
     // Saving shows a message for every refusal; none means the file is written.
     if (host.messages.size() > messages_before) return kExitFailure;

@@ -1,8 +1,9 @@
 #pragma once
-// Ctrl+C (SIGINT), SIGTERM and SIGHUP during a batch: while an InterruptSignal is
-// alive they do not end the process; they set a flag the batch looks at and
-// wake the watcher a station waits on, so that it stops at once. A second
-// signal ends the process as usual.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP during a batch, and on Windows Ctrl+C,
+// Ctrl+Break and closing the console: while an InterruptSignal is alive they
+// do not end the process; they set a flag the batch looks at and wake the
+// watcher a station waits on, so that it stops at once. A second one ends
+// the process as usual. One implementation per system (cli/<api>/).
 
 #include "app/provisioning.h"
 #include "transport/device_watcher.h"
@@ -21,7 +22,8 @@ public:
     // be one whose Wake is safe in a signal handler, and it is unset again
     // before the watcher ends.
     void WakeOnSignal(transport::DeviceWatcher* watcher);
-    // The signal that came, 0 when none.
+    // The signal that came, 0 when none; on Windows every console event
+    // counts as SIGINT (2), so that the exit status is 130 there too.
     int signal_number() const;
 };
 

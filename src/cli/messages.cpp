@@ -1,6 +1,5 @@
 #include "cli/messages.h"
 
-#include <cstdlib>
 #include <iterator>
 
 namespace qx7::cli {
@@ -109,14 +108,6 @@ strings::Language LanguageOfLocaleName(std::string_view name) {
     const bool korean = name.substr(0, 2) == "ko" &&
                         (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@' || name[2] == '-');
     return korean ? strings::Language::Korean : strings::Language::English;
-}
-
-strings::Language LanguageFromEnvironment() {
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') return LanguageOfLocaleName(value);
-    }
-    return strings::Language::English;
 }
 
 }  // namespace qx7::cli

@@ -52,8 +52,9 @@ std::string Message(strings::Language language, MessageId id, std::initializer_l
 // "ko_KR.UTF-8" and the like, English for every other name.
 strings::Language LanguageOfLocaleName(std::string_view name);
 
-// The language the messages follow when --lang is not given: that of the
-// first of LC_ALL, LC_MESSAGES and LANG that is set and not empty.
+// The language the messages follow when --lang is not given: on Linux that
+// of the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty, on
+// Windows that of the user's interface language (cli/<api>/).
 strings::Language LanguageFromEnvironment();
 
 }  // namespace qx7::cli

@@ -1,53 +1,16 @@
 #include "cli/password_input.h"
 
-#include <termios.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <iostream>
 
+#include "cli/console.h"
 #include "cli/messages.h"
 #include "editor/password_policy.h"
 #include "storage/bounded_read.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 
 namespace qx7::cli {
 namespace {
-
-// The terminal's settings while its echo is off, for a signal to restore.
-termios g_saved_terminal{};
-
-extern "C" void RestoreTerminalAndRaise(int signal_number) {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_terminal);
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
-}
-
-// Turns the echo of the terminal on standard input off for its lifetime;
-// Ctrl-C or a termination signal meanwhile restores it before the program
-// ends.
-class EchoOff {
-public:
-    EchoOff() {
-        if (::tcgetattr(STDIN_FILENO, &g_saved_terminal) != 0) return;
-        termios quiet = g_saved_terminal;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        quiet.c_lflag |= ECHONL;
-        for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-            std::signal(signal_number, RestoreTerminalAndRaise);
-        }
-        active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-    }
-    ~EchoOff() {
-        if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_saved_terminal);
-        for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(signal_number, SIG_DFL);
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    bool active_ = false;
-};
 
 // The password as the current-password field would hold it (upper case, at
 // most 32 characters), or nothing with the reason on standard error.
@@ -68,7 +31,7 @@ std::optional<std::u16string> ReadPasswordFile(const std::string& path, strings:
     // Standard input on a terminal is typed: asked for, without its echo.
     if (path == "-" && CanAskForPassword()) return AskForPassword(language);
     const std::string name = path == "-" ? std::string("standard input") : "the password file " + path;
-    const storage::BoundedRead read = storage::ReadFirstLine(path, kMaxPasswordLineBytes);
+    const storage::BoundedRead read = storage::ReadFirstLine(strings::PathFromText(path), kMaxPasswordLineBytes);
     if (!read.ok) {
         std::cerr << Message(language, MessageId::PasswordUnreadable, {name, read.problem}) << '\n';
         return std::nullopt;
@@ -80,24 +43,13 @@ std::optional<std::u16string> ReadPasswordFile(const std::string& path, strings:
     return AsFieldText(read.bytes, name, language);
 }
 
-bool CanAskForPassword() { return ::isatty(STDIN_FILENO) == 1; }
+bool CanAskForPassword() { return StandardInputIsTerminal(); }
 
 std::optional<std::u16string> AskForPassword(strings::Language language) {
     std::cerr << Message(language, MessageId::PasswordPrompt) << std::flush;
-    std::string line;
-    bool ended = false;
-    {
-        const EchoOff echo_off;
-        char c = 0;
-        while (::read(STDIN_FILENO, &c, 1) == 1) {
-            if (c == '\n') {
-                ended = true;
-                break;
-            }
-            if (line.size() > kMaxPasswordLineBytes) continue;  // refused below; read to the line end
-            line += c;
-        }
-    }
+    const TypedLine typed = ReadLineWithoutEcho(kMaxPasswordLineBytes);
+    std::string line = typed.text;
+    const bool ended = typed.ended;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!ended) std::cerr << '\n';
     if (line.size() > kMaxPasswordLineBytes) {

@@ -9,6 +9,7 @@
 #include "sim/state_file.h"
 #include "storage/bounded_read.h"
 #include "storage/files.h"
+#include "strings/path_text.h"
 
 namespace qx7::sim {
 namespace {
@@ -33,8 +34,8 @@ std::optional<FirmwareOutcome> TakeFault(SimDrive& drive, const transport::ScsiR
 // Writes `text` to a new file beside `path` and renames it over `path`, so
 // a reader sees the old file or the new one, never a part.
 bool WriteAtomically(const std::string& path, const std::string& text, std::string* error) {
-    return storage::ReplaceFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                                error);
+    return storage::ReplaceFile(strings::PathFromText(path),
+                                std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
 }
 
 }  // namespace
@@ -57,11 +58,11 @@ std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::strin
         return nullptr;
     };
     std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
+    const bool exists = std::filesystem::exists(strings::PathFromText(path), ec);
     if (ec) return fail(ec.message());
 
     if (!exists) {
-        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        const std::filesystem::path folder = strings::PathFromText(path).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder, ec);
         if (ec) return fail("cannot create its folder: " + ec.message());
         auto session = std::make_unique<SimSession>(SimState{{DefaultDrive(0)}});
@@ -71,7 +72,7 @@ std::unique_ptr<SimSession> SimSession::Load(const std::string& path, std::strin
         return session;
     }
 
-    storage::BoundedRead text = storage::ReadSmallFile(path, kMaxStateFileBytes);
+    storage::BoundedRead text = storage::ReadSmallFile(strings::PathFromText(path), kMaxStateFileBytes);
     if (!text.ok) return fail(text.problem);
     std::string problem;
     std::optional<SimState> state = ParseStateFile(text.bytes, &problem);
@@ -114,7 +115,7 @@ bool SimSession::Reload(std::string* error, std::optional<StateChange>* change) 
     // Read and compared under the lock, so that a save of the session's own
     // cannot come between and be mistaken for another writer's text.
     std::lock_guard lock(mutex_);
-    storage::BoundedRead text = storage::ReadSmallFile(path_, kMaxStateFileBytes);
+    storage::BoundedRead text = storage::ReadSmallFile(strings::PathFromText(path_), kMaxStateFileBytes);
     if (!text.ok) return fail(text.problem);
     if (text.bytes == saved_text_) return true;
     std::string problem;

@@ -28,7 +28,7 @@ inline constexpr std::size_t kMaxStateFileBytes = 4 * 1024 * 1024;
 
 class SimSession {
 public:
-    // Loads `path`. A missing file is created (with its folder) holding one
+    // Loads `path` (UTF-8). A missing file is created (with its folder) holding one
     // DefaultDrive(0). A malformed or unreadable file, one that is not a
     // regular file or one larger than kMaxStateFileBytes gives nullptr and
     // *error names the file and the problem; the file is not touched.

@@ -5,7 +5,7 @@
 // SimBus::Plug and Unplug, so that a program watching for hot-plug reacts
 // to the file as to real drives.
 //
-// It waits on an inotify watch of the file's folder: it sees the file
+// It waits on a watch of the file's folder (FolderWatch): it sees the file
 // written in place and a new file renamed over it (as the session itself,
 // and most editors and scripts, write it). The session's own saves end a
 // wait too, but give no events: their text is the session's own.
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/posix/file_descriptor.h"
+#include "sim/folder_watch.h"
 #include "transport/device_watcher.h"
 
 namespace qx7::sim {
@@ -31,7 +31,7 @@ public:
 
     // Returns when the file's folder changed (or on Wake).
     bool WaitForChange(std::chrono::milliseconds timeout) override;
-    void Wake() override { wake_.Signal(); }
+    void Wake() override;
 
     // Never blocks: drains the folder's events and, when the state file was
     // written or replaced, reloads the session from it. Gives, in drive
@@ -48,20 +48,10 @@ public:
     std::string TakeProblem();
 
 private:
-    StateFileWatcher(SimSession& session, storage::FileDescriptor inotify, std::string file_name);
-
-    // What the pending inotify events say.
-    struct Drained {
-        bool file_written = false;  // the state file was written or replaced (or events were lost)
-        bool watch_lost = false;    // the folder is gone: nothing more will be seen
-    };
-    // Reads every pending inotify event.
-    Drained DrainFileEvents();
+    StateFileWatcher(SimSession& session, std::unique_ptr<FolderWatch> watch);
 
     SimSession& session_;
-    storage::FileDescriptor inotify_;
-    storage::WakeChannel wake_;
-    std::string file_name_;  // the state file's name within the watched folder
+    std::unique_ptr<FolderWatch> watch_;
 
     std::mutex mutex_;  // TakeEvents and TakeProblem may run on different threads
     std::string problem_;

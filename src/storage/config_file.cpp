@@ -9,6 +9,7 @@
 #include "protocol/sha256.h"
 #include "storage/config_file_check.h"
 #include "storage/files.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 
 namespace qx7::storage {
@@ -45,7 +46,7 @@ constexpr std::array<std::uint8_t, 16> kBannerBytes = {'Q', 'X', '7', ' ', 'C', 
 constexpr std::string_view kPassPhrase = "Lantern Harbor Cfg Phrase. WX42Q";
 static_assert(kPassPhrase.size() == 32);
 
-std::u16string PathText(const std::filesystem::path& path) { return strings::FromUtf8(path.string()); }
+std::u16string PathText(const std::filesystem::path& path) { return strings::FromUtf8(strings::PathText(path)); }
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "storage/numbered_name.h"
+#include "strings/path_text.h"
 
 #include <string>
 
@@ -8,11 +9,11 @@ std::filesystem::path NumberedName(const std::filesystem::path& path, int counte
     if (counter <= 1) return path;
     // Appended piece by piece: GCC 12 at -O3 reports a false -Wrestrict in
     // the inlined `const char* + std::string` operator.
-    std::string name = path.stem().string();
+    std::string name = strings::PathText(path.stem());
     name += '-';
     name += std::to_string(counter);
-    name += path.extension().string();
-    return path.parent_path() / name;
+    name += strings::PathText(path.extension());
+    return path.parent_path() / strings::PathFromText(name);
 }
 
 }  // namespace qx7::storage
