@@ -71,6 +71,12 @@ public:
         auto machine = platform::OpenMachineDrives(
             platform::FrontEnd::CommandLine, [&messages](const std::string& text) { messages << text << '\n'; }, error);
         if (!machine) return nullptr;
+        // A back end that knows before any scan that no drive can be reached
+        // stops the command with its one line.
+        if (std::string problem = machine->AccessProblem(); !problem.empty()) {
+            *error = std::move(problem);
+            return nullptr;
+        }
         return std::unique_ptr<PlatformDrives>(new PlatformDrives(std::move(machine), trace));
     }
 
