@@ -23,7 +23,13 @@ constexpr std::uint32_t kChangeBits = kChangeUserPassword | kChangeAdminPassword
 constexpr std::size_t kMaxUidLength = 16;
 constexpr std::size_t kMaxTagCount = 5;
 
+// MinGW's printf family follows the C99 formats (%zu) here, which GCC
+// checks as gnu_printf there; plain printf would mean Microsoft's formats.
+#if defined(__MINGW32__)
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#endif
 std::string Format(const char* format, ...) {
     char text[256];
     va_list args;
