@@ -77,7 +77,7 @@ NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const st
     if (!file.valid()) {
         const DWORD code = GetLastError();
         return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ? NewFileResult::NameTaken
-                                                                          : NewFileResult::CannotCreate;
+                                                                         : NewFileResult::CannotCreate;
     }
     bool ok = win32::WriteAll(file.get(), data) && FlushFileBuffers(file.get());
     ok = file.Close() && ok;
