@@ -169,6 +169,7 @@ TEST_F(Win32FilesTest, WriteNewFileNeverReplaces) {
     EXPECT_EQ(WriteNewFile(log, Bytes("first")), NewFileResult::Written);
     EXPECT_EQ(WriteNewFile(log, Bytes("second")), NewFileResult::NameTaken);
     EXPECT_EQ(Slurp(log), "first");
+    ExpectOwnerOnlyFile(log);
     ASSERT_TRUE(fs::create_directory(folder_ / "dir"));
     EXPECT_NE(WriteNewFile(folder_ / "dir", Bytes("x")), NewFileResult::Written);
     EXPECT_EQ(WriteNewFile(folder_ / "missing" / "x.txt", Bytes("x")), NewFileResult::CannotCreate);
