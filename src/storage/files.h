@@ -27,9 +27,9 @@ enum class NewFileResult {
     CannotWrite,   // created, but not all of `data` reached the disk; the file is kept
 };
 
-// Creates `path`, which must not exist yet (a file of that name, even one
-// another process creates meanwhile, is never replaced), writes all of
-// `data` and flushes it to the disk.
+// Creates `path` (readable by its owner only), which must not exist yet (a
+// file of that name, even one another process creates meanwhile, is never
+// replaced), writes all of `data` and flushes it to the disk.
 NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> data);
 
 // A file open for reading: a regular file or the standard input.

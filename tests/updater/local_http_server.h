@@ -142,6 +142,13 @@ public:
         routes_[kUpdateFolderPath + file] = std::move(response);
     }
     std::string FolderUrl() const { return socket_.FolderUrl(); }
+    // From now on every connection gets `bytes` at once, before anything
+    // is read, and is closed: a server that does not speak the client's
+    // protocol (TLS, say).
+    void GreetEveryConnectionWith(std::string bytes) {
+        const std::lock_guard lock(mutex_);
+        greeting_ = std::move(bytes);
+    }
     // The head of every request received so far, in order.
     std::vector<std::string> Requests() const {
         const std::lock_guard lock(mutex_);
@@ -163,6 +170,16 @@ private:
     }
 
     void Answer(NativeSocket client) {
+        std::string greeting;
+        {
+            const std::lock_guard lock(mutex_);
+            greeting = greeting_;
+        }
+        if (!greeting.empty()) {
+            Send(client, greeting);
+            CloseSocket(client);
+            return;
+        }
         const std::string head = ReadHead(client);
         const LocalResponse response = Lookup(head);
         if (response.silent) {
@@ -174,13 +191,17 @@ private:
             reply += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
         }
         reply += "Connection: close\r\n\r\n" + response.body;
-        for (std::size_t sent = 0; sent < reply.size();) {
-            const int chunk = static_cast<int>(std::min<std::size_t>(reply.size() - sent, 1 << 16));
-            const auto n = ::send(client, reply.data() + sent, chunk, kSendFlags);
+        Send(client, reply);
+        CloseSocket(client);
+    }
+
+    static void Send(NativeSocket client, const std::string& bytes) {
+        for (std::size_t sent = 0; sent < bytes.size();) {
+            const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size() - sent, 1 << 16));
+            const auto n = ::send(client, bytes.data() + sent, chunk, kSendFlags);
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
         }
-        CloseSocket(client);
     }
 
     static std::string ReadHead(NativeSocket client) {
@@ -211,6 +232,7 @@ private:
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::map<std::string, LocalResponse> routes_;
+    std::string greeting_;
     std::vector<std::string> requests_;
     std::vector<NativeSocket> held_;  // silent connections, closed at the end
     std::thread thread_;

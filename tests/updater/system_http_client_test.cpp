@@ -96,6 +96,16 @@ TEST(SystemHttpClient, TellsAnUnreachableServerFromAFailedRequest) {
         const test_support::LoopbackSocket closed;
         EXPECT_EQ(http.Get(closed.FolderUrl() + "file.txt").status, HttpStatus::NoConnection);
     }
+    {
+        // Reached, but it answers a TLS handshake in plain text: no
+        // certificate could be checked, so nothing is fetched, and the
+        // server was there all along.
+        LocalHttpServer plain;
+        plain.GreetEveryConnectionWith("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello");
+        std::string url = plain.FolderUrl() + "file.txt";
+        url.replace(0, 4, "https");
+        EXPECT_EQ(http.Get(url).status, HttpStatus::RequestFailed);
+    }
     // Only http and https are fetched.
     EXPECT_EQ(http.Get("file:///etc/hostname").status, HttpStatus::RequestFailed);
     EXPECT_EQ(http.Get("not a url").status, HttpStatus::RequestFailed);

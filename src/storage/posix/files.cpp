@@ -55,7 +55,7 @@ bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t
 
 NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
     // O_EXCL: a file of the name is never replaced, whoever created it.
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!file.valid()) return errno == EEXIST ? NewFileResult::NameTaken : NewFileResult::CannotCreate;
     bool ok = WriteAll(file.get(), data) && ::fsync(file.get()) == 0;
     ok = file.Close() && ok;

@@ -71,13 +71,15 @@ bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t
 }
 
 NewFileResult WriteNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> data) {
+    win32::OwnerOnlySecurity security;
+    if (security.attributes() == nullptr) return NewFileResult::CannotCreate;
     // CREATE_NEW: a file of the name is never replaced, whoever created it.
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, security.attributes(), CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     if (!file.valid()) {
         const DWORD code = GetLastError();
         return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ? NewFileResult::NameTaken
-                                                                          : NewFileResult::CannotCreate;
+                                                                         : NewFileResult::CannotCreate;
     }
     bool ok = win32::WriteAll(file.get(), data) && FlushFileBuffers(file.get());
     ok = file.Close() && ok;

@@ -55,9 +55,9 @@ std::string ToUtf8(const wchar_t* text, std::size_t length) {
 
 std::string ErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text = buffer != nullptr ? ToUtf8(buffer, length) : std::string{};
     if (buffer != nullptr) LocalFree(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
@@ -78,7 +78,7 @@ std::string Utf8(const std::filesystem::path& path) {
 
 std::filesystem::path RandomSibling(const std::filesystem::path& sibling, const std::wstring& prefix) {
     static thread_local std::mt19937_64 generator{(static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
-                                                   std::random_device{}() ^ GetCurrentProcessId()};
+                                                  std::random_device{}() ^ GetCurrentProcessId()};
     wchar_t digits[17];
     std::swprintf(digits, 17, L"%016llx", static_cast<unsigned long long>(generator()));
     return sibling.parent_path() / (prefix + digits);

@@ -17,9 +17,9 @@ bool HasScheme(const std::wstring& location) {
 
 bool IsHttps(const std::wstring& url) {
     static const std::wstring kPrefix = L"https://";
-    return url.size() > kPrefix.size() && std::equal(kPrefix.begin(), kPrefix.end(), url.begin(), [](wchar_t a, wchar_t b) {
-               return a == static_cast<wchar_t>(std::towlower(b));
-           });
+    return url.size() > kPrefix.size() &&
+           std::equal(kPrefix.begin(), kPrefix.end(), url.begin(),
+                      [](wchar_t a, wchar_t b) { return a == static_cast<wchar_t>(std::towlower(b)); });
 }
 
 std::wstring Absolute(const std::wstring& base, const std::wstring& location) {

@@ -40,8 +40,8 @@ using InternetHandle = std::unique_ptr<void, InternetHandleClose>;
 
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (size <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
@@ -53,9 +53,9 @@ std::wstring Widen(const std::string& utf8) {
 // is closing.
 struct RequestState {
     HANDLE step = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // a completion arrived
-    std::atomic<DWORD> completion{0};  // the WINHTTP_CALLBACK_STATUS_* that set `step`
-    std::atomic<DWORD> error{0};       // of a request error
-    std::atomic<DWORD> read{0};        // bytes of the last read
+    std::atomic<DWORD> completion{0};                            // the WINHTTP_CALLBACK_STATUS_* that set `step`
+    std::atomic<DWORD> error{0};                                 // of a request error
+    std::atomic<DWORD> read{0};                                  // bytes of the last read
     std::atomic<bool> connected{false};
     std::atomic<bool> sent{false};
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadChunk);
@@ -249,8 +249,8 @@ private:
 
     bool QueryLocation(std::wstring* location) {
         DWORD bytes = 0;
-        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
-                            &bytes, WINHTTP_NO_HEADER_INDEX);
+        WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                            WINHTTP_NO_OUTPUT_BUFFER, &bytes, WINHTTP_NO_HEADER_INDEX);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return false;
         std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
         bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));

@@ -43,9 +43,9 @@ class Win32FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device random;
-        folder_ = fs::temp_directory_path() /
-                  fs::path(u8"qx7-설정-" + std::u8string(reinterpret_cast<const char8_t*>(
-                                               std::to_string(random()).c_str())));
+        folder_ =
+            fs::temp_directory_path() /
+            fs::path(u8"qx7-설정-" + std::u8string(reinterpret_cast<const char8_t*>(std::to_string(random()).c_str())));
         ASSERT_TRUE(fs::create_directory(folder_));
     }
     void TearDown() override {
@@ -114,8 +114,8 @@ void ExpectOwnerOnlyFile(const fs::path& path) {
         return;
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                    nullptr, nullptr, &descriptor),
+    ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                                    nullptr, &descriptor),
               static_cast<DWORD>(ERROR_SUCCESS));
     ExpectOwnerOnly(descriptor);
     LocalFree(descriptor);
@@ -169,6 +169,7 @@ TEST_F(Win32FilesTest, WriteNewFileNeverReplaces) {
     EXPECT_EQ(WriteNewFile(log, Bytes("first")), NewFileResult::Written);
     EXPECT_EQ(WriteNewFile(log, Bytes("second")), NewFileResult::NameTaken);
     EXPECT_EQ(Slurp(log), "first");
+    ExpectOwnerOnlyFile(log);
     ASSERT_TRUE(fs::create_directory(folder_ / "dir"));
     EXPECT_NE(WriteNewFile(folder_ / "dir", Bytes("x")), NewFileResult::Written);
     EXPECT_EQ(WriteNewFile(folder_ / "missing" / "x.txt", Bytes("x")), NewFileResult::CannotCreate);
@@ -188,8 +189,8 @@ TEST_F(Win32FilesTest, OpenRegularReadsFilesAndRefusesEverythingElse) {
 
     // A pipe with a server waiting for a client.
     const std::wstring pipe_name = L"\\\\.\\pipe\\qx7-files-test-" + std::to_wstring(GetCurrentProcessId());
-    const HANDLE pipe = CreateNamedPipeW(pipe_name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64,
-                                         64, 0, nullptr);
+    const HANDLE pipe =
+        CreateNamedPipeW(pipe_name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
 
     const struct {
