@@ -48,7 +48,8 @@ public:
         g_input = input;
         g_saved_input_mode = mode;
         ::SetConsoleCtrlHandler(RestoreInputModeOnControl, TRUE);
-        const DWORD quiet = (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
+        const DWORD quiet =
+            (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
         active_ = ::SetConsoleMode(input, quiet) != 0;
         if (!active_) ::SetConsoleCtrlHandler(RestoreInputModeOnControl, FALSE);
     }

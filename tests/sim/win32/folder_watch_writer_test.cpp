@@ -30,7 +30,7 @@ TEST(FolderWatchWriter, AFileStillOpenForWritingIsNotWrittenYet) {
     // A writer as an editor or a script is one: the file open for writing,
     // others may read it.
     const HANDLE writer = ::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                       TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE) << ::GetLastError();
     const std::string half = "{\"drives\": [";
     DWORD written = 0;
