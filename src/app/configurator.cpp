@@ -50,12 +50,22 @@ std::string EightBitText(std::u16string_view text) {
     return out;
 }
 
+// Windows refuses more characters in a name: there '\\' would make a
+// folder of what comes before it, and ':' a stream of another file.
+constexpr bool kWindowsNames = std::filesystem::path::preferred_separator == L'\\';
+
+bool UnfitForFileName(char16_t c) {
+    if (c == u'/' || c < 0x20 || c == 0x7F) return true;
+    return kWindowsNames && std::u16string_view(u"\\:*?\"<>|").find(c) != std::u16string_view::npos;
+}
+
 // A serial number as a file name: characters a file name cannot hold on
-// this platform ('/', NUL and other control characters) become '_', so that
-// whatever a drive reports cannot point the file somewhere else.
+// this platform ('/', NUL and other control characters; on Windows also
+// the backslash and : * ? " < > |) become '_', so that whatever a drive
+// reports cannot point the file somewhere else.
 std::filesystem::path SerialFileName(std::u16string_view serial) {
     std::u16string name;
-    for (char16_t c : serial) name += (c == u'/' || c < 0x20 || c == 0x7F) ? u'_' : c;
+    for (char16_t c : serial) name += UnfitForFileName(c) ? u'_' : c;
     if (name.empty() || name == u"." || name == u"..") name = u"_" + name;
     return strings::PathFromText(strings::ToUtf8(name + u".qx7"));
 }

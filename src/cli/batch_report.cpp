@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_host.h"
+#include "cli/system_time.h"
 #include "storage/files.h"
 #include "strings/control_escape.h"
 #include "strings/path_text.h"
@@ -185,8 +186,7 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
     const auto whole = std::chrono::floor<std::chrono::seconds>(since_epoch);
     const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch - whole).count();
     const std::time_t seconds = static_cast<std::time_t>(whole.count());
-    std::tm utc{};
-    ::gmtime_r(&seconds, &utc);
+    const std::tm utc = UtcTime(seconds);
     char text[40];
     const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
     char fraction[8];

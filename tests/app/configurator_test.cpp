@@ -15,6 +15,7 @@
 #include "sim/sim_session.h"
 #include "storage/config_file.h"
 #include "strings/hex.h"
+#include "strings/path_text.h"
 #include "strings/text_codec.h"
 #include "support/fake_view.h"
 #include "support/temp_folder.h"
@@ -272,6 +273,29 @@ TEST_F(DeferredScanTest, NoRescanStartsWhileAScanRunsAndALanguageSwitchWaitsForI
     EXPECT_TRUE(c.admin_ready());
     c.OnTimer();  // the rescan still pending from the notification
     EXPECT_EQ(deferred.scans, 3);
+}
+
+// The automatically saved file is named after the drive's serial number,
+// whatever characters the drive reports: none of them makes a folder of a
+// part of it, or leads to another file (on Windows '\\' and ':' would).
+TEST_F(ConfiguratorTest, ASerialNumberNamesAFileInTheFolderItself) {
+    const std::string serial = "AB\\CD:EF/GH*?<|>";
+    ASSERT_EQ(serial.size(), 16u);
+    std::copy(serial.begin(), serial.end(), session.state().drives[0].device_id.begin());
+    Configurator& c = Start();
+    PrepareSettingsUpload();
+    c.OnCommand(ControlId::UploadSettings);
+    ASSERT_TRUE(c.last_upload_succeeded());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() == ".qx7") names.push_back(strings::PathText(entry.path().filename()));
+        EXPECT_FALSE(entry.is_directory()) << entry.path();
+    }
+#ifdef _WIN32
+    EXPECT_EQ(names, std::vector<std::string>{"AB_CD_EF_GH_____.qx7"});
+#else
+    EXPECT_EQ(names, std::vector<std::string>{"AB\\CD:EF_GH*?<|>.qx7"});
+#endif
 }
 
 TEST_F(ConfiguratorTest, ASuccessfulUploadIsStoredSavedAndLogged) {

@@ -14,6 +14,10 @@
 #include "strings/path_text.h"
 #include "support/temp_folder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace qx7::sim {
 namespace {
 
@@ -73,6 +77,15 @@ TEST_F(FolderWatchTest, WakeEndsTheNextWaitOnce) {
 }
 
 TEST_F(FolderWatchTest, AFolderThatGoesIsReported) {
+#ifdef _WIN32
+    // Windows ends the watch's read when its folder is removed, and marks
+    // the folder as being deleted; wine does neither while the folder is
+    // held open, so nothing tells the watch.
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    if (ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr) {
+        GTEST_SKIP() << "wine reports no removal of a folder held open";
+    }
+#endif
     std::filesystem::remove_all(temp_.path());
     bool lost = false;
     // Removing the folder may first show as the file's removal.

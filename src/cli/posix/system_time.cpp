@@ -1,3 +1,5 @@
+#include "cli/system_time.h"
+
 #include <ctime>
 
 #include "cli/commands.h"
@@ -9,6 +11,12 @@ std::tm LocalTimeNow() {
     std::tm local{};
     localtime_r(&now, &local);
     return local;
+}
+
+std::tm UtcTime(std::time_t seconds) {
+    std::tm utc{};
+    ::gmtime_r(&seconds, &utc);
+    return utc;
 }
 
 }  // namespace qx7::cli
