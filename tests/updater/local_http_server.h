@@ -6,12 +6,17 @@
 // stops on request or after a minute at most, requests are read with a
 // time-out and a size cap.
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +38,34 @@ inline const std::string kNotFoundPage =
     "<h1>Not Found</h1>\r\n<p>The requested URL was not found on this server.</p>\r\n"
     "</body></html>\r\n";
 
+// The sockets of the system: a descriptor on POSIX, a SOCKET handle with
+// Winsock started for as long as one is open on Windows.
+#ifdef _WIN32
+using SocketHandle = SOCKET;
+inline constexpr SocketHandle kNoSocket = INVALID_SOCKET;
+inline void CloseSocket(SocketHandle socket) { ::closesocket(socket); }
+inline int PollSocket(pollfd* waiting, int milliseconds) { return ::WSAPoll(waiting, 1, milliseconds); }
+inline SocketHandle AcceptSocket(SocketHandle listening) { return ::accept(listening, nullptr, nullptr); }
+inline void SetReceiveTimeout(SocketHandle socket, int seconds) {
+    const DWORD milliseconds = static_cast<DWORD>(seconds) * 1000;
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&milliseconds), sizeof milliseconds);
+}
+inline constexpr int kSendFlags = 0;
+#else
+using SocketHandle = int;
+inline constexpr SocketHandle kNoSocket = -1;
+inline void CloseSocket(SocketHandle socket) { ::close(socket); }
+inline int PollSocket(pollfd* waiting, int milliseconds) { return ::poll(waiting, 1, milliseconds); }
+inline SocketHandle AcceptSocket(SocketHandle listening) {
+    return ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+}
+inline void SetReceiveTimeout(SocketHandle socket, int seconds) {
+    const timeval timeout{seconds, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+inline constexpr int kSendFlags = MSG_NOSIGNAL;
+#endif
+
 struct LocalResponse {
     std::string body;
     std::string status_line = "HTTP/1.0 200 OK";
@@ -45,8 +78,17 @@ struct LocalResponse {
 class LoopbackSocket {
 public:
     LoopbackSocket() {
+#ifdef _WIN32
+        WSADATA data{};
+        if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) throw std::runtime_error("WSAStartup failed");
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+#else
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) throw std::runtime_error("socket failed");
+#endif
+        if (fd_ == kNoSocket) {
+            Release();
+            throw std::runtime_error("socket failed");
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -54,22 +96,33 @@ public:
         socklen_t length = sizeof address;
         if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
             ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            ::close(fd_);
+            CloseSocket(fd_);
+            Release();
             throw std::runtime_error("bind to 127.0.0.1 failed");
         }
         port_ = ntohs(address.sin_port);
     }
-    ~LoopbackSocket() { ::close(fd_); }
+    ~LoopbackSocket() {
+        CloseSocket(fd_);
+        Release();
+    }
     LoopbackSocket(const LoopbackSocket&) = delete;
     LoopbackSocket& operator=(const LoopbackSocket&) = delete;
 
-    int fd() const { return fd_; }
+    SocketHandle fd() const { return fd_; }
     std::uint16_t port() const { return port_; }
     // The update folder on this port, over plain HTTP.
     std::string FolderUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + kUpdateFolderPath; }
 
 private:
-    int fd_ = -1;
+    // Ends this object's use of Winsock.
+    static void Release() {
+#ifdef _WIN32
+        ::WSACleanup();
+#endif
+    }
+
+    SocketHandle fd_ = kNoSocket;
     std::uint16_t port_ = 0;
 };
 
@@ -82,7 +135,7 @@ public:
     ~LocalHttpServer() {
         stop_ = true;
         thread_.join();
-        for (const int fd : held_) ::close(fd);
+        for (const SocketHandle fd : held_) CloseSocket(fd);
     }
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -107,13 +160,13 @@ private:
     void AcceptLoop() {
         for (int polls = 0; polls < kMaxPolls && !stop_; ++polls) {
             pollfd waiting{socket_.fd(), POLLIN, 0};
-            if (::poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
-            const int client = ::accept4(socket_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) Answer(client);
+            if (PollSocket(&waiting, kPollMilliseconds) <= 0) continue;
+            const SocketHandle client = AcceptSocket(socket_.fd());
+            if (client != kNoSocket) Answer(client);
         }
     }
 
-    void Answer(int client) {
+    void Answer(SocketHandle client) {
         const std::string head = ReadHead(client);
         const LocalResponse response = Lookup(head);
         if (response.silent) {
@@ -126,20 +179,19 @@ private:
         }
         reply += "Connection: close\r\n\r\n" + response.body;
         for (std::size_t sent = 0; sent < reply.size();) {
-            const ssize_t n = ::send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+            const auto n = ::send(client, reply.data() + sent, static_cast<int>(reply.size() - sent), kSendFlags);
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
         }
-        ::close(client);
+        CloseSocket(client);
     }
 
-    static std::string ReadHead(int client) {
-        const timeval timeout{2, 0};
-        ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    static std::string ReadHead(SocketHandle client) {
+        SetReceiveTimeout(client, 2);
         std::string head;
         char chunk[512];
         while (head.size() < kMaxRequestHead && head.find("\r\n\r\n") == std::string::npos) {
-            const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+            const auto n = ::recv(client, chunk, static_cast<int>(sizeof chunk), 0);
             if (n <= 0) break;
             head.append(chunk, static_cast<std::size_t>(n));
         }
@@ -163,7 +215,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, LocalResponse> routes_;
     std::vector<std::string> requests_;
-    std::vector<int> held_;  // silent connections, closed at the end
+    std::vector<SocketHandle> held_;  // silent connections, closed at the end
     std::thread thread_;
 };
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -113,13 +114,21 @@ struct Handle {
     bool ok() const { return value != INVALID_HANDLE_VALUE && value != nullptr; }
 };
 
+// Windows compares the names of environment variables without case, and
+// wants the block sorted that way.
+struct NameLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const { return _wcsicmp(a.c_str(), b.c_str()) < 0; }
+};
+
 // The environment block of the child: ours, changed as the command says.
 std::wstring EnvironmentBlock(const std::map<std::string, std::optional<std::string>>& changes) {
-    std::map<std::wstring, std::wstring> variables;
+    std::map<std::wstring, std::wstring, NameLess> variables;
     wchar_t* block = GetEnvironmentStringsW();
     for (const wchar_t* entry = block; entry && *entry; entry += wcslen(entry) + 1) {
         const std::wstring text(entry);
         const std::size_t equals = text.find(L'=', 1);
+        // Names starting with '=' (the current folder of each drive) are
+        // kept as they are.
         if (equals != std::wstring::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
     if (block) FreeEnvironmentStringsW(block);
@@ -191,8 +200,8 @@ ProcessRun RunShellCommand(const std::string& command) {
     startup.hStdError = child_err;
     PROCESS_INFORMATION process{};
     std::wstring block = EnvironmentBlock(environment);
-    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                        nullptr, &startup, &process)) {
         return run;
     }
     Handle process_handle(process.hProcess);

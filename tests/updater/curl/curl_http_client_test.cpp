@@ -4,10 +4,10 @@
 #include <future>
 #include <string>
 
-#include "local_http_server.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
 #include "updater/curl_http_client.h"
+#include "updater/local_http_server.h"
 #include "updater/update_check.h"
 
 namespace qx7::updater {

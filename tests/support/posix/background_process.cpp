@@ -1,4 +1,4 @@
-#include "support/background_process.h"
+#include "support/posix/background_process.h"
 
 #include <signal.h>
 #include <sys/wait.h>
