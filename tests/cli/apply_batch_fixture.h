@@ -1,8 +1,10 @@
 #pragma once
-// qx7ctl apply over many simulated drives: the arguments of a batch, the
-// drives' settings in the state file, and the lines of the operation log.
+// qx7ctl apply over many simulated drives: the arguments of a batch, a run
+// in the background, the drives' settings in the state file, and the lines
+// of the operation log.
 
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -11,6 +13,7 @@
 #include "cli/qx7ctl_fixture.h"
 #include "sim/sim_drive.h"
 #include "strings/hex.h"
+#include "support/background_process.h"
 
 namespace qx7::test {
 
@@ -19,6 +22,13 @@ protected:
     std::string ApplyArgs(const std::string& more) {
         return "apply " + Quoted(ConfigNew(FullForm())) + " --password-file " +
                Quoted(Write("password.txt", "QX7ADMIN\n")) + " --folder " + Quoted(Path("out")) + " " + more;
+    }
+    // qx7ctl started in the background, as Run would start it.
+    std::unique_ptr<BackgroundProcess> Start(const std::string& arguments) {
+        return std::make_unique<BackgroundProcess>("env LANG=C.UTF-8 '" + std::string(QX7CTL_PATH) + "' --sim " +
+                                                       Quoted(state_) + " " + arguments + " 2>" +
+                                                       Quoted(Path("stderr.txt")),
+                                                   Path("stdout.txt"));
     }
     // Another program changes the state file: a new file renamed over it.
     void SetPlugged(std::size_t drive, bool plugged) {

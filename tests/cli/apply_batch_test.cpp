@@ -1,12 +1,18 @@
 // qx7ctl apply over many simulated drives: the report, a drive found but not
-// listed, and folders that cannot take the files. What needs a run in the
-// background (Ctrl+C in a batch, the station) is in posix/.
+// listed, folders that cannot take the files, a run killed after its drives
+// took the write, and the station that configures each drive plugged in,
+// driven end to end through the state file as another program (or a
+// person) would change it. Ctrl+C and other signals: posix/.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "cli/apply_batch_fixture.h"
 
@@ -14,6 +20,7 @@ namespace {
 
 using qx7::test::ApplyBatchTest;
 using qx7::test::ProcessRun;
+using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
@@ -71,6 +78,30 @@ TEST_F(ApplyBatchTest, TheReportSaysWhichDrivesFailedAndWhy) {
     EXPECT_EQ(Read(state_), state_before);
 }
 
+TEST_F(ApplyBatchTest, ADriveIsRecordedWhenItAcceptsTheWriteNotAfterItsPause) {
+    // With the drives' real pauses, the process is killed while both drives
+    // are in the 5 s pause after their upload: their result lines, the
+    // report, the log and the saved files already name them.
+    Write("state.json", R"({"drives": [{}, {}]})");
+    auto process = Start("--sim-waits " + ApplyArgs("--all --report " + Quoted(Path("report.json"))));
+    for (const char* line : {"line 1: QX7SIM0000000001: written", "line 2: QX7SIM0000000002: written"}) {
+        ASSERT_TRUE(process->WaitForOutput(line, 30s)) << process->Output();
+    }
+    process->Kill();
+    EXPECT_EQ(process->Wait(30s), -1);
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    ASSERT_EQ(report.at("drives").size(), 2u);
+    for (const auto& drive : report.at("drives")) {
+        EXPECT_EQ(drive.at("result"), "configured") << drive.dump();
+        // Recorded before the pause ended: the drive had not finished.
+        EXPECT_TRUE(drive.at("finished").is_null()) << drive.dump();
+        EXPECT_TRUE(fs::exists(drive.at("saved_file").get<std::string>())) << drive.dump();
+    }
+    std::vector<std::string> log = LogLines();
+    std::sort(log.begin(), log.end());
+    EXPECT_EQ(log, (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000002"}));
+}
+
 TEST_F(ApplyBatchTest, FoldersThatCannotTakeFilesAreRefusedBeforeAnyDrive) {
     Write("state.json", R"({"drives": [{}]})");
     const std::string before = Read(state_);
@@ -105,6 +136,34 @@ TEST_F(ApplyBatchTest, ADriveFoundButNotListedFailsTheRun) {
     EXPECT_EQ(report.at("drives")[1].at("result"), "failed");
     EXPECT_NE(report.at("drives")[1].at("error").get<std::string>().find("Not listed"), std::string::npos);
     EXPECT_EQ(SettingsOf(1), before);
+}
+
+TEST_F(ApplyBatchTest, TheStationConfiguresEachDrivePluggedInOnce) {
+    Write("state.json", R"({"drives": [{}, {"plugged": false}]})");
+    auto process = Start(ApplyArgs("--watch --count 2 --report " + Quoted(Path("report.json"))));
+    // The drive present at the start is configured.
+    ASSERT_TRUE(process->WaitForOutput("line 1: QX7SIM0000000001: configured", 30s)) << process->Output();
+
+    // Unplugged and plugged in again: read, recognised, left alone.
+    SetPlugged(0, false);
+    std::this_thread::sleep_for(2s);  // the station's rescan after the removal
+    const std::string configured_once = SettingsOf(0);
+    SetPlugged(0, true);
+    ASSERT_TRUE(process->WaitForOutput("QX7SIM0000000001: skipped, configured earlier in this run", 30s))
+        << process->Output();
+
+    // A new drive is configured, and the second drive ends the run.
+    SetPlugged(1, true);
+    EXPECT_EQ(process->Wait(30s), 0) << process->Output() << Read(Path("stderr.txt"));
+    EXPECT_NE(process->Output().find(": QX7SIM0000000002: configured"), std::string::npos) << process->Output();
+    EXPECT_EQ(SettingsOf(0), configured_once);
+    EXPECT_NE(SettingsOf(1), qx7::strings::ToHex(qx7::sim::DefaultDrive(1).settings));
+
+    const nlohmann::json report = nlohmann::json::parse(Read(Path("report.json")));
+    EXPECT_EQ(report.at("mode"), "watch");
+    EXPECT_EQ(report.at("totals").at("configured"), 2);
+    EXPECT_EQ(report.at("totals").at("skipped"), 1);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"QX7SIM0000000001", "QX7SIM0000000002"}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "support/posix/background_process.h"
+#include "support/background_process.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -45,6 +45,8 @@ bool BackgroundProcess::WaitForOutput(const std::string& text, std::chrono::mill
 void BackgroundProcess::Signal(int signal_number) {
     if (pid_ > 0) ::kill(pid_, signal_number);
 }
+
+void BackgroundProcess::Kill() { Signal(SIGKILL); }
 
 bool BackgroundProcess::Reaped() {
     if (pid_ <= 0) return true;
