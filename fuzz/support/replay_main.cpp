@@ -9,11 +9,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "support/fuzz_target.h"
 
 namespace {
+
+// A path as UTF-8 text for the log: on Windows a path's own characters are
+// wide, and its narrow string() is the ANSI code page.
+std::string Printable(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
 
 std::vector<std::uint8_t> ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -42,11 +50,11 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         if (!fs::is_regular_file(file)) {
-            std::fprintf(stderr, "replay: %s is not a file\n", file.c_str());
+            std::fprintf(stderr, "replay: %s is not a file\n", Printable(file).c_str());
             return 1;
         }
         const std::vector<std::uint8_t> bytes = ReadAll(file);
-        std::printf("replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+        std::printf("replay: %s (%zu bytes)\n", Printable(file).c_str(), bytes.size());
         std::fflush(stdout);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }

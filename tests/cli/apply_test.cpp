@@ -170,6 +170,9 @@ TEST_F(ApplyTest, TheLogFailureIsReportedOnlyWhenTheLogFailed) {
 
     // A folder where no file can be created is refused before the drive is
     // touched, so no configured drive is left out of a log.
+#ifdef _WIN32
+    GTEST_SKIP() << "no folder that refuses new files to its owner on Windows (/proc/self elsewhere)";
+#endif
     const std::string before = Read(state_);
     const ProcessRun run = Run("apply " + Quoted(config) + " --drive 1 --no-auto-save --folder /proc/self" +
                                " --password-file " + Quoted(Path("password.txt")));
@@ -232,8 +235,12 @@ TEST_F(ApplyTest, ThePasswordIsTheFirstLineOfARegularFileOrStandardInput) {
         std::string password_file;
         const char* problem;
     } refused[] = {
+#ifndef _WIN32
         {"/dev/zero", "/dev/zero is not a regular file"},
         {"- < /dev/zero", "standard input has a first line longer than 256 bytes"},
+#else
+        {"NUL", "NUL is not a regular file"},
+#endif
         {Quoted(Write("long.txt", std::string(300, 'A') + "\n")), "has a first line longer than 256 bytes"},
         {Quoted(Write("empty.txt", "\nQX7ADMIN\n")), "is empty"},
     };

@@ -3,11 +3,14 @@
 // an abort, a hang or a read without end.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "cli/qx7ctl_fixture.h"
 
@@ -22,14 +25,22 @@ TEST_F(InputFiles, EveryFileOptionRefusesWhatIsNotItsFile) {
     ASSERT_TRUE(fs::exists(config)) << err_;
     const std::string form = Write("form.json", FullForm().dump());
     const std::string password = Write("password.txt", "QX7ADMIN\n");
-    const std::string fifo = Path("fifo");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string huge = Path("huge");
     std::ofstream(huge).close();
     fs::resize_file(huge, std::uintmax_t{1} << 34);  // sparse: no disk space taken
     const std::string directory = dir_.string();
-    // Regular, yet unreadable even for root.
-    const std::string unreadable = "/proc/self/mem";
+    std::vector<std::string> inputs = {directory, huge};
+    std::vector<std::string> state_files = {directory};
+#ifndef _WIN32
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // /proc/self/mem: regular, yet unreadable even for root.
+    inputs.insert(inputs.end(), {fifo, "/proc/self/mem", "/dev/zero"});
+    state_files.push_back(fifo);
+#else
+    inputs.push_back("NUL");  // a device, not a file
+    state_files.push_back("NUL");
+#endif
 
     // Each command with "X" where the file goes.
     const std::string commands[] = {
@@ -40,7 +51,7 @@ TEST_F(InputFiles, EveryFileOptionRefusesWhatIsNotItsFile) {
         "apply " + Quoted(config) + " --password-file X --folder " + Quoted(Path("out")),
     };
     for (const std::string& command : commands) {
-        for (const std::string& input : {directory, fifo, unreadable, huge, std::string("/dev/zero")}) {
+        for (const std::string& input : inputs) {
             const std::string line = command.substr(0, command.find(" X")) + " <" + input + ">";
             SCOPED_TRACE(line);
             std::string arguments = command;
@@ -64,7 +75,7 @@ TEST_F(InputFiles, EveryFileOptionRefusesWhatIsNotItsFile) {
               2);
     EXPECT_NE(err_.find("Cannot create the folder"), std::string::npos) << err_;
     // The simulator's state file.
-    for (const std::string& input : {directory, fifo}) {
+    for (const std::string& input : state_files) {
         const ProcessRun run = qx7::test::RunShellCommand("timeout 20 '" + std::string(QX7CTL_PATH) + "' --sim " +
                                                           Quoted(input) + " list 2>/dev/null");
         EXPECT_EQ(run.exit_code, 1) << input;

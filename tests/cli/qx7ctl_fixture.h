@@ -3,7 +3,6 @@
 // simulator state file there.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>

@@ -2,7 +2,6 @@
 // simulator state file: what a shared trace may show of a drive's secrets.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>

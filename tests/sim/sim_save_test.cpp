@@ -2,8 +2,13 @@
 // the file holds, and never after one that did not.
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -36,12 +41,23 @@ std::string ReadText(const std::filesystem::path& path) {
     return text.str();
 }
 
-// The file as a particular inode: the session replaces the file by renaming
-// a new one over it, so a rewrite always shows as another inode.
-ino_t Inode(const std::filesystem::path& path) {
+// The file as a particular inode (on Windows its file index): the session
+// replaces the file by renaming a new one over it, so a rewrite always
+// shows as another inode.
+std::uint64_t Inode(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
+    BY_HANDLE_FILE_INFORMATION info{};
+    EXPECT_TRUE(GetFileInformationByHandle(file, &info)) << path;
+    CloseHandle(file);
+    return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+#else
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st.st_ino;
+#endif
 }
 
 // A settings write through the host's own operations: the drive's current
@@ -177,7 +193,7 @@ TEST_F(SimSave, TheFileIsRewrittenExactlyWhenACommandChangedTheDrive) {
         SimDrive drive = DefaultDrive(0);
         drive.faults = c.faults;
         Start(drive);
-        const ino_t before_inode = Inode(path_);
+        const std::uint64_t before_inode = Inode(path_);
         const std::string before_text = ReadText(path_);
 
         c.commands(*device_);

@@ -4,7 +4,9 @@
 #include "sim/state_file.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -234,8 +236,12 @@ TEST_F(SimSessionFile, MalformedFileIsRefusedAndLeftAlone) {
 
 // What cannot be a state file is refused before it is read whole.
 TEST_F(SimSessionFile, RefusesWhatIsNotASmallRegularFile) {
+#ifndef _WIN32
     const std::filesystem::path fifo = folder_ / "fifo.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+#else
+    const std::filesystem::path fifo = "NUL";  // a device, not a file
+#endif
     std::string error;
     EXPECT_EQ(SimSession::Load(fifo.string(), &error), nullptr);
     EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;

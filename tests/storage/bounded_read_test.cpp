@@ -4,8 +4,9 @@
 #include "storage/bounded_read.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -26,8 +27,14 @@ protected:
 };
 
 TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {
+#ifndef _WIN32
     const fs::path fifo = dir_ / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path device = "/dev/zero";
+#else
+    const fs::path fifo = "NUL";
+    const fs::path device = "NUL";
+#endif
     // A file far larger than memory would allow, without taking the space.
     const fs::path huge = dir_ / "huge";
     std::ofstream(huge).close();
@@ -39,9 +46,11 @@ TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {
     } cases[] = {
         {dir_, "is a directory"},
         {fifo, "is not a regular file"},  // must not wait for a writer
-        {"/dev/zero", "is not a regular file"},
+        {device, "is not a regular file"},
         {dir_ / "missing", "cannot be opened: No such file or directory"},
+#ifndef _WIN32
         {"/proc/self/mem", "cannot be read: Input/output error"},  // regular, unreadable even for root
+#endif
         {huge, "is larger than 1024 bytes"},
     };
     for (const auto& c : cases) {
@@ -50,7 +59,7 @@ TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {
         EXPECT_FALSE(read.ok);
         EXPECT_EQ(read.problem, c.problem);
     }
-    for (const fs::path& path : {fs::path(dir_), fifo, fs::path("/dev/zero"), huge}) {
+    for (const fs::path& path : {fs::path(dir_), fifo, device, huge}) {
         EXPECT_FALSE(ReadFirstLine(path, 256).ok) << path;
     }
 }

@@ -285,7 +285,7 @@ TEST_F(ConfigFileTest, FailedWriteKeepsTheEarlierFile) {
     ConfigFileError error = ConfigFileError::None;
     {
         test::FileSizeLimit limit(100);  // the write stops after 100 of 320 bytes
-        if (!limit.active()) GTEST_SKIP() << "cannot limit the file size";
+        if (!limit.active()) GTEST_SKIP() << limit.why();
         error = SaveConfigFile(path, other);
     }
 

@@ -132,7 +132,7 @@ TEST_F(OperationLogTest, FailedWriteIsReported) {
     LogWriteResult result;
     {
         test::FileSizeLimit limit(100);
-        if (!limit.active()) GTEST_SKIP() << "cannot limit the file size";
+        if (!limit.active()) GTEST_SKIP() << limit.why();
         result = WriteOperationLog(folder_, many, when_);
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A fresh folder under the system's temporary folder, with a name no other
-// run has (mkdtemp), removed with everything in it when the object goes.
+// run has (made only where the name was free), removed with everything in it when the object goes.
 // The tests and the fuzz targets write their files here.
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace qx7::test {
 
 class TempFolder {
 public:
-    // The folder's name starts with `prefix` ("qx7cfg" gives /tmp/qx7cfg-Ab12Cd).
+    // The folder's name starts with `prefix` ("qx7cfg" gives e.g. /tmp/qx7cfg-Ab12Cd).
     // Throws std::system_error when the folder cannot be made.
     explicit TempFolder(std::string_view prefix = "qx7-test");
     ~TempFolder();

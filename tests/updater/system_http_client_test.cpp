@@ -4,10 +4,14 @@
 #include <future>
 #include <string>
 
-#include "local_http_server.h"
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
+<<<<<<<< HEAD:tests/updater/system_http_client_test.cpp
 #include "updater/system_http_client.h"
+========
+#include "updater/curl_http_client.h"
+#include "updater/local_http_server.h"
+>>>>>>>> wintests:tests/updater/curl/curl_http_client_test.cpp
 #include "updater/update_check.h"
 
 namespace qx7::updater {

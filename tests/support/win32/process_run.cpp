@@ -1,174 +1,17 @@
-// The tests' command lines are written for a POSIX shell. Windows has none,
-// so this runner understands the part of that syntax the tests use and
-// starts the program itself:
-//   [env [-u NAME]...] [NAME=VALUE]... [timeout SECONDS] program [argument]...
-// with words in 'single' or "double" quotes, and the redirections < file,
-// > file, 2> file and 2>&1 (/dev/null is NUL). A run killed at its time-out
-// exits 124, as with timeout(1).
+// Runs a command line written for a POSIX shell (command_start.h) and
+// collects its standard output. A run killed at its time-out exits 124, as
+// with timeout(1).
 #include <windows.h>
 
-#include <cstdlib>
-#include <map>
-#include <optional>
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "support/process_run.h"
+#include "support/win32/command_start.h"
 
 namespace qx7::test {
-namespace {
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-struct Word {
-    std::string text;
-    bool quoted = false;  // an operator only when not quoted
-};
-
-std::vector<Word> SplitWords(const std::string& command) {
-    std::vector<Word> words;
-    std::optional<Word> word;
-    for (std::size_t i = 0; i < command.size(); ++i) {
-        const char c = command[i];
-        if (c == ' ' || c == '\t' || c == '\n') {
-            if (word) words.push_back(*word);
-            word.reset();
-            continue;
-        }
-        if (!word) word = Word{};
-        if (c == '\'') {
-            const std::size_t end = command.find('\'', i + 1);
-            if (end == std::string::npos) throw std::invalid_argument("unterminated quote: " + command);
-            word->text += command.substr(i + 1, end - i - 1);
-            word->quoted = true;
-            i = end;
-        } else if (c == '"') {
-            word->quoted = true;
-            for (++i; i < command.size() && command[i] != '"'; ++i) {
-                if (command[i] == '\\' && i + 1 < command.size()) ++i;
-                word->text += command[i];
-            }
-        } else if (c == '\\' && i + 1 < command.size()) {
-            word->text += command[++i];
-        } else if ((c == '<' || c == '>') && !word->quoted && (word->text.empty() || word->text == "2")) {
-            // An operator is a word of its own: "<", ">", "2>" and "2>&1".
-            word->text += c;
-            if (word->text == "2>" && command.compare(i + 1, 2, "&1") == 0) {
-                word->text = "2>&1";
-                i += 2;
-            }
-            words.push_back(*word);
-            word.reset();
-        } else {
-            word->text += c;
-        }
-    }
-    if (word) words.push_back(*word);
-    return words;
-}
-
-// One argument as the C runtime of the started program splits it again.
-std::wstring QuoteArgument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
-std::string NullDevice(const std::string& path) { return path == "/dev/null" ? "NUL" : path; }
-
-HANDLE OpenForChild(const std::string& path, bool write) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileW(Wide(NullDevice(path)).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-struct Handle {
-    HANDLE value = INVALID_HANDLE_VALUE;
-    Handle() = default;
-    explicit Handle(HANDLE h) : value(h) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (value != INVALID_HANDLE_VALUE && value != nullptr) CloseHandle(value);
-    }
-    bool ok() const { return value != INVALID_HANDLE_VALUE && value != nullptr; }
-};
-
-// The environment block of the child: ours, changed as the command says.
-std::wstring EnvironmentBlock(const std::map<std::string, std::optional<std::string>>& changes) {
-    std::map<std::wstring, std::wstring> variables;
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* entry = block; entry && *entry; entry += wcslen(entry) + 1) {
-        const std::wstring text(entry);
-        const std::size_t equals = text.find(L'=', 1);
-        if (equals != std::wstring::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    if (block) FreeEnvironmentStringsW(block);
-    for (const auto& [name, value] : changes) {
-        if (value) {
-            variables[Wide(name)] = Wide(*value);
-        } else {
-            variables.erase(Wide(name));
-        }
-    }
-    std::wstring result;
-    for (const auto& [name, value] : variables) result += name + L"=" + value + L'\0';
-    return result + L'\0';
-}
-
-}  // namespace
 
 ProcessRun RunShellCommand(const std::string& command) {
     ProcessRun run;
-    const std::vector<Word> words = SplitWords(command);
-    std::size_t at = 0;
-    std::map<std::string, std::optional<std::string>> environment;
-    unsigned timeout_seconds = 0;
-    if (at < words.size() && words[at].text == "env") {
-        for (++at; at + 1 < words.size() && words[at].text == "-u"; at += 2) environment[words[at + 1].text].reset();
-    }
-    for (; at < words.size() && !words[at].quoted && words[at].text.find('=') != std::string::npos; ++at) {
-        const std::string& assignment = words[at].text;
-        environment[assignment.substr(0, assignment.find('='))] = assignment.substr(assignment.find('=') + 1);
-    }
-    if (at + 1 < words.size() && words[at].text == "timeout") {
-        timeout_seconds = static_cast<unsigned>(std::stoul(words[at + 1].text));
-        at += 2;
-    }
-    std::wstring command_line;
-    std::string in_file, out_file, err_file;
-    bool err_to_out = false;
-    for (; at < words.size(); ++at) {
-        const Word& word = words[at];
-        if (!word.quoted && (word.text == "<" || word.text == ">" || word.text == "2>") && at + 1 < words.size()) {
-            (word.text == "<" ? in_file : word.text == ">" ? out_file : err_file) = words[++at].text;
-        } else if (!word.quoted && word.text == "2>&1") {
-            err_to_out = true;
-        } else {
-            if (!command_line.empty()) command_line += L' ';
-            command_line += QuoteArgument(Wide(word.text));
-        }
-    }
-
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE read_end = nullptr;
     HANDLE write_end = nullptr;
@@ -176,25 +19,10 @@ ProcessRun RunShellCommand(const std::string& command) {
     Handle out_read(read_end);
     Handle out_write(write_end);
     SetHandleInformation(out_read.value, HANDLE_FLAG_INHERIT, 0);
-    Handle in(in_file.empty() ? OpenForChild("NUL", false) : OpenForChild(in_file, false));
-    Handle out_redirect(out_file.empty() ? INVALID_HANDLE_VALUE : OpenForChild(out_file, true));
-    Handle err(err_file.empty() ? INVALID_HANDLE_VALUE : OpenForChild(err_file, true));
-    const HANDLE child_out = out_redirect.ok() ? out_redirect.value : out_write.value;
-    HANDLE child_err = err.ok() ? err.value : GetStdHandle(STD_ERROR_HANDLE);
-    if (err_to_out) child_err = child_out;
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in.value;
-    startup.hStdOutput = child_out;
-    startup.hStdError = child_err;
-    PROCESS_INFORMATION process{};
-    std::wstring block = EnvironmentBlock(environment);
-    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                        nullptr, &startup, &process)) {
-        return run;
-    }
+    StartedCommand started;
+    if (!StartCommand(command, out_write.value, &started)) return run;
+    const PROCESS_INFORMATION& process = started.process;
+    const unsigned timeout_seconds = started.timeout_seconds;
     Handle process_handle(process.hProcess);
     Handle thread_handle(process.hThread);
     // Only the child holds the pipe's write end now, so reading ends with it.

@@ -1,4 +1,4 @@
-#include "support/terminal_run.h"
+#include "support/posix/terminal_run.h"
 
 #include <poll.h>
 #include <pty.h>

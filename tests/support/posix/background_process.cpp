@@ -46,6 +46,8 @@ void BackgroundProcess::Signal(int signal_number) {
     if (pid_ > 0) ::kill(pid_, signal_number);
 }
 
+void BackgroundProcess::Kill() { Signal(SIGKILL); }
+
 bool BackgroundProcess::Reaped() {
     if (pid_ <= 0) return true;
     int status = 0;
