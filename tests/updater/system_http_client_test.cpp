@@ -6,12 +6,8 @@
 
 #include "strings/string_table.h"
 #include "strings/text_codec.h"
-<<<<<<<< HEAD:tests/updater/system_http_client_test.cpp
-#include "updater/system_http_client.h"
-========
-#include "updater/curl_http_client.h"
 #include "updater/local_http_server.h"
->>>>>>>> wintests:tests/updater/curl/curl_http_client_test.cpp
+#include "updater/system_http_client.h"
 #include "updater/update_check.h"
 
 namespace qx7::updater {
