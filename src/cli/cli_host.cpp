@@ -10,7 +10,7 @@ std::string MessageLine(std::u16string_view text) {
     for (char16_t& c : line) {
         if (c == u'\n' || c == u'\r') c = u' ';
     }
-    return strings::ToUtf8(strings::EscapeControlCharacters(line));
+    return strings::ToUtf8(strings::EscapeControlCharactersForReading(line));
 }
 
 void CliHost::ShowMessage(std::u16string_view text, editor::MessageIcon icon) {

@@ -14,16 +14,14 @@ bool IsBidiControl(char16_t c) {
     return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-}  // namespace
-
-std::u16string EscapeControlCharacters(std::u16string_view text) {
+std::u16string Escape(std::u16string_view text, bool double_backslashes) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     std::u16string out;
     out.reserve(text.size());
     for (const char16_t c : text) {
         // The escape character itself is escaped, so that "\\x41" from a
         // drive cannot pass for an escaped "A".
-        if (c == u'\\') {
+        if (c == u'\\' && double_backslashes) {
             out += u"\\\\";
             continue;
         }
@@ -42,6 +40,12 @@ std::u16string EscapeControlCharacters(std::u16string_view text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::u16string EscapeControlCharacters(std::u16string_view text) { return Escape(text, true); }
+
+std::u16string EscapeControlCharactersForReading(std::u16string_view text) { return Escape(text, false); }
 
 std::string EscapeControlCharacters(std::string_view utf8) { return ToUtf8(EscapeControlCharacters(FromUtf8(utf8))); }
 

@@ -19,4 +19,9 @@ std::u16string EscapeControlCharacters(std::u16string_view text);
 // The same for UTF-8 text; a malformed sequence becomes U+FFFD.
 std::string EscapeControlCharacters(std::string_view utf8);
 
+// For a message to read, not to type back: control characters are escaped
+// as above, a backslash stays one (a Windows path in a message reads as
+// the path).
+std::u16string EscapeControlCharactersForReading(std::u16string_view text);
+
 }  // namespace qx7::strings

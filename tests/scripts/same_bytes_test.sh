@@ -57,10 +57,11 @@ run_side windows ${SAME_BYTES_RUNNER:-wine} "$windows_qx7ctl"
 # The scan reads the drives at the same time, so the lines of two drives
 # interleave as the threads run: each drive's lines are compared in their
 # order (a stable sort by the dev= field), the other lines in theirs. The
-# times of the result lines and the stamp in the log's name differ.
+# times of the result lines, the stamp in the log's name and the folder
+# separator of the paths shown differ.
 normalise() {
     local text
-    text=$(sed -e 's/\r$//' -e 's/[0-9][0-9]*\.[0-9] s)/T s)/g' -e 's/Log-[0-9-]*\.txt/Log-STAMP.txt/' "$1")
+    text=$(sed -e 's/\r$//' -e 's|\\|/|g' -e 's/[0-9][0-9]*\.[0-9] s)/T s)/g' -e 's/Log-[0-9-]*\.txt/Log-STAMP.txt/' "$1")
     grep -v '^scsi ' <<<"$text" || true
     grep '^scsi ' <<<"$text" | sort -s -k2,2 || true
 }

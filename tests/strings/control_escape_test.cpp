@@ -28,5 +28,10 @@ TEST(EscapeControlCharacters, EscapesC0DelAndC1AndKeepsEverythingElse) {
               "x\\x9B1m\\x09y");
 }
 
+TEST(EscapeControlCharacters, ForReadingAPathKeepsItsBackslashesButNotItsControls) {
+    EXPECT_EQ(EscapeControlCharactersForReading(u"C:\\Users\\\ud55c\\site.qx7"), u"C:\\Users\\\ud55c\\site.qx7");
+    EXPECT_EQ(EscapeControlCharactersForReading(u"C:\\a\x1b[2J\u202Eb"), u"C:\\a\\x1B[2J\\u202Eb");
+}
+
 }  // namespace
 }  // namespace qx7::strings
