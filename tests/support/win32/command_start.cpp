@@ -91,8 +91,6 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 
 std::string NullDevice(const std::string& path) { return path == "/dev/null" ? "NUL" : path; }
 
-
-
 // Windows compares the names of environment variables without case, and
 // wants the block sorted that way.
 struct NameLess {
