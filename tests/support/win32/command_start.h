@@ -1,6 +1,6 @@
 #pragma once
-// Starts a program from a command line written for a POSIX shell, as
-// process_run.cpp describes the part of that syntax it understands. Shared
+// Starts a program from a command line written for a POSIX shell, of which
+// the part the tests use is understood (command_start.cpp lists it). Shared
 // by the runner that waits for a program and the one that leaves it in the
 // background.
 
