@@ -47,15 +47,19 @@ TEST_F(Qx7ctlSimState, StateFilesThatCannotBeUsedEndWithOneLine) {
 #ifndef _WIN32
     const std::filesystem::path fifo = dir_ / "fifo.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const char* const fifo_refused = "is not a regular file";
 #else
-    const std::filesystem::path fifo = "NUL";  // a device, not a file
+    // The device NUL: the file system says it does not exist, so the
+    // session's attempt to create it is what fails.
+    const std::filesystem::path fifo = "NUL";
+    const char* const fifo_refused = "cannot replace NUL";
 #endif
     const struct {
         std::filesystem::path path;
         const char* says;
     } cases[] = {
         {number, "not valid JSON"},
-        {fifo, "is not a regular file"},
+        {fifo, fifo_refused},
         {dir_, "is a directory"},
     };
     for (const auto& c : cases) {

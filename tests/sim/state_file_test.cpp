@@ -239,12 +239,16 @@ TEST_F(SimSessionFile, RefusesWhatIsNotASmallRegularFile) {
 #ifndef _WIN32
     const std::filesystem::path fifo = folder_ / "fifo.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const char* const refused = "is not a regular file";
 #else
-    const std::filesystem::path fifo = "NUL";  // a device, not a file
+    // The device NUL: the file system says it does not exist, so the
+    // session's attempt to create it is what fails.
+    const std::filesystem::path fifo = "NUL";
+    const char* const refused = "NUL: ";
 #endif
     std::string error;
     EXPECT_EQ(SimSession::Load(fifo.string(), &error), nullptr);
-    EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+    EXPECT_NE(error.find(refused), std::string::npos) << error;
 
     const std::filesystem::path huge = folder_ / "huge.json";
     WriteText(huge, "{\"drives\": []}" + std::string(kMaxStateFileBytes, ' '));

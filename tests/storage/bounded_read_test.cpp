@@ -47,7 +47,11 @@ TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {
         {dir_, "is a directory"},
         {fifo, "is not a regular file"},  // must not wait for a writer
         {device, "is not a regular file"},
+#ifndef _WIN32
         {dir_ / "missing", "cannot be opened: No such file or directory"},
+#else
+        {dir_ / "missing", "cannot be opened: "},  // the system's text follows
+#endif
 #ifndef _WIN32
         {"/proc/self/mem", "cannot be read: Input/output error"},  // regular, unreadable even for root
 #endif
@@ -57,7 +61,7 @@ TEST_F(BoundedReadTest, RefusesWhatIsNotASmallRegularFile) {
         SCOPED_TRACE(c.path.string());
         const BoundedRead read = ReadSmallFile(c.path, 1024);
         EXPECT_FALSE(read.ok);
-        EXPECT_EQ(read.problem, c.problem);
+        EXPECT_EQ(read.problem.substr(0, std::string_view(c.problem).size()), c.problem) << read.problem;
     }
     for (const fs::path& path : {fs::path(dir_), fifo, device, huge}) {
         EXPECT_FALSE(ReadFirstLine(path, 256).ok) << path;
