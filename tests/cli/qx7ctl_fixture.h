@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "strings/path_text.h"
 #include "support/process_run.h"
 #include "support/temp_folder.h"
 
@@ -20,12 +21,12 @@ protected:
     void SetUp() override { state_ = Path("state.json"); }
 
     // A path in the test's folder, shell-quoted ready.
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return strings::PathText(dir_ / strings::PathFromText(name)); }
     static std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
     // Writes `content` to the file `name` of the test's folder; its path.
     std::string Write(const std::string& name, const std::string& content) const {
-        return temp_.Write(name, content).string();
+        return strings::PathText(temp_.Write(strings::PathFromText(name), content));
     }
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
