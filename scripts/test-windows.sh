@@ -33,11 +33,22 @@ cmake --build --preset windows --parallel "$(nproc)"
 # One wine prefix for the project's runs, one wine server kept up for the
 # whole run (each program would start its own otherwise). Wine's background
 # services keep pipes open: their output goes to a file.
-export WINEPREFIX=$PWD/build/windows-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A 64-bit prefix only: the programs are 64-bit, and Debian's wine64 alone
+# has no 32-bit half to set up.
+export WINEPREFIX=$PWD/build/windows-wine WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/.qx7-ready" ]; then
     echo "test-windows: making the wine prefix $WINEPREFIX"
-    wineboot -i >build/windows-wine.log 2>&1
+    rm -rf "$WINEPREFIX"
+    # wineboot's status says nothing useful (a missing 32-bit helper fails
+    # it); the prefix is ready when its server has written the registry.
+    wineboot -i >build/windows-wine.log 2>&1 || true
+    wineserver -w
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "test-windows: wine could not make its prefix:" >&2
+        tail -20 build/windows-wine.log >&2
+        exit 1
+    fi
+    touch "$WINEPREFIX/.qx7-ready"
 fi
 wineserver -p >>build/windows-wine.log 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
