@@ -51,6 +51,10 @@ if [ ! -f "$WINEPREFIX/.qx7-ready" ]; then
     touch "$WINEPREFIX/.qx7-ready"
 fi
 wineserver -p >>build/windows-wine.log 2>&1
+# The first program started brings up wine's services, which inherit its
+# output and keep it open: started here, they hold only the log file, and
+# ctest does not wait for them.
+wine cmd.exe /c exit </dev/null >>build/windows-wine.log 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 if [ -f scripts/windows-left-out-tests.sh ]; then
