@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
-#include <thread>
-
 #include "support/win32/command_start.h"
+
+#include <thread>
 
 namespace qx7::test {
 
@@ -27,21 +25,6 @@ BackgroundProcess::~BackgroundProcess() {
         WaitForSingleObject(process_, INFINITE);
         CloseHandle(process_);
     }
-}
-
-std::string BackgroundProcess::Output() const {
-    std::ifstream in(out_file_, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool BackgroundProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (Output().find(text) != std::string::npos) return true;
-        if (Reaped()) return Output().find(text) != std::string::npos;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
 }
 
 void BackgroundProcess::Kill() {
