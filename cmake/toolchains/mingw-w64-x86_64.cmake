@@ -27,3 +27,16 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test programs, and the programs the tests start, run under wine.
 find_program(QX7_WINE NAMES wine wine64 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${QX7_WINE}")
+
+# Qt 6 built for MinGW-w64, for the desktop program: the kit's folder (with
+# lib/cmake/Qt6). scripts/test-windows.sh unpacks one into build/qt6-mingw;
+# without it only the core and qx7ctl.exe are built. Qt's host tools (moc,
+# rcc, uic) come from the build machine's Qt under QT_HOST_PATH.
+set(QX7_QT_WINDOWS "${CMAKE_CURRENT_LIST_DIR}/../../build/qt6-mingw"
+    CACHE PATH "Qt 6 built for MinGW-w64 (the desktop program is built when it holds lib/cmake/Qt6)")
+if(EXISTS "${QX7_QT_WINDOWS}/lib/cmake/Qt6/Qt6Config.cmake")
+    get_filename_component(qx7_qt_windows "${QX7_QT_WINDOWS}" ABSOLUTE)
+    list(PREPEND CMAKE_FIND_ROOT_PATH "${qx7_qt_windows}")
+    list(PREPEND CMAKE_PREFIX_PATH "${qx7_qt_windows}/lib/cmake")
+    set(QT_HOST_PATH "/usr" CACHE PATH "The build machine's Qt (moc, rcc, uic)")
+endif()

@@ -1,19 +1,12 @@
 #include "ui/widgets/icons.h"
 
-#include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QPixmap>
-#include <QString>
-#include <QSvgRenderer>
 
 #include <array>
 #include <vector>
 
-// Registers the icon resources of this static library with Qt; a resource
-// compiled into a static library is not registered until something calls
-// its initialiser.
-static void InitIconResources() { Q_INIT_RESOURCE(qx7_icons); }
+#include "ui/widgets/icon_images.h"
 
 namespace qx7::ui {
 
@@ -61,17 +54,8 @@ QSize NativeIconSize(int id) {
 }
 
 QIcon LoadIcon(int id) {
-    static const bool registered = [] {
-        InitIconResources();
-        return true;
-    }();
-    (void)registered;
     const IconEntry* entry = FindIcon(id);
     if (entry == nullptr) {
-        return QIcon();
-    }
-    QSvgRenderer renderer(QStringLiteral(":/qx7/icons/%1.svg").arg(id));
-    if (!renderer.isValid()) {
         return QIcon();
     }
     // Rendered once per size, own size first so that it is the icon's first
@@ -84,11 +68,8 @@ QIcon LoadIcon(int id) {
         }
     }
     for (int size : sizes) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        renderer.render(&painter);
-        painter.end();
+        const QImage image = IconImage(id, size);
+        if (image.isNull()) return QIcon();
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
