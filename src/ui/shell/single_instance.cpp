@@ -3,7 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <unistd.h>
+#include "ui/shell/user_session.h"
 
 namespace qx7::ui {
 namespace {
@@ -13,8 +13,7 @@ const QByteArray kRaise = QByteArrayLiteral("raise\n");
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& name)
-    : server_name_(name + QStringLiteral("-") + QString::number(::getuid())) {}
+SingleInstance::SingleInstance(const QString& name) : server_name_(name + QStringLiteral("-") + UserSessionKey()) {}
 
 SingleInstance::~SingleInstance() = default;
 

@@ -1,6 +1,6 @@
 #pragma once
 // One copy of the program per user session: the first copy listens on a
-// local socket named after the user; a second start connects to it, asks it
+// local server named after the user and session; a second start connects to it, asks it
 // to raise its window, and ends.
 
 #include <QObject>
@@ -17,7 +17,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // `name` identifies the program; the user's id is added to it.
+    // `name` identifies the program; the user and session are added to it.
     explicit SingleInstance(const QString& name);
     ~SingleInstance() override;
 
