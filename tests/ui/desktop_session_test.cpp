@@ -270,10 +270,10 @@ TEST_F(DesktopSessionTest, ALanguageSwitchKeepsTheRunsLog) {
 // automatic save goes there); a folder chosen with the folder button is the
 // first folder of the next run while it exists.
 TEST_F(DesktopSessionTest, TheFirstFolderIsTheUsersAndTheChoiceIsKept) {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = test_support::TestDocumentsFolder();
     ASSERT_FALSE(documents.isEmpty());
     QDir(documents).removeRecursively();
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "QX7", "qx7config").clear();
+    QSettings(QSettings::UserScope, "QX7", "qx7config").clear();
     Start();
     const QString first = QString::fromStdU16String(first_folder);
     EXPECT_EQ(first, QDir(documents).filePath("QX7"));

@@ -1,5 +1,5 @@
-// The interface language at start follows the system locale: Korean for a
-// Korean locale, English for every other.
+// The interface language at start follows the user's first interface
+// language: Korean for Korean, English for every other.
 
 #include <QLocale>
 
@@ -21,6 +21,23 @@ TEST(InterfaceLanguage, KoreanLocalesGiveKoreanEveryOtherEnglish) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LanguageForLocale(QLocale(QString::fromLatin1(c.locale))), c.expected) << c.locale;
+    }
+}
+
+// The first interface language decides; a later Korean one does not.
+TEST(InterfaceLanguage, TheFirstInterfaceLanguageDecides) {
+    const struct {
+        QStringList ui_languages;
+        strings::Language expected;
+    } cases[] = {
+        {{"ko-KR", "en-US"}, strings::Language::Korean},
+        {{"ko"}, strings::Language::Korean},
+        {{"en-US", "ko-KR"}, strings::Language::English},
+        {{"C"}, strings::Language::English},
+        {{}, strings::Language::English},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LanguageForUiLanguages(c.ui_languages), c.expected) << c.ui_languages.join(u',').toStdString();
     }
 }
 

@@ -6,13 +6,23 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 
+#include "support/test_documents.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // The offscreen platform on Windows reads font files from one folder (on
+    // Linux it asks fontconfig): the system's fonts, so that text is measured
+    // with real fonts.
+    if (const QString windows = qEnvironmentVariable("WINDIR");
+        !windows.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR")) {
+        qputenv("QT_QPA_FONTDIR", QDir(windows).filePath(QStringLiteral("Fonts")).toUtf8());
     }
     QTemporaryDir user_home;
     if (user_home.isValid()) {
@@ -22,8 +32,13 @@ int main(int argc, char** argv) {
         if (dirs.open(QIODevice::WriteOnly)) {
             dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(user_home.filePath(QStringLiteral("Documents"))) +
                        "\"\n");
+            qx7::ui::test_support::TestDocumentsFolder() = user_home.filePath(QStringLiteral("Documents"));
         }
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        // The program's settings go to a file there on every system (on
+        // Windows they would go to the user's registry otherwise).
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
     }
     ::testing::InitGoogleMock(&argc, argv);
     QApplication application(argc, argv);

@@ -269,6 +269,9 @@ TEST(SimPanelPlacement, SitsRightOfTheWindowOrLeftWhenThereIsNoRoom) {
     SimulatorPanel panel(session, bus);
     QWidget window;
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    // Narrow enough for the screen to hold it on either side of the window,
+    // whatever the font makes of its size.
+    panel.setMaximumWidth(room.width() / 3);
     window.setGeometry(room.left() + 10, room.top() + 20, 100, 100);
     panel.PlaceBeside(&window);
     EXPECT_EQ(panel.pos(), QPoint(window.frameGeometry().right() + 9, window.frameGeometry().top()));
@@ -290,6 +293,7 @@ TEST(SimPanelPlacement, FollowsTheWindowWhenItWidens) {
     SimulatorPanel panel(session, bus);
     QWidget window;
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    panel.setMaximumWidth(room.width() / 3);
     window.setFixedSize(100, 100);
     window.move(room.left() + 10, room.top() + 20);
     panel.show();

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "strings/string_table.h"
+#include "ui/shell/desktop_environment.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/shell/drive_sources.h"
 #include "ui/shell/menu_commands.h"
@@ -22,14 +23,6 @@
 #include "ui/window/main_window.h"
 
 namespace {
-
-bool HasDisplay() {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return true;
-    }
-    return false;
-}
 
 // The command line, read the same way with and without a display.
 struct CommandLine {
@@ -65,19 +58,43 @@ void NameApplication() {
     QCoreApplication::setApplicationVersion(QStringLiteral(QX7_VERSION_TEXT));
 }
 
+// Reads the command line; answers --help and --version and refuses a wrong
+// command line, each of which ends the program. Where the program has
+// nowhere to print (a window program started from the desktop), Qt shows
+// these texts in a message box instead.
+void ProcessCommandLine(QCommandLineParser& parser, const QCoreApplication& app) {
+    if (!qx7::ui::AttachTextOutput()) {
+        parser.process(app);
+        return;
+    }
+    const QByteArray name = QCoreApplication::applicationName().toUtf8();
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s: %s\n", name.constData(), parser.errorText().toUtf8().constData());
+        std::exit(1);
+    }
+    if (parser.isSet(QStringLiteral("help-all"))) parser.process(app);  // with Qt's own options
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        std::exit(0);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", name.constData(), QCoreApplication::applicationVersion().toUtf8().constData());
+        std::exit(0);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!HasDisplay()) {
-        // --help and --version need no window: answer them (process() ends
-        // the program) before refusing to start without a display.
+    QString no_desktop;
+    if (!qx7::ui::DesktopAvailable(&no_desktop)) {
+        // --help and --version need no window: answer them (which ends the
+        // program) before refusing to start without a display.
         QCoreApplication core(argc, argv);
         NameApplication();
         CommandLine command_line;
-        command_line.parser.process(core);
-        std::fprintf(stderr,
-                     "qx7config: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
-                     "not set); qx7ctl works without one\n");
+        ProcessCommandLine(command_line.parser, core);
+        std::fprintf(stderr, "qx7config: %s; qx7ctl works without one\n", no_desktop.toUtf8().constData());
         return 1;
     }
     QApplication app(argc, argv);
@@ -90,7 +107,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption& simulate = command_line.simulate;
     const QCommandLineOption& no_update_check = command_line.no_update_check;
     const QCommandLineOption& grab = command_line.grab;
-    parser.process(app);
+    ProcessCommandLine(parser, app);
     if (!parser.isSet(simulate) && !parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "qx7config: a state file is given only with --simulate\n");
         return 2;
@@ -99,7 +116,7 @@ int main(int argc, char** argv) {
     qx7::ui::SingleInstance instance(QStringLiteral("qx7config"));
     if (instance.AnotherCopyRuns()) return 0;
 
-    const qx7::strings::Language language = qx7::ui::LanguageForLocale(QLocale::system());
+    const qx7::strings::Language language = qx7::ui::LanguageForUiLanguages(QLocale::system().uiLanguages());
     qx7::ui::InstallQtTranslations(language);
 
     std::string error;

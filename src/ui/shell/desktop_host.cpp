@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSettings>
@@ -11,6 +10,7 @@
 
 #include <ctime>
 
+#include "strings/path_text.h"
 #include "ui/shell/dialog_runner.h"
 #include "ui/shell/logic_thread.h"
 #include "ui/window/main_window.h"
@@ -22,14 +22,20 @@ QString ToQString(std::u16string_view text) {
     return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
-// The user's settings of the desktop program, kept between runs.
-QSettings Settings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QX7"), QStringLiteral("qx7config"));
-}
+// The user's settings of the desktop program, kept between runs, in the
+// system's own place (an INI file on Linux, the registry on Windows) unless
+// the application chose another format (the tests keep theirs in a folder
+// of their own).
+QSettings Settings() { return QSettings(QSettings::UserScope, QStringLiteral("QX7"), QStringLiteral("qx7config")); }
+
+// A path Qt gives (UTF-16) as the core's path: through UTF-8, which the core
+// reads paths from on every system (a path's narrow form on Windows is the
+// ANSI code page, which cannot hold every name).
+std::filesystem::path PathOf(const QString& text) { return strings::PathFromText(text.toStdString()); }
 
 std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen) {
     if (!chosen || chosen->isEmpty()) return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(*chosen).toStdString());
+    return PathOf(*chosen);
 }
 
 }  // namespace
@@ -145,12 +151,13 @@ std::filesystem::path DesktopHost::ProgramFolder() {
     // program's folder is no place for files that hold the administrator
     // password.
     const QString remembered = RememberedFolder();
-    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return QFile::encodeName(remembered).toStdString();
-    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return PathOf(remembered);
+    QString documents = documents_folder_;
+    if (documents.isEmpty()) documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
     const QString folder = QDir(documents).filePath(QStringLiteral("QX7"));
-    if (QDir().mkpath(folder)) return QFile::encodeName(folder).toStdString();
-    return QFile::encodeName(documents).toStdString();
+    if (QDir().mkpath(folder)) return PathOf(folder);
+    return PathOf(documents);
 }
 
 }  // namespace qx7::ui

@@ -60,6 +60,8 @@ public:
     // Shortens the drive's waits (tests over the simulator, whose drives
     // need none); 1 keeps them.
     void set_wait_divisor(int divisor) { wait_divisor_ = divisor < 1 ? 1 : divisor; }
+    // Empty: the user's documents folder.
+    void set_documents_folder(const QString& folder) { documents_folder_ = folder; }
 
     // Waits for a running scan to end (at shutdown).
     void JoinScan();
@@ -74,6 +76,7 @@ private:
     LogicThread& logic_;
     strings::Language language_ = strings::Language::English;
     int wait_divisor_ = 1;
+    QString documents_folder_;
     std::thread scan_thread_;
     std::atomic<bool> scanning_{false};
     std::function<void()> on_scan_changed_;

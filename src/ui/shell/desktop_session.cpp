@@ -34,6 +34,7 @@ DesktopSession::DesktopSession(transport::DeviceEnumerator& devices, transport::
     configurator_ = std::make_unique<app::Configurator>(*view_, *host_, devices_, options_.language);
 
     host_->set_wait_divisor(options_.wait_divisor);
+    host_->set_documents_folder(options_.documents_folder);
     logic_->set_on_pending_changed([this](int) { UpdateBusy(); });
     host_->set_on_scan_changed([this] { UpdateBusy(); });
     host_->set_on_language([this](strings::Language language) { emit languageChanged(language); });

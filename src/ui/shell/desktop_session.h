@@ -40,6 +40,10 @@ public:
         UpdateSource update_source;
         // Divides the drive's waits (tests over the simulator).
         int wait_divisor = 1;
+        // The documents folder the first folder is made in; empty: the
+        // user's (tests: a folder of their own, since Windows gives no way
+        // to move the user's documents folder for one program).
+        QString documents_folder;
     };
 
     // `watcher` may be null: then device events come through

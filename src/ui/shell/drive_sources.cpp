@@ -1,9 +1,8 @@
 #include "ui/shell/drive_sources.h"
 
-#include <cstdlib>
-
 #include "platform/machine_drives.h"
 #include "sim/simulated_drives.h"
+#include "ui/shell/desktop_environment.h"
 
 namespace qx7::ui {
 namespace {
@@ -51,12 +50,6 @@ std::unique_ptr<DriveSource> OpenSimulatedDrives(const std::string& path, std::s
     return std::make_unique<SimulatedDrives>(std::move(drives));
 }
 
-std::string DefaultSimulatorStatePath() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
-        return std::string(state) + "/qx7/sim.json";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/state/qx7/sim.json";
-}
+std::string DefaultSimulatorStatePath() { return UserStateFolder() + "/sim.json"; }
 
 }  // namespace qx7::ui

@@ -3,7 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include "ui/shell/user_session.h"
+#include "ui/shell/desktop_environment.h"
 
 namespace qx7::ui {
 namespace {

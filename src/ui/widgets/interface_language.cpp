@@ -12,6 +12,11 @@ strings::Language LanguageForLocale(const QLocale& locale) {
     return locale.language() == QLocale::Korean ? strings::Language::Korean : strings::Language::English;
 }
 
+strings::Language LanguageForUiLanguages(const QStringList& ui_languages) {
+    if (ui_languages.isEmpty()) return strings::Language::English;
+    return LanguageForLocale(QLocale(ui_languages.front()));
+}
+
 void InstallQtTranslations(strings::Language language) {
     static std::unique_ptr<QTranslator> installed;
     if (installed) {

@@ -13,6 +13,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_session.h"
 #include "support/event_wait.h"
+#include "support/test_documents.h"
 #include "transport/device_enumerator.h"
 #include "ui/shell/desktop_session.h"
 #include "ui/shell/menu_commands.h"
@@ -58,6 +59,7 @@ struct SessionOverSim {
         DesktopSession::Options options;
         options.startup_update_check = false;
         options.wait_divisor = 100;
+        options.documents_folder = TestDocumentsFolder();
         return options;
     }
 

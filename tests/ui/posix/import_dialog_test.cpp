@@ -1,3 +1,4 @@
+// Needs inotify to see which files the dialog opens; Windows reports no opens.
 // The Import button's file dialog, shown for real over a simulated drive:
 // listing a folder reads none of its files on the window's thread, so a big
 // or slow folder does not hold the window while the dialog fills.
