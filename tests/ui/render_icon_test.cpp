@@ -59,8 +59,7 @@ TEST(RenderIconTest, IcoFileHoldsOnePngImagePerSizeInOrder) {
     test::TempFolder folder("qx7-render-icon");
     const std::filesystem::path ico = folder / "app.ico";
     const std::filesystem::path png = folder / "app-40.png";
-    ASSERT_EQ(RunRenderer({QStringLiteral(QX7_APP_ICON_SVG), "16,24,48,256=" + PathText(ico),
-                           "40=" + PathText(png)}),
+    ASSERT_EQ(RunRenderer({QStringLiteral(QX7_APP_ICON_SVG), "16,24,48,256=" + PathText(ico), "40=" + PathText(png)}),
               0);
 
     QFile file(PathText(ico));
@@ -116,16 +115,17 @@ TEST(RenderIconTest, RejectsTargetsAnIcoFileCannotHoldAndWritesNothing) {
     const std::filesystem::path out = folder / "out.ico";
     const std::filesystem::path out_png = folder / "out.png";
     const std::vector<QString> rejected = {
-        "0,16=" + PathText(out),    // no image of size 0
-        "16,257=" + PathText(out),  // an entry holds sizes up to 256
-        "16,16=" + PathText(out),   // one image per size
-        "16,x=" + PathText(out),  "16,=" + PathText(out), "=" + PathText(out),
+        "0,16=" + PathText(out),       // no image of size 0
+        "16,257=" + PathText(out),     // an entry holds sizes up to 256
+        "16,16=" + PathText(out),      // one image per size
+        "16,x=" + PathText(out),       // sizes are numbers
+        "16,=" + PathText(out),        // with none left out
+        "=" + PathText(out),           // and at least one
         "16,32=" + PathText(out_png),  // a PNG file holds one size
     };
     for (const QString& target : rejected) {
         SCOPED_TRACE(target.toStdString());
-        EXPECT_EQ(RunRenderer({QStringLiteral(QX7_APP_ICON_SVG), "16=" + PathText(folder / "first.png"), target}),
-                  2);
+        EXPECT_EQ(RunRenderer({QStringLiteral(QX7_APP_ICON_SVG), "16=" + PathText(folder / "first.png"), target}), 2);
         // Arguments are checked before anything is written.
         EXPECT_FALSE(std::filesystem::exists(folder / "first.png"));
         EXPECT_FALSE(std::filesystem::exists(out));
