@@ -3,6 +3,7 @@
 # and Korean, wide (a drive with an RFID reader) and narrow (one without).
 # Needs the default build (scripts/test.sh or scripts/run.sh makes it) and a
 # Hangul font for the Korean pictures (fonts-nanum, installed by setup.sh).
+# With a Windows build it also renders the Windows window under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,4 +29,49 @@ for lang in en ko; do
             "$qx7config" --simulate "$work/$size.json" --no-update-check --grab "$out"
         echo "wrote $out"
     done
+done
+
+# The Windows window: qx7config.exe of the Windows build (scripts/test-windows.sh
+# makes it) under wine, on a virtual X display, drawn by Qt's Windows
+# platform with the windowsvista style. Wine's prefix for these pictures is
+# its own; the Windows interface font (Tahoma, which wine's Qt reports as
+# the message font) is replaced by NanumGothic so that Hangul is drawn.
+windows_program=build/windows/src/ui/program/qx7config.exe
+if [ ! -f "$windows_program" ]; then
+    echo "render-screenshots: no $windows_program; scripts/test-windows.sh builds it, then run this again" \
+        "for docs/images/windows-main-window-{en,ko}.png"
+    exit 0
+fi
+for tool in wine xvfb-run; do
+    command -v "$tool" >/dev/null || { echo "render-screenshots: $tool is missing (scripts/setup.sh --windows)" >&2; exit 1; }
+done
+export WINEPREFIX=$PWD/build/windows-wine-screens WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+qt_bin=$(cd build/qt6-mingw/bin && pwd)
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+winpthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
+export WINEPATH="$qt_bin;$runtime;$winpthread"
+if [ ! -f "$WINEPREFIX/.qx7-fonts" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >"$work/wineboot.log" 2>&1 || true
+    wineserver -w
+    for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Microsoft Sans Serif"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d NanumGothic /f >>"$work/wineboot.log" 2>&1
+    done
+    wineserver -w
+    touch "$WINEPREFIX/.qx7-fonts"
+fi
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+for lang in en ko; do
+    case $lang in
+        en) locale=en_US.UTF-8 ;;
+        ko) locale=ko_KR.UTF-8 ;;
+    esac
+    out="docs/images/windows-main-window-$lang.png"
+    # Wine takes the Windows display language from the locale settings;
+    # wine's services keep output open, so the program's goes to a file.
+    LANG=$locale LC_ALL=$locale xvfb-run -a -s "-screen 0 1600x1200x24" \
+        wine "$windows_program" --simulate "Z:$work/wide.json" --no-update-check --grab "Z:$PWD/$out" \
+        >"$work/wine-$lang.log" 2>&1 || { cat "$work/wine-$lang.log" >&2; exit 1; }
+    wineserver -w
+    echo "wrote $out"
 done

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows build, made and tested on Debian: installs the MinGW-w64 cross
 # compiler and wine, builds GoogleTest for MinGW (once, in
-# build/windows-deps), cross-builds the core and qx7ctl.exe (preset
-# `windows`, build/windows), and runs the test suite under wine through
-# ctest, one ctest case per test program. Then it requires that qx7ctl.exe
+# build/windows-deps), unpacks the Qt kit for Windows of ../shared/toolchains
+# into build/qt6-mingw (once), builds the icon renderer of the Linux build,
+# cross-builds the core, qx7ctl.exe and qx7config.exe (preset `windows`,
+# build/windows), and runs the test suites under wine through ctest, one
+# ctest case per test program (the widget tests on Qt's offscreen platform). Then it requires that qx7ctl.exe
 # exchanges the same bytes with a drive as Linux's qx7ctl and writes the
 # same files (tests/scripts/same_bytes_test.sh; Linux's qx7ctl is taken from
 # LINUX_BUILD, default build/default, and built there when missing), and
@@ -13,6 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 linux_build=${1:-build/default}
 
+# The Linux build's packages too: its icon renderer and qx7ctl serve here.
+bash scripts/setup.sh
 bash scripts/setup.sh --windows
 
 deps=$PWD/build/windows-deps
@@ -26,7 +30,21 @@ if [ ! -f "$deps/lib/libgtest.a" ]; then
         { tail -40 build/windows-googletest.log >&2; exit 1; }
 fi
 
-cmake --preset windows
+# Qt for Windows: the kit CI keeps beside the project, unpacked once. A
+# developer may name another Qt for MinGW with -DQX7_QT_WINDOWS (docs/windows.md).
+qt_kit=../shared/toolchains/qt6.4.2-mingw-w64-x86_64.tar.xz
+if [ ! -f build/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake ] && [ -f "$qt_kit" ]; then
+    echo "test-windows: unpacking the Qt kit for Windows into build/qt6-mingw"
+    tar -C build -xJf "$qt_kit"
+fi
+
+# Qt for Windows has no SVG module: the icons are rendered to PNG by the
+# Linux build's qx7-render-icon.
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then cmake --preset default -B "$linux_build"; fi
+cmake --build "$linux_build" --target qx7-render-icon qx7ctl --parallel "$(nproc)"
+renderer=$(cd "$linux_build/tools" && pwd)/qx7-render-icon
+
+cmake --preset windows -DQX7_ICON_RENDERER="$renderer"
 echo "test-windows: cross-building in build/windows"
 cmake --build --preset windows --parallel "$(nproc)"
 
@@ -36,7 +54,7 @@ cmake --build --preset windows --parallel "$(nproc)"
 # A 64-bit prefix only: the programs are 64-bit, and Debian's wine64 alone
 # has no 32-bit half to set up.
 export WINEPREFIX=$PWD/build/windows-wine WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/.qx7-ready" ]; then
+if [ ! -f "$WINEPREFIX/.qx7-ready-2" ]; then
     echo "test-windows: making the wine prefix $WINEPREFIX"
     rm -rf "$WINEPREFIX"
     # wineboot's status says nothing useful (a missing 32-bit helper fails
@@ -48,7 +66,14 @@ if [ ! -f "$WINEPREFIX/.qx7-ready" ]; then
         tail -20 build/windows-wine.log >&2
         exit 1
     fi
-    touch "$WINEPREFIX/.qx7-ready"
+    # Fonts for Qt's offscreen platform, which reads the Windows fonts
+    # folder (a fresh prefix has only bitmap fonts there): the same Latin
+    # and Hangul fonts as the Linux tests.
+    for font in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf \
+        /usr/share/fonts/truetype/nanum/NanumGothic.ttf /usr/share/fonts/truetype/nanum/NanumGothicBold.ttf; do
+        cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    touch "$WINEPREFIX/.qx7-ready-2"
 fi
 wineserver -p >>build/windows-wine.log 2>&1
 # The first program started brings up wine's services, which inherit its
@@ -62,10 +87,6 @@ if [ -f scripts/windows-left-out-tests.sh ]; then
 fi
 ctest --preset windows --parallel "$(nproc)"
 
-if [ ! -x "$linux_build/src/cli/qx7ctl" ]; then
-    cmake --preset default
-    cmake --build "$linux_build" --target qx7ctl --parallel "$(nproc)"
-fi
 bash tests/scripts/same_bytes_test.sh "$linux_build/src/cli/qx7ctl" build/windows/src/cli/qx7ctl.exe
 
 (cd build/windows && cpack -G ZIP >cpack.log 2>&1) || { cat build/windows/cpack.log >&2; exit 1; }
