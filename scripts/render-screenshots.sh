@@ -34,8 +34,10 @@ done
 # The Windows window: qx7config.exe of the Windows build (scripts/test-windows.sh
 # makes it) under wine, on a virtual X display, drawn by Qt's Windows
 # platform with the windowsvista style. Wine's prefix for these pictures is
-# its own; the Windows interface font (Tahoma, which wine's Qt reports as
-# the message font) is replaced by NanumGothic so that Hangul is drawn.
+# its own. The Windows interface fonts (Tahoma, which wine reports as the
+# message font, and its kin) are replaced by DejaVu Sans for English and by
+# NanumGothic for Korean, so that Hangul is drawn (a Korean font draws the
+# backslash as the won sign, as Korean Windows does).
 windows_program=build/windows/src/ui/program/qx7config.exe
 if [ ! -f "$windows_program" ]; then
     echo "render-screenshots: no $windows_program; scripts/test-windows.sh builds it, then run this again" \
@@ -50,22 +52,20 @@ qt_bin=$(cd build/qt6-mingw/bin && pwd)
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 winpthread=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
 export WINEPATH="$qt_bin;$runtime;$winpthread"
-if [ ! -f "$WINEPREFIX/.qx7-fonts" ]; then
-    rm -rf "$WINEPREFIX"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$work/wineboot.log" 2>&1 || true
     wineserver -w
-    for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Microsoft Sans Serif"; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d NanumGothic /f >>"$work/wineboot.log" 2>&1
-    done
-    wineserver -w
-    touch "$WINEPREFIX/.qx7-fonts"
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 for lang in en ko; do
     case $lang in
-        en) locale=en_US.UTF-8 ;;
-        ko) locale=ko_KR.UTF-8 ;;
+        en) locale=en_US.UTF-8 font="DejaVu Sans" ;;
+        ko) locale=ko_KR.UTF-8 font=NanumGothic ;;
     esac
+    for replaced in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Microsoft Sans Serif"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$replaced" /d "$font" /f >>"$work/wine-reg.log" 2>&1
+    done
+    wineserver -w
     out="docs/images/windows-main-window-$lang.png"
     # Wine takes the Windows display language from the locale settings;
     # wine's services keep output open, so the program's goes to a file.

@@ -28,10 +28,13 @@ QString ToQString(std::u16string_view text) {
 // of their own).
 QSettings Settings() { return QSettings(QSettings::UserScope, QStringLiteral("QX7"), QStringLiteral("qx7config")); }
 
-// A path Qt gives (UTF-16) as the core's path: through UTF-8, which the core
-// reads paths from on every system (a path's narrow form on Windows is the
-// ANSI code page, which cannot hold every name).
-std::filesystem::path PathOf(const QString& text) { return strings::PathFromText(text.toStdString()); }
+// A path Qt gives (UTF-16, '/' between names) as the core's path, with the
+// system's separator (the user sees it in the folder field): through UTF-8,
+// which the core reads paths from on every system (a path's narrow form on
+// Windows is the ANSI code page, which cannot hold every name).
+std::filesystem::path PathOf(const QString& text) {
+    return strings::PathFromText(QDir::toNativeSeparators(text).toStdString());
+}
 
 std::optional<std::filesystem::path> ToPath(const std::optional<QString>& chosen) {
     if (!chosen || chosen->isEmpty()) return std::nullopt;
