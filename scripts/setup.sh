@@ -29,6 +29,8 @@ WINDOWS_PACKAGES=(
     cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64
     googletest libcli11-dev nlohmann-json3-dev
     qt6-base-dev-tools qt6-translations-l10n fonts-dejavu-core fonts-nanum xvfb xauth imagemagick
+    # The desktop program's installer (Qt's Korean translation and Xvfb are above).
+    nsis
 )
 recommends=(--no-install-recommends)
 if [ "${1:-}" = "--windows" ]; then

@@ -1,0 +1,158 @@
+# The desktop program on Windows: what it needs beside it, and the installer.
+#
+# qx7_windows_runtime: copies into the folder of qx7config.exe in the build
+# tree what the program loads at run time (the Qt DLLs, the platform and
+# style plugins, the MinGW runtime of the Qt DLLs, Qt's Korean translations
+# and the qt.conf that points Qt at them), so that the built program runs
+# as it is (under wine too). qx7config depends on it.
+#
+# qx7_installer: qx7config-setup-VERSION.exe in the build folder, made by
+# makensis (Debian's nsis) from packaging/windows/qx7config.nsi. It installs
+# both programs and the same files into "Program Files\QX7 Configurator",
+# with a Start-menu entry and an uninstaller registered in Add/Remove
+# Programs. tests/scripts/windows_installer_test.sh installs, runs and
+# removes it under wine.
+#
+# Left out on purpose: Qt6Test; the tls plugins (the update check speaks
+# HTTPS through WinHTTP in the core, and the window uses Qt Network only for
+# its local socket); the imageformats plugins (the icons are PNG, which QtGui
+# reads itself); the offscreen, minimal and direct2d platform plugins.
+
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+
+# Qt's own translations (Debian's qt6-translations-l10n; a Qt kit from Qt's
+# installer has them in its translations folder).
+find_file(QX7_QTBASE_KO_QM qtbase_ko.qm
+          PATHS "${QX7_QT_WINDOWS}/translations" /usr/share/qt6/translations
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+          DOC "Qt's Korean translation (qtbase_ko.qm) shipped with the desktop program")
+
+# The MinGW runtime the Qt DLLs were linked against, as the compiler finds it.
+set(qx7_mingw_runtime)
+foreach(dll IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${dll}
+                    OUTPUT_VARIABLE qx7_dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(qx7_dll_path "${qx7_dll_path}" ABSOLUTE)
+    if(NOT EXISTS "${qx7_dll_path}")
+        message(FATAL_ERROR "${CMAKE_CXX_COMPILER} does not find ${dll}, which the Qt DLLs need")
+    endif()
+    list(APPEND qx7_mingw_runtime "${dll}" "${qx7_dll_path}")
+endforeach()
+
+# Everything the program needs beside it, as pairs: the path below the
+# program's folder, then the file it comes from. The build tree's copy and
+# the installer both read this one list.
+set(QX7_WINDOWS_RUNTIME
+    Qt6Core.dll "$<TARGET_FILE:Qt6::Core>"
+    Qt6Gui.dll "$<TARGET_FILE:Qt6::Gui>"
+    Qt6Widgets.dll "$<TARGET_FILE:Qt6::Widgets>"
+    Qt6Network.dll "$<TARGET_FILE:Qt6::Network>"
+    platforms/qwindows.dll "$<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>"
+    styles/qwindowsvistastyle.dll "$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>"
+    ${qx7_mingw_runtime}
+    qt.conf "${PROJECT_SOURCE_DIR}/packaging/windows/qt.conf")
+if(QX7_QTBASE_KO_QM)
+    list(APPEND QX7_WINDOWS_RUNTIME translations/qtbase_ko.qm "${QX7_QTBASE_KO_QM}")
+else()
+    message(WARNING "qtbase_ko.qm not found (Debian: qt6-translations-l10n): qx7_installer will refuse to build")
+endif()
+
+# Copies of the list into the program's folder of the build tree.
+set(qx7_runtime_copies)
+set(qx7_runtime_commands)
+set(qx7_program_dir "${PROJECT_BINARY_DIR}/src/ui/program")
+list(LENGTH QX7_WINDOWS_RUNTIME qx7_runtime_length)
+math(EXPR qx7_runtime_last "${qx7_runtime_length} - 1")
+foreach(index RANGE 0 ${qx7_runtime_last} 2)
+    math(EXPR source_index "${index} + 1")
+    list(GET QX7_WINDOWS_RUNTIME ${index} destination)
+    list(GET QX7_WINDOWS_RUNTIME ${source_index} source)
+    add_custom_command(OUTPUT "${qx7_program_dir}/${destination}"
+                       COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${qx7_program_dir}/${destination}"
+                       DEPENDS "${source}" VERBATIM)
+    list(APPEND qx7_runtime_copies "${qx7_program_dir}/${destination}")
+endforeach()
+add_custom_target(qx7_windows_runtime DEPENDS ${qx7_runtime_copies})
+add_dependencies(qx7config qx7_windows_runtime)
+
+# The installer's files: the two programs and the list above, staged in
+# build/windows/installer/files with the programs and DLLs stripped of their
+# symbols and debug information (about half their size; the build tree keeps
+# them whole for debugging).
+set(qx7_installer_dir "${PROJECT_BINARY_DIR}/installer")
+set(qx7_installer_list
+    qx7config.exe "$<TARGET_FILE:qx7config>"
+    qx7ctl.exe "$<TARGET_FILE:qx7ctl>"
+    ${QX7_WINDOWS_RUNTIME})
+list(LENGTH qx7_installer_list qx7_installer_length)
+math(EXPR qx7_installer_last "${qx7_installer_length} - 1")
+set(qx7_staged)
+# installed_files.nsh: what to install where, and the same list to remove,
+# so that the uninstaller deletes exactly what was installed and nothing else
+# in the folder.
+set(qx7_nsis_install "")
+set(qx7_nsis_remove "")
+set(qx7_nsis_folders "")
+foreach(index RANGE 0 ${qx7_installer_last} 2)
+    math(EXPR source_index "${index} + 1")
+    list(GET qx7_installer_list ${index} destination)
+    list(GET qx7_installer_list ${source_index} source)
+    set(staged "${qx7_installer_dir}/files/${destination}")
+    if(destination MATCHES "\\.(dll|exe)$")
+        add_custom_command(OUTPUT "${staged}"
+                           COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${staged}"
+                           COMMAND "${CMAKE_STRIP}" --strip-unneeded "${staged}"
+                           DEPENDS "${source}" VERBATIM)
+    else()
+        add_custom_command(OUTPUT "${staged}" COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${staged}"
+                           DEPENDS "${source}" VERBATIM)
+    endif()
+    list(APPEND qx7_staged "${staged}")
+
+    get_filename_component(folder "${destination}" DIRECTORY)
+    string(REPLACE "/" "\\" folder_windows "${folder}")
+    string(REPLACE "/" "\\" destination_windows "${destination}")
+    if(folder)
+        string(APPEND qx7_nsis_install "    SetOutPath \"$INSTDIR\\${folder_windows}\"\n")
+        if(NOT folder_windows IN_LIST qx7_nsis_folders)
+            list(APPEND qx7_nsis_folders "${folder_windows}")
+        endif()
+    else()
+        string(APPEND qx7_nsis_install "    SetOutPath \"$INSTDIR\"\n")
+    endif()
+    string(APPEND qx7_nsis_install "    File \"${staged}\"\n")
+    string(APPEND qx7_nsis_remove "    Delete \"$INSTDIR\\${destination_windows}\"\n")
+endforeach()
+foreach(folder IN LISTS qx7_nsis_folders)
+    # Removed only when empty: a file the user put there stays.
+    string(APPEND qx7_nsis_remove "    RMDir \"$INSTDIR\\${folder}\"\n")
+endforeach()
+file(WRITE "${qx7_installer_dir}/installed_files.nsh.in"
+     "; Generated by cmake/Qx7WindowsInstaller.cmake: the files of the installer.\n\
+!macro Qx7InstallFiles\n${qx7_nsis_install}!macroend\n\
+!macro Qx7RemoveFiles\n${qx7_nsis_remove}!macroend\n")
+configure_file("${qx7_installer_dir}/installed_files.nsh.in" "${qx7_installer_dir}/installed_files.nsh" COPYONLY)
+
+find_program(QX7_MAKENSIS makensis DOC "NSIS's compiler (Debian: nsis), for the installer")
+set(QX7_INSTALLER_FILE "${PROJECT_BINARY_DIR}/qx7config-setup-${PROJECT_VERSION}.exe")
+if(QX7_MAKENSIS AND QX7_QTBASE_KO_QM)
+    add_custom_command(
+        OUTPUT "${QX7_INSTALLER_FILE}"
+        COMMAND "${QX7_MAKENSIS}" -V2 -NOCD "-DQX7_VERSION=${PROJECT_VERSION}"
+                "-DQX7_INSTALLER_FILE=${QX7_INSTALLER_FILE}"
+                "-DQX7_FILES=${qx7_installer_dir}/installed_files.nsh"
+                "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi"
+        DEPENDS "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi" "${qx7_installer_dir}/installed_files.nsh"
+                ${qx7_staged}
+        WORKING_DIRECTORY "${qx7_installer_dir}"
+        COMMENT "makensis: ${QX7_INSTALLER_FILE}"
+        VERBATIM)
+    add_custom_target(qx7_installer DEPENDS "${QX7_INSTALLER_FILE}")
+    add_dependencies(qx7_installer qx7config qx7ctl)
+else()
+    add_custom_target(qx7_installer
+        COMMAND "${CMAKE_COMMAND}" -E echo
+                "qx7_installer needs makensis and qtbase_ko.qm (Debian: nsis, qt6-translations-l10n)"
+        COMMAND "${CMAKE_COMMAND}" -E false
+        VERBATIM)
+endif()

@@ -1,0 +1,101 @@
+; The Windows installer of the QX7 Configurator: qx7config-setup-VERSION.exe.
+; Built by the target qx7_installer (cmake/Qx7WindowsInstaller.cmake), which
+; passes QX7_VERSION, QX7_INSTALLER_FILE and QX7_FILES (installed_files.nsh:
+; the macros Qx7InstallFiles and Qx7RemoveFiles, from one list of files).
+;
+; Installs for all users into "Program Files\QX7 Configurator" (64-bit
+; only), adds a Start-menu entry and registers the uninstaller in
+; Add/Remove Programs. The uninstaller deletes the files it installed, one
+; by one, and the folders only when they are then empty: the user's files
+; (Documents\QX7, the settings in the user's profile) are never touched.
+; Silent: setup.exe /S [/D=FOLDER], Uninstall.exe /S.
+
+!ifndef QX7_VERSION | QX7_INSTALLER_FILE | QX7_FILES
+    !error "makensis -DQX7_VERSION=... -DQX7_INSTALLER_FILE=... -DQX7_FILES=... (cmake --build ... --target qx7_installer)"
+!endif
+
+Unicode true
+; A 64-bit installer: the programs are 64-bit, and so it writes to the 64-bit
+; Program Files and registry without redirection.
+Target amd64-unicode
+ManifestDPIAware true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!define QX7_NAME "QX7 Configurator"
+!define QX7_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QX7 Configurator"
+!define QX7_SHORTCUT "$SMPROGRAMS\QX7 Configurator.lnk"
+
+Name "${QX7_NAME}"
+OutFile "${QX7_INSTALLER_FILE}"
+InstallDir "$PROGRAMFILES64\QX7 Configurator"
+BrandingText "${QX7_NAME} ${QX7_VERSION}"
+
+VIProductVersion "${QX7_VERSION}"
+VIAddVersionKey /LANG=0 "ProductName" "${QX7_NAME}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${QX7_VERSION}"
+VIAddVersionKey /LANG=0 "FileVersion" "${QX7_VERSION}"
+VIAddVersionKey /LANG=0 "FileDescription" "${QX7_NAME} Setup"
+VIAddVersionKey /LANG=0 "LegalCopyright" "QX7 Configurator developers"
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+!include "${QX7_FILES}"
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\qx7config.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The installer speaks Korean where Windows' display language is Korean.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Korean"
+
+LangString Qx7Needs64Bit ${LANG_ENGLISH} "${QX7_NAME} needs 64-bit Windows 10 or later."
+LangString Qx7Needs64Bit ${LANG_KOREAN} "${QX7_NAME}은(는) 64비트 Windows 10 이상이 필요합니다."
+
+Function .onInit
+    ${IfNot} ${RunningX64}
+        MessageBox MB_OK|MB_ICONSTOP "$(Qx7Needs64Bit)" /SD IDOK
+        Abort
+    ${EndIf}
+    SetRegView 64
+    SetShellVarContext all
+FunctionEnd
+
+Section "${QX7_NAME}" Qx7Program
+    SetOverwrite on
+    !insertmacro Qx7InstallFiles
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+    CreateShortcut "${QX7_SHORTCUT}" "$INSTDIR\qx7config.exe" "" "$INSTDIR\qx7config.exe" 0
+
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "DisplayName" "${QX7_NAME}"
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "DisplayVersion" "${QX7_VERSION}"
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\qx7config.exe,0"
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+    WriteRegDWORD HKLM "${QX7_UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${QX7_UNINSTALL_KEY}" "NoRepair" 1
+    SectionGetSize ${Qx7Program} $0
+    WriteRegDWORD HKLM "${QX7_UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Function un.onInit
+    SetRegView 64
+    SetShellVarContext all
+FunctionEnd
+
+Section "Uninstall"
+    DeleteRegKey HKLM "${QX7_UNINSTALL_KEY}"
+    Delete "${QX7_SHORTCUT}"
+    !insertmacro Qx7RemoveFiles
+    Delete "$INSTDIR\Uninstall.exe"
+    ; Only when empty: whatever the user put in the folder stays, with it.
+    RMDir "$INSTDIR"
+SectionEnd

@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# The Windows installer, under wine: installs it silently, checks that it
+# put exactly the expected files into Program Files, a Start-menu entry and
+# an Add/Remove Programs entry, starts the installed qx7config.exe and
+# qx7ctl.exe (--version names the installer's version), then uninstalls it
+# silently and checks that everything it installed is gone while a file of
+# the user's in Documents\QX7 is still there, unchanged.
+#   WINEPREFIX=... tests/scripts/windows_installer_test.sh INSTALLER [PROBE]
+# INSTALLER is build/windows/qx7config-setup-VERSION.exe. PROBE, when given,
+# is build/windows/tests/installer/qx7_installed_translations_probe.exe: it
+# is run from the installed folder to check that Qt's Korean translation is
+# found there the way the program finds it, and removed before uninstalling.
+# Uses the wine prefix in WINEPREFIX (scripts/test-windows.sh sets one up);
+# the program must not be installed there yet.
+set -euo pipefail
+installer=${1:?usage: windows_installer_test.sh INSTALLER [PROBE]}
+probe=${2:-}
+: "${WINEPREFIX:?set WINEPREFIX to the wine prefix to install into}"
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+started=$SECONDS
+
+name=$(basename "$installer")
+if [[ ! "$name" =~ ^qx7config-setup-([0-9][0-9.]*)\.exe$ ]]; then
+    echo "windows_installer_test: $installer is not named qx7config-setup-VERSION.exe" >&2
+    exit 1
+fi
+version=${BASH_REMATCH[1]}
+log=$(mktemp -d)
+failures=0
+fail() {
+    echo "windows_installer_test: FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# wine prints CRLF line ends; its own services may write to the output of
+# the first program started, so every run goes through a file.
+run_wine() {
+    local out=$1
+    shift
+    wine "$@" </dev/null >"$out" 2>&1
+}
+reg_value() {  # KEY VALUE: the data of a registry value, or nothing
+    run_wine "$log/reg.txt" reg query "$1" /v "$2" || return 0
+    tr -d '\r' <"$log/reg.txt" | awk -v value="$2" '$1 == value { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
+}
+
+folder_windows='C:\Program Files\QX7 Configurator'
+folder="$WINEPREFIX/drive_c/Program Files/QX7 Configurator"
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QX7 Configurator.lnk"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QX7 Configurator'
+if [ -e "$folder" ]; then
+    echo "windows_installer_test: $folder exists already: uninstall it from $WINEPREFIX first" >&2
+    exit 1
+fi
+
+# A file of the user's in Documents\QX7 (where the program keeps its files).
+documents_windows=$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Personal)
+[ -n "$documents_windows" ] || { echo "windows_installer_test: wine names no Documents folder" >&2; exit 1; }
+documents=$(winepath -u "$documents_windows" 2>/dev/null | tr -d '\r')
+# Wine may link Documents to a folder of the home that does not exist yet:
+# the test makes what is missing and removes, at the end, only what it made.
+user_folder=$(readlink -m "$documents/QX7")
+made_from=""
+missing=$user_folder
+while [ ! -e "$missing" ]; do
+    made_from=$missing
+    missing=$(dirname "$missing")
+done
+mkdir -p "$user_folder"
+user_file="$user_folder/installer-test-$$.qx7"
+echo "a configuration the user saved" >"$user_file"
+cleanup() {
+    rm -f "$user_file"
+    local made=$user_folder
+    while [ -n "$made_from" ] && rmdir "$made" 2>/dev/null && [ "$made" != "$made_from" ]; do
+        made=$(dirname "$made")
+    done
+    rm -rf "$log"
+}
+trap cleanup EXIT
+
+echo "windows_installer_test: installing $name silently"
+if ! run_wine "$log/install.txt" "$installer" /S; then
+    cat "$log/install.txt" >&2
+    echo "windows_installer_test: the installer failed" >&2
+    exit 1
+fi
+[ -d "$folder" ] || { echo "windows_installer_test: nothing was installed in $folder" >&2; exit 1; }
+
+# Exactly these files: the programs, the Qt DLLs and plugins they load,
+# the MinGW runtime of the Qt DLLs, Qt's Korean translation, qt.conf and
+# the uninstaller; nothing left out, nothing more (no Qt6Test.dll, no
+# offscreen platform plugin).
+expected=$(sort <<'EOF'
+Qt6Core.dll
+Qt6Gui.dll
+Qt6Network.dll
+Qt6Widgets.dll
+Uninstall.exe
+libgcc_s_seh-1.dll
+libstdc++-6.dll
+libwinpthread-1.dll
+platforms/qwindows.dll
+qt.conf
+qx7config.exe
+qx7ctl.exe
+styles/qwindowsvistastyle.dll
+translations/qtbase_ko.qm
+EOF
+)
+installed=$(cd "$folder" && find . -type f | sed 's|^\./||' | sort)
+if [ "$installed" != "$expected" ]; then
+    fail "the installed files differ from the expected ones (< expected, > installed):"
+    diff <(echo "$expected") <(echo "$installed") >&2 || true
+fi
+[ -f "$shortcut" ] || fail "no Start-menu entry $shortcut"
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] ||
+    fail "Add/Remove Programs does not list version $version"
+[ "$(reg_value "$uninstall_key" UninstallString)" = "\"$folder_windows\\Uninstall.exe\"" ] ||
+    fail "Add/Remove Programs does not name $folder_windows\\Uninstall.exe"
+
+# The installed programs start from there, with what was installed beside
+# them, and name the installer's version.
+for program in qx7ctl qx7config; do
+    if ! run_wine "$log/$program.txt" "$folder/$program.exe" --version; then
+        fail "$program.exe --version failed: $(tr -d '\r' <"$log/$program.txt")"
+    elif ! tr -d '\r' <"$log/$program.txt" | grep -qx "$program $version"; then
+        fail "$program.exe --version does not print \"$program $version\": $(tr -d '\r' <"$log/$program.txt")"
+    fi
+done
+if [ -n "$probe" ]; then
+    cp "$probe" "$folder/"
+    probe_installed="$folder/$(basename "$probe")"
+    if ! run_wine "$log/probe.txt" "$probe_installed"; then
+        fail "Qt's Korean translation is not found from the installed folder: $(tr -d '\r' <"$log/probe.txt")"
+    fi
+    rm -f "$probe_installed"
+fi
+
+# NSIS's uninstaller copies itself to the temporary folder, starts that
+# copy and returns at once: wait for the copy to remove the folder, its
+# last step.
+echo "windows_installer_test: uninstalling silently"
+run_wine "$log/uninstall.txt" "$folder/Uninstall.exe" /S || fail "the uninstaller failed: $(cat "$log/uninstall.txt")"
+for ((tries = 0; tries < 240; tries++)); do
+    [ -e "$folder" ] || break
+    sleep 0.25
+done
+if [ -e "$folder" ]; then
+    fail "the uninstaller left $folder behind:"
+    (cd "$folder" && find . >&2)
+fi
+[ ! -e "$shortcut" ] || fail "the uninstaller left the Start-menu entry"
+run_wine "$log/reg.txt" reg query "$uninstall_key" && fail "the uninstaller left the Add/Remove Programs entry"
+[ "$(cat "$user_file" 2>/dev/null)" = "a configuration the user saved" ] ||
+    fail "the uninstaller removed or changed the user's $user_file"
+
+if [ "$failures" -gt 0 ]; then
+    echo "windows_installer_test: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "windows_installer_test: passed ($name, $(stat -c %s "$installer") bytes, $((SECONDS - started)) s)"
