@@ -11,7 +11,7 @@
 ; Silent: setup.exe /S [/D=FOLDER], Uninstall.exe /S.
 
 !ifndef QX7_VERSION | QX7_INSTALLER_FILE | QX7_FILES
-    !error "makensis -DQX7_VERSION=... -DQX7_INSTALLER_FILE=... -DQX7_FILES=... (cmake --build ... --target qx7_installer)"
+    !error "Build it with the target qx7_installer, which defines QX7_VERSION, QX7_INSTALLER_FILE and QX7_FILES"
 !endif
 
 Unicode true

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     const QString source = QStringLiteral("Cancel");
     const QString translated = QCoreApplication::translate("QPlatformTheme", "Cancel");
     std::printf("translations folder: %s\n%s -> %s\n",
-                QLibraryInfo::path(QLibraryInfo::TranslationsPath).toUtf8().constData(),
-                source.toUtf8().constData(), translated.toUtf8().constData());
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath).toUtf8().constData(), source.toUtf8().constData(),
+                translated.toUtf8().constData());
     return translated != source ? 0 : 1;
 }

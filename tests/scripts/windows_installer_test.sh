@@ -2,7 +2,8 @@
 # The Windows installer, under wine: installs it silently, checks that it
 # put exactly the expected files into Program Files, a Start-menu entry and
 # an Add/Remove Programs entry, starts the installed qx7config.exe and
-# qx7ctl.exe (--version names the installer's version), then uninstalls it
+# qx7ctl.exe (--version names the installer's version) and, under Xvfb, the
+# window over a simulated drive, then uninstalls it
 # silently and checks that everything it installed is gone while a file of
 # the user's in Documents\QX7 is still there, unchanged.
 #   WINEPREFIX=... tests/scripts/windows_installer_test.sh INSTALLER [PROBE]
@@ -33,11 +34,14 @@ fail() {
 }
 
 # wine prints CRLF line ends; its own services may write to the output of
-# the first program started, so every run goes through a file.
+# the first program started, so every run goes through a file. A program
+# that cannot start may wait on an error box no one sees: after
+# $wine_limit seconds it has failed.
+wine_limit=120
 run_wine() {
     local out=$1
     shift
-    wine "$@" </dev/null >"$out" 2>&1
+    timeout "$wine_limit" wine "$@" </dev/null >"$out" 2>&1
 }
 reg_value() {  # KEY VALUE: the data of a registry value, or nothing
     run_wine "$log/reg.txt" reg query "$1" /v "$2" || return 0
@@ -128,6 +132,21 @@ for program in qx7ctl qx7config; do
         fail "$program.exe --version does not print \"$program $version\": $(tr -d '\r' <"$log/$program.txt")"
     fi
 done
+# The installed window opens, over a simulated drive, with the platform
+# plugin and style installed beside it, and renders itself into a picture.
+if command -v xvfb-run >/dev/null; then
+    bash "$(dirname "$0")/make_sim_state.sh" 1 "$log/sim.json"
+    state=$(winepath -w "$log/sim.json" 2>/dev/null)
+    picture=$(winepath -w "$log/window.png" 2>/dev/null)
+    if ! xvfb-run -a timeout "$wine_limit" wine "$folder/qx7config.exe" --simulate "$state" --no-update-check \
+        --grab "$picture" </dev/null >"$log/window.txt" 2>&1; then
+        fail "the installed qx7config.exe did not open its window: $(tr -d '\r' <"$log/window.txt")"
+    elif [ "$(head -c 4 "$log/window.png" 2>/dev/null | tail -c 3)" != PNG ]; then
+        fail "the installed qx7config.exe did not render its window into a PNG picture"
+    fi
+else
+    echo "windows_installer_test: skipped opening the installed window: xvfb-run is missing (Debian: xvfb)"
+fi
 if [ -n "$probe" ]; then
     cp "$probe" "$folder/"
     probe_installed="$folder/$(basename "$probe")"
