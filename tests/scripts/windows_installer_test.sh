@@ -5,7 +5,8 @@
 # qx7ctl.exe (--version names the installer's version) and, under Xvfb, the
 # window over a simulated drive, then uninstalls it
 # silently and checks that everything it installed is gone while a file of
-# the user's in Documents\QX7 is still there, unchanged.
+# the user's in Documents\QX7 is still there, unchanged. Then the same into
+# a folder (/D=) that holds a file of the user's: only that file is left.
 #   WINEPREFIX=... tests/scripts/windows_installer_test.sh INSTALLER [PROBE]
 # INSTALLER is build/windows/qx7config-setup-VERSION.exe. PROBE, when given,
 # is build/windows/tests/installer/qx7_installed_translations_probe.exe: it
@@ -157,14 +158,21 @@ if [ -n "$probe" ]; then
 fi
 
 # NSIS's uninstaller copies itself to the temporary folder, starts that
-# copy and returns at once: wait for the copy to remove the folder, its
-# last step.
-echo "windows_installer_test: uninstalling silently"
-run_wine "$log/uninstall.txt" "$folder/Uninstall.exe" /S || fail "the uninstaller failed: $(cat "$log/uninstall.txt")"
-for ((tries = 0; tries < 240; tries++)); do
-    [ -e "$folder" ] || break
-    sleep 0.25
-done
+# copy and returns at once: wait_until_gone waits for the copy to remove
+# PATH (at most a minute).
+uninstall() {  # FOLDER: runs FOLDER's uninstaller silently
+    echo "windows_installer_test: uninstalling silently from $1"
+    run_wine "$log/uninstall.txt" "$1/Uninstall.exe" /S || fail "the uninstaller failed: $(cat "$log/uninstall.txt")"
+}
+wait_until_gone() {
+    local tries
+    for ((tries = 0; tries < 240; tries++)); do
+        [ -e "$1" ] || return 0
+        sleep 0.25
+    done
+}
+uninstall "$folder"
+wait_until_gone "$folder"
 if [ -e "$folder" ]; then
     fail "the uninstaller left $folder behind:"
     (cd "$folder" && find . >&2)
@@ -173,6 +181,24 @@ fi
 run_wine "$log/reg.txt" reg query "$uninstall_key" && fail "the uninstaller left the Add/Remove Programs entry"
 [ "$(cat "$user_file" 2>/dev/null)" = "a configuration the user saved" ] ||
     fail "the uninstaller removed or changed the user's $user_file"
+
+# Installed (/D=) into a folder that already holds a file of the user's, the
+# uninstaller removes what it installed and leaves the folder with that file.
+own_folder="$log/own"
+mkdir -p "$own_folder"
+echo "the user's own notes" >"$own_folder/notes.txt"
+if run_wine "$log/install.txt" "$installer" /S "/D=$(winepath -w "$own_folder" 2>/dev/null)" &&
+    [ -f "$own_folder/qx7config.exe" ]; then
+    uninstall "$own_folder"
+    wait_until_gone "$own_folder/Uninstall.exe"
+    left="nothing, not even the folder"
+    [ -d "$own_folder" ] && left=$(cd "$own_folder" && find . -mindepth 1 | sed 's|^\./||' | sort)
+    [ "$left" = notes.txt ] || fail "uninstalling from a folder of the user's left $(echo $left) instead of notes.txt"
+    [ "$(cat "$own_folder/notes.txt" 2>/dev/null)" = "the user's own notes" ] ||
+        fail "the uninstaller changed the user's notes.txt in the program's folder"
+else
+    fail "the installer did not install into the folder given with /D="
+fi
 
 if [ "$failures" -gt 0 ]; then
     echo "windows_installer_test: $failures check(s) failed" >&2
