@@ -69,6 +69,9 @@ FunctionEnd
 
 Section "${QX7_NAME}" Qx7Program
     SetOverwrite on
+    ; A file that cannot be replaced (the program is running) stops the
+    ; installation, rather than leaving a mix of two versions behind.
+    AllowSkipFiles off
     !insertmacro Qx7InstallFiles
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\Uninstall.exe"

@@ -9,9 +9,11 @@
 # a folder (/D=) that holds a file of the user's: only that file is left.
 #   WINEPREFIX=... tests/scripts/windows_installer_test.sh INSTALLER [PROBE]
 # INSTALLER is build/windows/qx7config-setup-VERSION.exe. PROBE, when given,
-# is build/windows/tests/installer/qx7_installed_translations_probe.exe: it
-# is run from the installed folder to check that Qt's Korean translation is
-# found there the way the program finds it, and removed before uninstalling.
+# is build/windows/tests/installer/qx7_installed_probe.exe, run from the
+# installed folder (and removed before uninstalling): Qt's Korean translation
+# must be found there the way the program finds it, and while the probe holds
+# the installed Qt DLLs in use, as a running program does, installing again
+# must fail rather than report success over files it could not replace.
 # Uses the wine prefix in WINEPREFIX (scripts/test-windows.sh sets one up);
 # the program must not be installed there yet.
 set -euo pipefail
@@ -154,6 +156,23 @@ if [ -n "$probe" ]; then
     if ! run_wine "$log/probe.txt" "$probe_installed"; then
         fail "Qt's Korean translation is not found from the installed folder: $(tr -d '\r' <"$log/probe.txt")"
     fi
+
+    # The probe keeps the installed DLLs in use until its input ends.
+    mkfifo "$log/hold"
+    timeout "$wine_limit" wine "$probe_installed" --hold <"$log/hold" >"$log/hold.txt" 2>&1 &
+    holder=$!
+    exec {hold}>"$log/hold"
+    for ((tries = 0; tries < 240; tries++)); do
+        grep -q holding "$log/hold.txt" 2>/dev/null && break
+        sleep 0.25
+    done
+    if ! grep -q holding "$log/hold.txt"; then
+        fail "the probe did not start: $(tr -d '\r' <"$log/hold.txt")"
+    elif run_wine "$log/reinstall.txt" "$installer" /S; then
+        fail "installing over a running program reported success although it could not replace its files"
+    fi
+    exec {hold}>&-
+    wait "$holder" || fail "the probe holding the installed files failed: $(tr -d '\r' <"$log/hold.txt")"
     rm -f "$probe_installed"
 fi
 
