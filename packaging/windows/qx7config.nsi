@@ -1,13 +1,16 @@
 ; The Windows installer of the QX7 Configurator: qx7config-setup-VERSION.exe.
 ; Built by the target qx7_installer (cmake/Qx7WindowsInstaller.cmake), which
 ; passes QX7_VERSION, QX7_INSTALLER_FILE and QX7_FILES (installed_files.nsh:
-; the macros Qx7InstallFiles and Qx7RemoveFiles, from one list of files).
+; the macros Qx7InstallFiles, Qx7ForEachInstalledFile and
+; Qx7ForEachInstalledFolder, from one list of files).
 ;
 ; Installs for all users into "Program Files\QX7 Configurator" (64-bit
 ; only), adds a Start-menu entry and registers the uninstaller in
 ; Add/Remove Programs. The uninstaller deletes the files it installed, one
 ; by one, and the folders only when they are then empty: the user's files
 ; (Documents\QX7, the settings in the user's profile) are never touched.
+; Neither replaces nor removes anything while a running qx7config or qx7ctl
+; holds an installed file: both stop with exit status 2 instead.
 ; Silent: setup.exe /S [/D=FOLDER], Uninstall.exe /S.
 
 !ifndef QX7_VERSION | QX7_INSTALLER_FILE | QX7_FILES
@@ -57,6 +60,44 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "QX7 Configurator developers"
 
 LangString Qx7Needs64Bit ${LANG_ENGLISH} "${QX7_NAME} needs 64-bit Windows 10 or later."
 LangString Qx7Needs64Bit ${LANG_KOREAN} "${QX7_NAME}은(는) 64비트 Windows 10 이상이 필요합니다."
+LangString Qx7InUse ${LANG_ENGLISH} \
+    "$0 is in use. Close ${QX7_NAME} and every qx7ctl command, then try again."
+LangString Qx7InUse ${LANG_KOREAN} \
+    "$0 파일이 사용 중입니다. ${QX7_NAME}와(과) qx7ctl 명령을 모두 닫은 뒤 다시 시도하십시오."
+LangString Qx7NotRemoved ${LANG_ENGLISH} \
+    "Some files of ${QX7_NAME} could not be removed. Close the program, then uninstall again."
+LangString Qx7NotRemoved ${LANG_KOREAN} \
+    "${QX7_NAME}의 일부 파일을 지우지 못했습니다. 프로그램을 닫은 뒤 다시 제거하십시오."
+
+; $0: the first installed file that exists and cannot be opened for writing
+; (a running program holds its executable and DLLs so), or empty.
+!macro Qx7NoteInUse PATH
+    ${If} $0 == ""
+    ${AndIf} ${FileExists} "${PATH}"
+        ClearErrors
+        FileOpen $1 "${PATH}" a
+        ${If} ${Errors}
+            StrCpy $0 "${PATH}"
+        ${Else}
+            FileClose $1
+        ${EndIf}
+    ${EndIf}
+!macroend
+!macro Qx7StopIfInUse
+    StrCpy $0 ""
+    !insertmacro Qx7ForEachInstalledFile Qx7NoteInUse
+    ${If} $0 != ""
+        MessageBox MB_OK|MB_ICONSTOP "$(Qx7InUse)" /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
+!macroend
+!macro Qx7Delete PATH
+    Delete "${PATH}"
+!macroend
+!macro Qx7RemoveEmptyFolder PATH
+    RMDir "${PATH}"
+!macroend
 
 Function .onInit
     ${IfNot} ${RunningX64}
@@ -72,6 +113,8 @@ Section "${QX7_NAME}" Qx7Program
     ; A file that cannot be replaced (the program is running) stops the
     ; installation, rather than leaving a mix of two versions behind.
     AllowSkipFiles off
+    ; Over a running copy: stop before replacing anything.
+    !insertmacro Qx7StopIfInUse
     !insertmacro Qx7InstallFiles
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -95,9 +138,18 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+    !insertmacro Qx7StopIfInUse
+    ClearErrors
+    !insertmacro Qx7ForEachInstalledFile Qx7Delete
+    ${If} ${Errors}
+        ; Keep the uninstaller and its entry, to be run again.
+        MessageBox MB_OK|MB_ICONSTOP "$(Qx7NotRemoved)" /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
+    !insertmacro Qx7ForEachInstalledFolder Qx7RemoveEmptyFolder
     DeleteRegKey HKLM "${QX7_UNINSTALL_KEY}"
     Delete "${QX7_SHORTCUT}"
-    !insertmacro Qx7RemoveFiles
     Delete "$INSTDIR\Uninstall.exe"
     ; Only when empty: whatever the user put in the folder stays, with it.
     RMDir "$INSTDIR"

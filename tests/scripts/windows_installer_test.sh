@@ -13,7 +13,7 @@
 # installed folder (and removed before uninstalling): Qt's Korean translation
 # must be found there the way the program finds it, and while the probe holds
 # the installed Qt DLLs in use, as a running program does, installing again
-# must fail rather than report success over files it could not replace.
+# and uninstalling must fail and change nothing.
 # Uses the wine prefix in WINEPREFIX (scripts/test-windows.sh sets one up);
 # the program must not be installed there yet.
 set -euo pipefail
@@ -152,28 +152,10 @@ else
 fi
 if [ -n "$probe" ]; then
     cp "$probe" "$folder/"
-    probe_installed="$folder/$(basename "$probe")"
-    if ! run_wine "$log/probe.txt" "$probe_installed"; then
+    if ! run_wine "$log/probe.txt" "$folder/$(basename "$probe")"; then
         fail "Qt's Korean translation is not found from the installed folder: $(tr -d '\r' <"$log/probe.txt")"
     fi
-
-    # The probe keeps the installed DLLs in use until its input ends.
-    mkfifo "$log/hold"
-    timeout "$wine_limit" wine "$probe_installed" --hold <"$log/hold" >"$log/hold.txt" 2>&1 &
-    holder=$!
-    exec {hold}>"$log/hold"
-    for ((tries = 0; tries < 240; tries++)); do
-        grep -q holding "$log/hold.txt" 2>/dev/null && break
-        sleep 0.25
-    done
-    if ! grep -q holding "$log/hold.txt"; then
-        fail "the probe did not start: $(tr -d '\r' <"$log/hold.txt")"
-    elif run_wine "$log/reinstall.txt" "$installer" /S; then
-        fail "installing over a running program reported success although it could not replace its files"
-    fi
-    exec {hold}>&-
-    wait "$holder" || fail "the probe holding the installed files failed: $(tr -d '\r' <"$log/hold.txt")"
-    rm -f "$probe_installed"
+    rm -f "$folder/$(basename "$probe")"
 fi
 
 # NSIS's uninstaller copies itself to the temporary folder, starts that
@@ -201,13 +183,54 @@ run_wine "$log/reg.txt" reg query "$uninstall_key" && fail "the uninstaller left
 [ "$(cat "$user_file" 2>/dev/null)" = "a configuration the user saved" ] ||
     fail "the uninstaller removed or changed the user's $user_file"
 
+# While the probe, started from FOLDER, holds the installed DLLs in use as a
+# running program does, installing again and uninstalling must both fail,
+# and change nothing, rather than report success over files they could not
+# replace or remove. The uninstaller runs in place (_?=FOLDER_WINDOWS), so
+# that its exit status is seen.
+check_in_use() {  # FOLDER FOLDER_WINDOWS
+    local probe_installed holder hold tries before after
+    probe_installed="$1/$(basename "$probe")"
+    cp "$probe" "$probe_installed"
+    rm -f "$log/hold"
+    mkfifo "$log/hold"
+    timeout "$wine_limit" wine "$probe_installed" --hold <"$log/hold" >"$log/hold.txt" 2>&1 &
+    holder=$!
+    exec {hold}>"$log/hold"
+    for ((tries = 0; tries < 240; tries++)); do
+        grep -q holding "$log/hold.txt" 2>/dev/null && break
+        sleep 0.25
+    done
+    before=$(cd "$1" && find . -type f -exec stat -c '%Z %s %n' {} + | sort)
+    if ! grep -q holding "$log/hold.txt"; then
+        fail "the probe did not start: $(tr -d '\r' <"$log/hold.txt")"
+    else
+        run_wine "$log/reinstall.txt" "$installer" /S "/D=$2" &&
+            fail "installing over a running program reported success"
+        run_wine "$log/uninstall.txt" "$1/Uninstall.exe" /S "_?=$2" &&
+            fail "uninstalling a running program reported success"
+        after=$(cd "$1" && find . -type f -exec stat -c '%Z %s %n' {} + | sort)
+        if [ "$after" != "$before" ]; then
+            fail "installing or uninstalling over a running program changed its files (< before, > after):"
+            diff <(echo "$before") <(echo "$after") >&2 || true
+        fi
+        [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] ||
+            fail "uninstalling a running program removed its Add/Remove Programs entry"
+    fi
+    exec {hold}>&-
+    wait "$holder" || fail "the probe holding the installed files failed: $(tr -d '\r' <"$log/hold.txt")"
+    rm -f "$probe_installed"
+}
+
 # Installed (/D=) into a folder that already holds a file of the user's, the
 # uninstaller removes what it installed and leaves the folder with that file.
 own_folder="$log/own"
 mkdir -p "$own_folder"
 echo "the user's own notes" >"$own_folder/notes.txt"
-if run_wine "$log/install.txt" "$installer" /S "/D=$(winepath -w "$own_folder" 2>/dev/null)" &&
-    [ -f "$own_folder/qx7config.exe" ]; then
+# The folder's Windows path has no spaces: /D= and _?= take it unquoted.
+own_folder_windows=$(winepath -w "$own_folder" 2>/dev/null)
+if run_wine "$log/install.txt" "$installer" /S "/D=$own_folder_windows" && [ -f "$own_folder/qx7config.exe" ]; then
+    [ -n "$probe" ] && check_in_use "$own_folder" "$own_folder_windows"
     uninstall "$own_folder"
     wait_until_gone "$own_folder/Uninstall.exe"
     left="nothing, not even the folder"
