@@ -23,13 +23,17 @@ find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
 # Qt's own translations (Debian's qt6-translations-l10n; a Qt kit from Qt's
 # installer has them in its translations folder).
 find_file(QX7_QTBASE_KO_QM qtbase_ko.qm
-          PATHS "${QX7_QT_WINDOWS}/translations" /usr/share/qt6/translations
+          PATHS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}" /usr/share/qt6/translations
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
           DOC "Qt's Korean translation (qtbase_ko.qm) shipped with the desktop program")
 
 # The MinGW runtime the Qt DLLs were linked against, as the compiler finds it.
 set(qx7_mingw_runtime)
-foreach(dll IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+set(qx7_mingw_dlls)
+if(MINGW)
+    set(qx7_mingw_dlls libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+endif()
+foreach(dll IN LISTS qx7_mingw_dlls)
     execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${dll}
                     OUTPUT_VARIABLE qx7_dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
     get_filename_component(qx7_dll_path "${qx7_dll_path}" ABSOLUTE)
@@ -100,7 +104,7 @@ foreach(index RANGE 0 ${qx7_installer_last} 2)
     list(GET qx7_installer_list ${index} destination)
     list(GET qx7_installer_list ${source_index} source)
     set(staged "${qx7_installer_dir}/files/${destination}")
-    if(destination MATCHES "\\.(dll|exe)$")
+    if(destination MATCHES "\\.(dll|exe)$" AND CMAKE_STRIP)
         add_custom_command(OUTPUT "${staged}"
                            COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${staged}"
                            COMMAND "${CMAKE_STRIP}" --strip-unneeded "${staged}"
