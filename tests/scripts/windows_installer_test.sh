@@ -120,7 +120,11 @@ if [ "$installed" != "$expected" ]; then
     fail "the installed files differ from the expected ones (< expected, > installed):"
     diff <(echo "$expected") <(echo "$installed") >&2 || true
 fi
-[ -f "$shortcut" ] || fail "no Start-menu entry $shortcut"
+if [ ! -f "$shortcut" ]; then
+    fail "no Start-menu entry $shortcut"
+elif ! strings -el "$shortcut" | grep -qiF "$folder_windows\\qx7config.exe"; then
+    fail "the Start-menu entry does not start $folder_windows\\qx7config.exe"
+fi
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] ||
     fail "Add/Remove Programs does not list version $version"
 [ "$(reg_value "$uninstall_key" UninstallString)" = "\"$folder_windows\\Uninstall.exe\"" ] ||
