@@ -142,14 +142,20 @@ configure_file("${qx7_installer_dir}/installed_files.nsh.in" "${qx7_installer_di
 find_program(QX7_MAKENSIS makensis DOC "NSIS's compiler (Debian: nsis), for the installer")
 set(QX7_INSTALLER_FILE "${PROJECT_BINARY_DIR}/qx7config-setup-${PROJECT_VERSION}.exe")
 if(QX7_MAKENSIS AND QX7_QTBASE_KO_QM)
+    # The installer and the uninstaller show the program's icon
+    # (cmake/Qx7WindowsResources.cmake renders it).
+    set(qx7_installer_icon)
+    if(TARGET qx7_app_ico)
+        set(qx7_installer_icon "-DQX7_ICON=${qx7_app_ico}")
+    endif()
     add_custom_command(
         OUTPUT "${QX7_INSTALLER_FILE}"
         COMMAND "${QX7_MAKENSIS}" -V2 -NOCD "-DQX7_VERSION=${PROJECT_VERSION}"
                 "-DQX7_INSTALLER_FILE=${QX7_INSTALLER_FILE}"
-                "-DQX7_FILES=${qx7_installer_dir}/installed_files.nsh"
+                "-DQX7_FILES=${qx7_installer_dir}/installed_files.nsh" ${qx7_installer_icon}
                 "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi"
         DEPENDS "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi" "${qx7_installer_dir}/installed_files.nsh"
-                ${qx7_staged}
+                ${qx7_staged} $<$<TARGET_EXISTS:qx7_app_ico>:${qx7_app_ico}>
         WORKING_DIRECTORY "${qx7_installer_dir}"
         COMMENT "makensis: ${QX7_INSTALLER_FILE}"
         VERBATIM)

@@ -1,8 +1,9 @@
 ; The Windows installer of the QX7 Configurator: qx7config-setup-VERSION.exe.
 ; Built by the target qx7_installer (cmake/Qx7WindowsInstaller.cmake), which
-; passes QX7_VERSION, QX7_INSTALLER_FILE and QX7_FILES (installed_files.nsh:
+; passes QX7_VERSION, QX7_INSTALLER_FILE, QX7_FILES (installed_files.nsh:
 ; the macros Qx7InstallFiles, Qx7ForEachInstalledFile and
-; Qx7ForEachInstalledFolder, from one list of files).
+; Qx7ForEachInstalledFolder, from one list of files) and, when the build
+; has rendered it, QX7_ICON (the program's icon, for both).
 ;
 ; Installs for all users into "Program Files\QX7 Configurator" (64-bit
 ; only), adds a Start-menu entry and registers the uninstaller in
@@ -47,6 +48,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "QX7 Configurator developers"
 !include "${QX7_FILES}"
 
 !define MUI_ABORTWARNING
+!ifdef QX7_ICON
+    !define MUI_ICON "${QX7_ICON}"
+    !define MUI_UNICON "${QX7_ICON}"
+!endif
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\qx7config.exe"
