@@ -94,12 +94,12 @@ echo "test-windows: the Windows download is $(ls build/windows/qx7ctl-*-windows-
 
 # The installer of the desktop program, installed, started and removed
 # under wine (tests/scripts/windows_installer_test.sh).
-if [ -f build/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake ]; then
+if grep -q '^QX7_BUILD_UI:BOOL=ON' build/windows/CMakeCache.txt; then
     cmake --build --preset windows --target qx7_installer qx7_installed_probe
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
     installer=build/windows/qx7config-setup-$version.exe
     bash tests/scripts/windows_installer_test.sh "$installer" \
         build/windows/tests/installer/qx7_installed_probe.exe
 else
-    echo "test-windows: no Qt kit in build/qt6-mingw: the desktop program and its installer are not built or tested"
+    echo "test-windows: no Qt kit for Windows: the desktop program and its installer are not built or tested"
 fi
