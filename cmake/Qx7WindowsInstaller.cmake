@@ -127,8 +127,9 @@ configure_file("${qx7_installer_dir}/installed_files.nsh.in" "${qx7_installer_di
 find_program(QX7_MAKENSIS makensis DOC "NSIS's compiler (Debian: nsis), for the installer")
 set(QX7_INSTALLER_FILE "${PROJECT_BINARY_DIR}/qx7config-setup-${PROJECT_VERSION}.exe")
 if(QX7_MAKENSIS AND QX7_QTBASE_KO_QM)
-    # The installer and the uninstaller show the program's icon
-    # (cmake/Qx7WindowsResources.cmake renders it).
+    # The installer and the uninstaller show the program's icon, and name the
+    # copyright holder as the programs' version information does
+    # (cmake/Qx7WindowsResources.cmake renders the one, finds the other).
     set(qx7_installer_icon)
     if(TARGET qx7_app_ico)
         set(qx7_installer_icon "-DQX7_ICON=${qx7_app_ico}")
@@ -138,6 +139,7 @@ if(QX7_MAKENSIS AND QX7_QTBASE_KO_QM)
         COMMAND "${QX7_MAKENSIS}" -V2 -NOCD "-DQX7_VERSION=${PROJECT_VERSION}"
                 "-DQX7_INSTALLER_FILE=${QX7_INSTALLER_FILE}"
                 "-DQX7_FILES=${qx7_installer_dir}/installed_files.nsh" ${qx7_installer_icon}
+                "-DQX7_COPYRIGHT=${QX7_COPYRIGHT_NOTICE}" "-DQX7_PUBLISHER=${qx7_company_name}"
                 "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi"
         DEPENDS "${PROJECT_SOURCE_DIR}/packaging/windows/qx7config.nsi" "${qx7_installer_dir}/installed_files.nsh"
                 ${qx7_staged} $<$<TARGET_EXISTS:qx7_app_ico>:${qx7_app_ico}>

@@ -3,7 +3,8 @@
 ; passes QX7_VERSION, QX7_INSTALLER_FILE, QX7_FILES (installed_files.nsh:
 ; the macros Qx7InstallFiles, Qx7ForEachInstalledFile and
 ; Qx7ForEachInstalledFolder, from one list of files) and, when the build
-; has rendered it, QX7_ICON (the program's icon, for both).
+; has rendered it, QX7_ICON (the program's icon, for both), and
+; QX7_COPYRIGHT and QX7_PUBLISHER (the copyright line and its holder).
 ;
 ; Installs for all users into "Program Files\QX7 Configurator" (64-bit
 ; only), adds a Start-menu entry and registers the uninstaller in
@@ -40,7 +41,12 @@ VIAddVersionKey /LANG=0 "ProductName" "${QX7_NAME}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${QX7_VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${QX7_VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "${QX7_NAME} Setup"
-VIAddVersionKey /LANG=0 "LegalCopyright" "QX7 Configurator developers"
+!ifdef QX7_COPYRIGHT
+    VIAddVersionKey /LANG=0 "LegalCopyright" "${QX7_COPYRIGHT}"
+!endif
+!ifdef QX7_PUBLISHER
+    VIAddVersionKey /LANG=0 "CompanyName" "${QX7_PUBLISHER}"
+!endif
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -131,6 +137,9 @@ Section "${QX7_NAME}" Qx7Program
     WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
     WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+!ifdef QX7_PUBLISHER
+    WriteRegStr HKLM "${QX7_UNINSTALL_KEY}" "Publisher" "${QX7_PUBLISHER}"
+!endif
     WriteRegDWORD HKLM "${QX7_UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${QX7_UNINSTALL_KEY}" "NoRepair" 1
     SectionGetSize ${Qx7Program} $0
