@@ -122,7 +122,7 @@ if [ "$installed" != "$expected" ]; then
 fi
 if [ ! -f "$shortcut" ]; then
     fail "no Start-menu entry $shortcut"
-elif ! strings -el "$shortcut" | grep -qiF "$folder_windows\\qx7config.exe"; then
+elif ! tr -d '\000' <"$shortcut" | grep -aqiF "$folder_windows\\qx7config.exe"; then
     fail "the Start-menu entry does not start $folder_windows\\qx7config.exe"
 fi
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] ||
