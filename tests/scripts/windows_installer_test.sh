@@ -59,7 +59,9 @@ folder="$WINEPREFIX/drive_c/Program Files/QX7 Configurator"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QX7 Configurator.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QX7 Configurator'
 if [ -e "$folder" ]; then
-    echo "windows_installer_test: $folder exists already: uninstall it from $WINEPREFIX first" >&2
+    # A run that failed before uninstalling: say how to start clean.
+    echo "windows_installer_test: $folder exists already (an earlier run failed?): uninstall it with" \
+        "WINEPREFIX=$WINEPREFIX wine \"$folder/Uninstall.exe\" /S, or remove $WINEPREFIX" >&2
     exit 1
 fi
 
