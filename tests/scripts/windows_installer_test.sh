@@ -33,6 +33,7 @@ if [[ ! "$name" =~ ^qx7config-setup-([0-9][0-9.]*)\.exe$ ]]; then
 fi
 version=${BASH_REMATCH[1]}
 log=$(mktemp -d)
+trap 'rm -rf "$log"' EXIT
 failures=0
 fail() {
     echo "windows_installer_test: FAIL: $*" >&2
