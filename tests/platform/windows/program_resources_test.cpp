@@ -8,7 +8,11 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "strings/path_text.h"
+#include "strings/text_codec.h"
 
 namespace qx7 {
 namespace {
@@ -30,28 +34,16 @@ const Program kQx7config{"qx7config", "", "qx7config.exe", "QX7 Configurator", "
 
 void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
+// A resource's text (UTF-16, zero-ended) as UTF-8.
 std::string Narrow(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return {};
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(length - 1));
-    return narrow;
+    return strings::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text)));
 }
 
 // The program's image mapped as data: its resources, none of its code.
 class ProgramImage {
 public:
     explicit ProgramImage(const Program& program)
-        : module_(LoadLibraryExW(Wide(program.path).c_str(), nullptr,
+        : module_(LoadLibraryExW(strings::PathFromText(program.path).c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
     ~ProgramImage() {
         if (module_) FreeLibrary(module_);
@@ -104,7 +96,7 @@ class ProgramResourcesTest : public testing::TestWithParam<Program> {};
 TEST_P(ProgramResourcesTest, VersionInformationIsTheBuildsVersion) {
     const Program& program = GetParam();
     if (program.path[0] == '\0') GTEST_SKIP() << program.file_name << " is not built here (no Qt for Windows)";
-    const std::wstring path = Wide(program.path);
+    const std::wstring path = strings::PathFromText(program.path).wstring();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     ASSERT_GT(size, 0u) << "no version information in " << program.path;
