@@ -13,6 +13,7 @@
 #include "cli/messages.h"
 #include "cli/win32/console_win32.h"
 #include "strings/text_codec.h"
+#include "strings/win32/wide_text.h"
 
 namespace qx7::cli {
 namespace {
@@ -21,10 +22,6 @@ HANDLE StandardHandle(DWORD which) { return ::GetStdHandle(which); }
 
 bool ConsoleMode(HANDLE handle, DWORD& mode) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
-}
-
-std::string Utf8(std::wstring_view text) {
-    return strings::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 // The console input's mode while its echo is off, for the control handler
@@ -111,7 +108,7 @@ std::vector<std::string> SplitCommandLine(const wchar_t* command_line) {
     int count = 0;
     LPWSTR* split = ::CommandLineToArgvW(command_line, &count);
     if (split == nullptr) return words;
-    for (int i = 0; i < count; ++i) words.push_back(Utf8(split[i]));
+    for (int i = 0; i < count; ++i) words.push_back(strings::Utf8FromWide(split[i]));
     ::LocalFree(split);
     return words;
 }

@@ -10,25 +10,10 @@
 #include <utility>
 
 #include "strings/path_text.h"
-#include "strings/text_codec.h"
+#include "strings/win32/wide_text.h"
 
 namespace qx7::sim {
 namespace {
-
-// The system's text for an error code, in UTF-8.
-std::string SystemErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::u16string message(reinterpret_cast<const char16_t*>(text), length);
-    if (text != nullptr) ::LocalFree(text);
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u'.')) {
-        message.pop_back();
-    }
-    if (message.empty()) return "error " + std::to_string(code);
-    return strings::ToUtf8(message);
-}
 
 class Handle {
 public:
@@ -225,7 +210,7 @@ std::unique_ptr<FolderWatch> FolderWatch::Create(const std::string& path_text, s
     const auto fail = [&](DWORD code) {
         if (error) {
             *error = "cannot follow the simulator state file " + path_text + ": " + strings::PathText(folder) + ": " +
-                     SystemErrorText(code);
+                     strings::SystemErrorText(code);
         }
         return nullptr;
     };

@@ -6,16 +6,16 @@
 #include <utility>
 
 #include "storage/win32/win32_file.h"
+#include "strings/win32/wide_text.h"
 
 namespace qx7::storage {
 namespace {
 
-using win32::ErrorText;
+using strings::SystemErrorText;
 using win32::FileHandle;
-using win32::Utf8;
 
 void SetError(std::string* error, const std::string& what, const std::filesystem::path& path, DWORD code) {
-    if (error) *error = what + " " + Utf8(path) + ": " + ErrorText(code);
+    if (error) *error = what + " " + strings::Utf8FromWide(path.native()) + ": " + SystemErrorText(code);
 }
 
 // Tries a few random names: another program may have taken one.
@@ -97,7 +97,7 @@ ReadableFile ReadableFile::OpenRegular(const std::filesystem::path& path, std::s
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid()) {
-        *problem = "cannot be opened: " + ErrorText(GetLastError());
+        *problem = "cannot be opened: " + SystemErrorText(GetLastError());
         return ReadableFile(kNoHandle, false);
     }
     // The type of the open handle: consoles, NUL and pipes are not disk
@@ -108,7 +108,7 @@ ReadableFile ReadableFile::OpenRegular(const std::filesystem::path& path, std::s
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.get(), &info)) {
-        *problem = "cannot be examined: " + ErrorText(GetLastError());
+        *problem = "cannot be examined: " + SystemErrorText(GetLastError());
         return ReadableFile(kNoHandle, false);
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -155,7 +155,7 @@ std::optional<std::size_t> ReadableFile::Read(std::span<std::uint8_t> out, std::
             const DWORD code = GetLastError();
             // A pipe whose writer has gone has ended, like a file.
             if (code == ERROR_BROKEN_PIPE) break;
-            if (reason) *reason = ErrorText(code);
+            if (reason) *reason = SystemErrorText(code);
             return std::nullopt;
         }
         if (got == 0) break;

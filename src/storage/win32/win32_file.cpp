@@ -1,7 +1,7 @@
 #include "storage/win32/win32_file.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cwchar>
 #include <random>
 
 namespace qx7::storage::win32 {
@@ -38,42 +38,6 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> data) {
         data = data.subspan(written);
     }
     return true;
-}
-
-namespace {
-
-std::string ToUtf8(const wchar_t* text, std::size_t length) {
-    if (length == 0) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
-}  // namespace
-
-std::string ErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? ToUtf8(buffer, length) : std::string{};
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        char code[32];
-        std::snprintf(code, sizeof code, "error %lu", static_cast<unsigned long>(error));
-        text = code;
-    }
-    return text;
-}
-
-std::string Utf8(const std::filesystem::path& path) {
-    const std::wstring& wide = path.native();
-    return ToUtf8(wide.data(), wide.size());
 }
 
 std::filesystem::path RandomSibling(const std::filesystem::path& sibling, const std::wstring& prefix) {

@@ -1,7 +1,6 @@
 #pragma once
 // Win32 pieces of the file code in this folder: handles closed on every
-// path, complete writes, the system's error texts in UTF-8, unique names
-// for temporary files, and the owner-only security of the files that hold
+// path, complete writes, unique names for temporary files, and the owner-only security of the files that hold
 // secrets. Only code built for Windows includes this header.
 
 #include <windows.h>
@@ -37,13 +36,6 @@ private:
 
 // Writes all of `data`.
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> data);
-
-// The system's text for `error` (a GetLastError code), in UTF-8, without
-// the line end.
-std::string ErrorText(DWORD error);
-
-// `path` in UTF-8, for messages.
-std::string Utf8(const std::filesystem::path& path);
 
 // "<prefix><16 random hex digits>" in the folder of `sibling` (the current
 // folder when it has none).

@@ -1,6 +1,7 @@
 #include "storage/writable_probe.h"
 
 #include "storage/win32/win32_file.h"
+#include "strings/win32/wide_text.h"
 
 namespace qx7::storage {
 
@@ -16,7 +17,7 @@ bool ProbeWritableFolder(const std::filesystem::path& folder, std::string* error
         if (!file.valid()) create_error = GetLastError();
     }
     if (!file.valid()) {
-        if (error) *error = win32::ErrorText(create_error);
+        if (error) *error = strings::SystemErrorText(create_error);
         return false;
     }
     // Something written must fit too: a full disk takes the name but no data.
@@ -27,11 +28,11 @@ bool ProbeWritableFolder(const std::filesystem::path& folder, std::string* error
     const bool closed = file.Close();
     const DWORD close_error = GetLastError();
     if (!DeleteFileW(probe.c_str())) {
-        if (error) *error = win32::ErrorText(GetLastError());
+        if (error) *error = strings::SystemErrorText(GetLastError());
         return false;
     }
     if (!wrote || !closed) {
-        if (error) *error = win32::ErrorText(!wrote ? write_error : close_error);
+        if (error) *error = strings::SystemErrorText(!wrote ? write_error : close_error);
         return false;
     }
     return true;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "strings/win32/wide_text.h"
 #include "updater/winhttp/redirect_target.h"
 
 namespace qx7::updater {
@@ -37,16 +38,6 @@ struct InternetHandleClose {
     void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetHandleClose>;
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int size =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
 
 // What one request's callbacks report; shared between the thread in Get and
 // WinHTTP's callback, which holds its own reference until the request handle
@@ -132,7 +123,7 @@ struct SystemHttpClient::Session {
 
     explicit Session(const HttpSettings& settings) {
         if (cancel == nullptr) return;
-        const std::wstring agent = Widen(kUserAgent);
+        const std::wstring agent = strings::WideFromUtf8(kUserAgent);
         constexpr DWORD kFlags = WINHTTP_FLAG_ASYNC;
         if (settings.use_environment_proxy) {
             // The system's proxy settings; older systems know only the
@@ -339,7 +330,7 @@ HttpResponse SystemHttpClient::Get(const std::string& url) {
     if (!session_->ready()) return {HttpStatus::NoConnection, {}};
     if (cancelled_.load()) return {HttpStatus::RequestFailed, {}};
     const Clock::time_point deadline = Clock::now() + settings_.total_timeout;
-    std::wstring current = Widen(url);
+    std::wstring current = strings::WideFromUtf8(url);
     for (int redirects = 0;; ++redirects) {
         const std::optional<Target> target = Crack(current);
         if (!target) return {HttpStatus::RequestFailed, {}};

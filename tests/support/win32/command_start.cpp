@@ -13,16 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "strings/win32/wide_text.h"
+
 namespace qx7::test {
 namespace {
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 struct Word {
     std::string text;
@@ -111,9 +105,9 @@ std::wstring EnvironmentBlock(const std::map<std::string, std::optional<std::str
     if (block) FreeEnvironmentStringsW(block);
     for (const auto& [name, value] : changes) {
         if (value) {
-            variables[Wide(name)] = Wide(*value);
+            variables[strings::WideFromUtf8(name)] = strings::WideFromUtf8(*value);
         } else {
-            variables.erase(Wide(name));
+            variables.erase(strings::WideFromUtf8(name));
         }
     }
     std::wstring result;
@@ -125,7 +119,7 @@ std::wstring EnvironmentBlock(const std::map<std::string, std::optional<std::str
 
 HANDLE OpenForChild(const std::string& path, bool write) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileW(Wide(NullDevice(path)).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+    return CreateFileW(strings::WideFromUtf8(NullDevice(path)).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                        write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -156,7 +150,7 @@ bool StartCommand(const std::string& command, HANDLE default_out, StartedCommand
             err_to_out = true;
         } else {
             if (!command_line.empty()) command_line += L' ';
-            command_line += QuoteArgument(Wide(word.text));
+            command_line += QuoteArgument(strings::WideFromUtf8(word.text));
         }
     }
 
